@@ -1,0 +1,60 @@
+// Shared helpers of the test suite: temporary directories, files, whole
+// installations, and running the built programs.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmorad::testing {
+
+// A directory under $TMPDIR removed with everything in it at destruction.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
+
+  private:
+    std::string path_;
+};
+
+// Writes a file, creating its parent directories.
+void write_file(const std::string &path, const std::string &content);
+std::string read_file(const std::string &path);
+void make_dirs(const std::string &path);
+
+// The build tree's installation directory and source tree.
+std::string build_installation();
+std::string source_dir();
+
+// Makes a complete installation directory at `dir` from the build tree's:
+// data files are linked, not copied, so tests that need their own data can
+// replace single files.
+void make_installation(const std::string &dir);
+
+struct RunResult {
+    int status = -1;  // exit status, or -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Environment for a child: starts from a minimal set (PATH, and under a
+// sanitizer its options) plus what the test sets; nothing else leaks in.
+using Environment = std::map<std::string, std::string>;
+
+// Runs a program with arguments in a directory and returns what it did.
+RunResult run_program(const std::string &program, const std::vector<std::string> &args,
+                      const Environment &env, const std::string &cwd = {},
+                      const std::string &input = {});
+
+// An environment that makes `home` the home directory of the current user
+// through a preloaded fake password database; empty when that library is
+// not installed.
+std::optional<Environment> fake_passwd_env(const std::string &dir, const std::string &home);
+
+}  // namespace velmorad::testing

@@ -1,0 +1,58 @@
+#include "tools/common/tool_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace velmorad::tools {
+
+void report(std::string_view file, int line, std::string_view reason) {
+    if (line > 0) {
+        std::fprintf(stderr, "%.*s:%d: %.*s\n", static_cast<int>(file.size()), file.data(), line,
+                     static_cast<int>(reason.size()), reason.data());
+    } else {
+        std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(file.size()), file.data(),
+                     static_cast<int>(reason.size()), reason.data());
+    }
+}
+
+namespace {
+
+std::string system_error(const char *what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+bool write_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string write_file_atomically(const std::string &path, std::string_view data) {
+    std::string pattern = path + ".tmpXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) return system_error("cannot create a temporary file");
+    bool ok = write_all(fd, data) && fchmod(fd, 0644) == 0 && fsync(fd) == 0;
+    std::string reason = ok ? std::string() : system_error("cannot write");
+    if (close(fd) != 0 && ok) reason = system_error("cannot write");
+    if (reason.empty() && rename(name.data(), path.c_str()) != 0) {
+        reason = system_error("cannot rename into place");
+    }
+    if (!reason.empty()) unlink(name.data());
+    return reason;
+}
+
+}  // namespace velmorad::tools
