@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "os_layer/os_layer.h"  // the statuses this layer returns
+
 namespace velmorad {
 
 // One row of the constant default table.

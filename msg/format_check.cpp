@@ -9,8 +9,9 @@ namespace velmorad {
 
 namespace {
 
+// strchr would find the terminator itself, so the end of the text is no flag.
 bool is_flag(char c) {
-    return std::strchr("-+ #0", c) != nullptr;
+    return c != '\0' && std::strchr("-+ #0", c) != nullptr;
 }
 bool is_digit(char c) {
     return c >= '0' && c <= '9';

@@ -195,10 +195,16 @@ std::optional<Environment> fake_passwd_env(const std::string &dir, const std::st
     if (library.empty()) return std::nullopt;
     std::string uid = std::to_string(getuid());
     std::string gid = std::to_string(getgid());
-    // One entry for the user id and one for whatever name getlogin gives.
-    std::string passwd = "tester:x:" + uid + ":" + gid + ":Tester:" + home + ":/bin/sh\n";
-    if (const char *login = getlogin()) {
-        passwd += std::string(login) + ":x:" + uid + ":" + gid + ":Login:" + home + ":/bin/sh\n";
+    // One entry for the user id and one for whatever name getlogin gives;
+    // without a home, only somebody else has an entry.
+    std::string passwd = "nobody-else:x:" + std::to_string(getuid() + 4242) + ":" + gid +
+                         ":Other:/nonexistent:/bin/sh\n";
+    if (!home.empty()) {
+        passwd += "tester:x:" + uid + ":" + gid + ":Tester:" + home + ":/bin/sh\n";
+        if (const char *login = getlogin()) {
+            passwd +=
+                std::string(login) + ":x:" + uid + ":" + gid + ":Login:" + home + ":/bin/sh\n";
+        }
     }
     write_file(dir + "/passwd", passwd);
     write_file(dir + "/group", "testers:x:" + gid + ":\n");

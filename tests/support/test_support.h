@@ -53,8 +53,8 @@ RunResult run_program(const std::string &program, const std::vector<std::string>
                       const std::string &input = {});
 
 // An environment that makes `home` the home directory of the current user
-// through a preloaded fake password database; empty when that library is
-// not installed.
+// through a preloaded fake password database (an empty `home` leaves the
+// user without an entry); nullopt when that library is not installed.
 std::optional<Environment> fake_passwd_env(const std::string &dir, const std::string &home);
 
 }  // namespace velmorad::testing

@@ -1,0 +1,211 @@
+// envcheck as a whole program: the built binary run against temporary
+// installation directories and files.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/msg/message_files.h"
+#include "tests/support/test_support.h"
+
+namespace velmorad {
+namespace {
+
+using testing::Environment;
+using testing::RunResult;
+
+class Envcheck : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::make_installation(inst);
+        testing::make_dirs(home);
+        auto passwd = testing::fake_passwd_env(root / "nss", home);
+        ASSERT_TRUE(passwd.has_value()) << "the fake password database library is missing";
+        env = *passwd;
+        env["VELMORADDIR"] = inst;
+    }
+    RunResult run(const std::vector<std::string> &args = {}) {
+        RunResult r = testing::run_program(ENVCHECK_BIN, args, env, root.path());
+        EXPECT_EQ(r.out, "") << "envcheck printed on standard output";
+        return r;
+    }
+    std::string system_header() {
+        return "Checking system-wide environment file " + inst + "/etc/velmorad.rc\n";
+    }
+    std::string user_header() { return "Checking user environment file " + home + "/.velmorad\n"; }
+
+    testing::TempDir root;
+    std::string inst = root / "inst";
+    std::string home = root / "home";
+    Environment env;
+};
+
+TEST_F(Envcheck, CleanFilesGiveHeadersOnlyAndStatusZero) {
+    testing::write_file(home + "/.velmorad", "# mine\n\nDBDATE\nDBPATH /data\n");
+    RunResult r = run();
+    EXPECT_EQ(r.err, system_header() + user_header());
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(Envcheck, MissingUserFileCannotBeOpened) {
+    RunResult r = run();
+    EXPECT_EQ(r.err, system_header() + user_header() + "  cannot open the file\n");
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST_F(Envcheck, UnknownNameInTheSystemFileStillChecksTheUserFile) {
+    testing::write_file(inst + "/etc/velmorad.rc", "# c\n\nDBPATH .\nNOPE x\nALSO_NOPE y\n");
+    testing::write_file(home + "/.velmorad", "DBTEMP /tmp\n");
+    RunResult r = run();
+    EXPECT_EQ(r.err, system_header() + "  " + inst +
+                         "/etc/velmorad.rc, line 4: unknown environment variable\n" +
+                         user_header());
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST_F(Envcheck, OneFileLineByLine) {
+    struct Row {
+        std::string content;
+        int bad_line;  // 0: the file is clean
+    };
+    const Row rows[] = {
+        {"DBDATE\n", 0},
+        {"VELMORADDIR " + std::string(300, 'd') + "\n", 0},
+        {"DBPATH .\n  DBPATH .\n", 2},
+        {"DBPATH .\n   \n", 2},
+        {"velmoraddir /x\n", 1},
+        {"DBPATH .\nUNKNOWN", 0},  // the unterminated last line is never offered
+        {"DBPATH .\r\nDBTEMP\t\t/tmp\r\n", 0},
+        {"#x\n\n#y\nBAD 1\nWORSE 2\n", 4},
+    };
+    for (const Row &row : rows) {
+        std::string file = root / "check.rc";
+        testing::write_file(file, row.content);
+        RunResult r = run({file});
+        std::string expected = "Checking environment file " + file + "\n";
+        if (row.bad_line != 0) {
+            expected += "  " + file + ", line " + std::to_string(row.bad_line) +
+                        ": unknown environment variable\n";
+        }
+        EXPECT_EQ(r.err, expected) << row.content;
+        EXPECT_EQ(r.status, row.bad_line != 0 ? 255 : 0) << row.content;
+    }
+}
+
+TEST_F(Envcheck, ArgumentThatDoesNotExist) {
+    RunResult r = run({"no-such-file"});
+    EXPECT_EQ(r.err, "Checking environment file no-such-file\n  cannot open the file\n");
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST_F(Envcheck, MoreArgumentsGiveOnlyTheUsage) {
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{"a", "b"}, std::vector<std::string>{"a", "b", "c"}}) {
+        RunResult r = run(args);
+        EXPECT_EQ(r.err, "Usage: envcheck [file]\n");
+        EXPECT_EQ(r.status, 255);
+    }
+}
+
+TEST_F(Envcheck, UserWithoutPasswordEntryChecksTheCurrentDirectory) {
+    auto passwd = testing::fake_passwd_env(root / "nss", "");
+    ASSERT_TRUE(passwd.has_value());
+    for (const auto &[k, v] : *passwd)
+        env[k] = v;
+    testing::write_file(root / ".velmorad", "WRONG x\n");
+    RunResult r = run();
+    EXPECT_EQ(r.err, system_header() + "Checking user environment file .velmorad\n" +
+                         "  .velmorad, line 1: unknown environment variable\n");
+}
+
+TEST_F(Envcheck, InstallationDirectoryFromTheUserFile) {
+    env.erase("VELMORADDIR");
+    testing::write_file(home + "/.velmorad", "VELMORADDIR " + inst + "\n");
+    testing::write_file(inst + "/etc/velmorad.rc", "FROM_THE_INSTALLATION x\n");
+    RunResult r = run();
+    EXPECT_EQ(r.err, system_header() + "  " + inst +
+                         "/etc/velmorad.rc, line 1: unknown environment variable\n" +
+                         user_header());
+}
+
+TEST_F(Envcheck, InstallationDirectoryFromTheSystemFileMovesNothing) {
+    // The system-wide file read at start-up comes from the process
+    // environment; a VELMORADDIR line in it only moves what is looked up later.
+    std::string other = root / "other";
+    testing::make_installation(other);
+    testing::write_file(other + "/etc/velmorad.rc", "OTHER_FILE x\n");
+    testing::write_file(inst + "/etc/velmorad.rc", "VELMORADDIR " + other + "\n");
+    testing::write_file(home + "/.velmorad", "DBPATH .\n");
+    RunResult r = run();
+    EXPECT_EQ(r.err, "Checking system-wide environment file " + inst + "/etc/velmorad.rc\n" +
+                         user_header());
+}
+
+TEST_F(Envcheck, LanguageDirectoryFromDblangAndIgnoredWithEnvignore) {
+    testing::write_file(inst + "/msg/xx/envcheck.tmf",
+                        testing::message_file({{-33520, "Pruefe %s\n"}}));
+    testing::write_file(home + "/.velmorad", "DBLANG xx\n");
+    std::string file = root / "f.rc";
+    testing::write_file(file, "DBPATH .\n");
+    EXPECT_EQ(run({file}).err, "Pruefe " + file + "\n");
+    env["DBLANG"] = "xx";
+    EXPECT_EQ(run({file}).err, "Pruefe " + file + "\n");
+    env.erase("DBLANG");
+    env["ENVIGNORE"] = "DBLANG";
+    EXPECT_EQ(run({file}).err, "Checking environment file " + file + "\n");
+}
+
+TEST_F(Envcheck, MissingMessageFileNamesTheLeafFile) {
+    unlink((inst + "/msg/en_us/0333/envcheck.tmf").c_str());
+    RunResult r = run({"no-such-file"});
+    EXPECT_EQ(
+        r.err,
+        "Cannot open message file 'envcheck.tmf'.\nCannot open message file 'envcheck.tmf'.\n");
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST_F(Envcheck, NoMessageFilesAtAllUseTheBuiltInTexts) {
+    env["VELMORADDIR"] = root / "empty";
+    RunResult r = run({"a", "b"});
+    EXPECT_EQ(r.err, "Cannot open file 'envcheck.tmf'\n");
+    EXPECT_EQ(r.status, 255);
+}
+
+TEST_F(Envcheck, CorruptMessageFileGivesTheUnknownNumberText) {
+    testing::write_file(inst + "/msg/en_us/0333/envcheck.tmf", "not a message file at all");
+    RunResult r = run({"a", "b"});
+    EXPECT_EQ(r.err, "Message number -33521 not found.\n");
+}
+
+TEST_F(Envcheck, TextWhoseConversionsDoNotFitIsReplacedByTheBuiltInOne) {
+    testing::write_file(
+        inst + "/msg/en_us/0333/envcheck.tmf",
+        testing::message_file(
+            {{-33520, "%s %s %s %n\n"}, {-33523, "%d: %s\n"}, {-33522, "nope %s\n"}}));
+    std::string file = root / "f.rc";
+    testing::write_file(file, "BAD\n");
+    EXPECT_EQ(run({file}).err, "Checking environment file " + file + "\n  " + file +
+                                   ", line 1: unknown environment variable\n");
+    EXPECT_EQ(run({"absent"}).err, "Checking environment file absent\n  cannot open the file\n");
+}
+
+TEST_F(Envcheck, TraceFileFromSqlidebug) {
+    env["SQLIDEBUG"] = "2:" + (root / "trace");
+    std::string file = root / "f.rc";
+    testing::write_file(file, "DBPATH .\n");
+    RunResult r = run({file});
+    EXPECT_EQ(r.status, 0);
+    int found = 0;
+    DIR *dir = opendir(root.path().c_str());
+    while (struct dirent *e = readdir(dir)) {
+        if (std::string(e->d_name).rfind("trace_", 0) != 0) continue;
+        ++found;
+        EXPECT_EQ(testing::read_file(root / e->d_name), std::string("SQLI\0\0\0\1", 8));
+    }
+    closedir(dir);
+    EXPECT_EQ(found, 1);
+}
+
+}  // namespace
+}  // namespace velmorad

@@ -1,0 +1,108 @@
+// The configuration-file line reader and the split of a setting line.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "env/env.h"
+#include "tests/support/test_support.h"
+
+namespace velmorad {
+namespace {
+
+struct Reading {
+    std::vector<std::string> lines;
+    std::vector<int> line_numbers;
+    int last = 0;
+    int size = 0;
+};
+
+Reading read_all(const std::string &content, int initial_size = 1024) {
+    testing::TempDir dir;
+    testing::write_file(dir / "rc", content);
+    int fd = open((dir / "rc").c_str(), O_RDONLY);
+    Reading r;
+    r.size = initial_size;
+    auto *buf = static_cast<char *>(std::malloc(static_cast<size_t>(r.size)));
+    int lineno = 0;
+    while ((r.last = _ggetcfline(fd, &buf, &r.size, &lineno)) == kLineRead) {
+        r.lines.emplace_back(buf);
+        r.line_numbers.push_back(lineno);
+    }
+    r.line_numbers.push_back(lineno);
+    std::free(buf);
+    close(fd);
+    return r;
+}
+
+TEST(LineReader, SkipsCommentsAndEmptyLinesButCountsThem) {
+    Reading r = read_all("# comment\n\nA 1\n #not a comment\n\n\nB\n");
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"A 1", " #not a comment", "B"}));
+    EXPECT_EQ(r.line_numbers, (std::vector<int>{3, 4, 7, 7}));
+    EXPECT_EQ(r.last, kLineEnd);
+}
+
+TEST(LineReader, OnlyNewlinesEndAtOnceWithTheCount) {
+    Reading r = read_all("\n\n\n\n");
+    EXPECT_TRUE(r.lines.empty());
+    EXPECT_EQ(r.line_numbers.back(), 4);
+}
+
+TEST(LineReader, KeepsCarriageReturnAndDropsUnterminatedLastLine) {
+    Reading r = read_all("A x\r\nB y\nC never");
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"A x\r", "B y"}));
+}
+
+TEST(LineReader, ByteFFInsideALineEndsTheFile) {
+    Reading r = read_all(
+        "A 1\nB 2\nC 3\xFF"
+        "4\nD 5\n");
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"A 1", "B 2"}));
+    EXPECT_EQ(r.last, kLineEnd);
+    Reading first = read_all("\xFFNAME v\n");  // as the first byte it is data
+    EXPECT_EQ(first.lines, (std::vector<std::string>{"\xFFNAME v"}));
+}
+
+TEST(LineReader, GrowsTheBufferInStepsOf128) {
+    std::string line(2000, 'x');
+    Reading r = read_all(line + "\n", 1024);
+    ASSERT_EQ(r.lines.size(), 1u);
+    EXPECT_EQ(r.lines[0], line);
+    EXPECT_EQ(r.size, 2048);
+    Reading tiny = read_all("abc\n", 2);
+    EXPECT_EQ(tiny.lines, (std::vector<std::string>{"abc"}));
+}
+
+TEST(SplitSetting, NameValueAndBlanks) {
+    struct Row {
+        const char *line, *name, *value;
+    };
+    const Row rows[] = {
+        {"DBDATE DMY4", "DBDATE", "DMY4"},
+        {"DBDATE \t  DMY4 trailing ", "DBDATE", "DMY4 trailing "},
+        {"DBDATE", "DBDATE", ""},
+        {"DBDATE\r", "DBDATE", ""},
+        {"DBDATE x\r", "DBDATE", "x\r"},
+        {" DBDATE x", "", "DBDATE x"},
+        {"   ", "", ""},
+        {"A\xFF"
+         "B c",
+         "A\xFF"
+         "B",
+         "c"},
+    };
+    for (const Row &row : rows) {
+        std::string copy = row.line;
+        char *name;
+        char *value;
+        split_setting(copy.data(), &name, &value);
+        EXPECT_STREQ(name, row.name) << row.line;
+        EXPECT_STREQ(value, row.value) << row.line;
+    }
+}
+
+}  // namespace
+}  // namespace velmorad

@@ -1,0 +1,262 @@
+// Looking messages up in message files: the search, its caches, the
+// English retry and the fallback texts, and damaged files.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "locale_env/locale_env.h"
+#include "msg/msg.h"
+#include "tests/msg/message_files.h"
+#include "tests/support/test_support.h"
+
+namespace velmorad {
+namespace {
+
+using testing::message_file;
+using testing::MessageRecord;
+
+class Lookup : public ::testing::Test {
+  protected:
+    void SetUp() override { setenv("VELMORADDIR", inst.path().c_str(), 1); }
+    std::string english(const std::string &leaf) { return inst / ("msg/en_us/0333/" + leaf); }
+    void install(const std::string &leaf, const std::string &image) {
+        testing::write_file(english(leaf), image);
+    }
+    void install_service_texts() {
+        install("msgsvc.tmf", message_file({{32765, "No file '%s'.\n"}, {32766, "No %d.\n"}}));
+    }
+    // Rewrites a file in place, so a descriptor already open sees the change.
+    void overwrite_in_place(const std::string &path, const std::string &bytes, off_t at) {
+        int fd = open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), at), static_cast<ssize_t>(bytes.size()));
+        close(fd);
+    }
+    int fetch(int number, std::string *text, int16_t size = 512) {
+        std::string buf(static_cast<size_t>(size), '\x7F');
+        int len = -1;
+        int status = rgetlmsg(number, buf.data(), size, &len);
+        *text = buf.c_str();
+        return status;
+    }
+    testing::TempDir inst;
+};
+
+TEST_F(Lookup, FindsEachNumberOfALongFormatFile) {
+    install(
+        "envcheck.tmf",
+        message_file({{-33523, "line %s %d\n"}, {-33522, "cannot\n"}, {-33518, "system %s\n"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-33522, &text), 0);
+    EXPECT_EQ(text, "cannot\n");
+    EXPECT_EQ(fetch(-33523, &text), 0);
+    EXPECT_EQ(text, "line %s %d\n");
+    EXPECT_EQ(fetch(-33518, &text), 0);
+    EXPECT_EQ(text, "system %s\n");
+}
+
+TEST_F(Lookup, MissingNumberFallsBackToTheUnknownNumberText) {
+    install("envcheck.tmf", message_file({{-33523, "a"}, {-33522, "b"}, {-33518, "c"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-33520, &text), kMsgNotFound);
+    EXPECT_EQ(text, "Unknown error message number '-33520'\n");
+    install_service_texts();
+    EXPECT_EQ(fetch(-33520, &text), kMsgNotFound);
+    EXPECT_EQ(text, "No -33520.\n");
+}
+
+TEST_F(Lookup, ShortFormatAndManyRecords) {
+    std::vector<MessageRecord> records;
+    for (int n = 1; n <= 300; ++n)
+        records.push_back({-n * 3, "text " + std::to_string(n)});
+    install("os.tmf", message_file(records, false));
+    std::string text;
+    for (int n : {1, 2, 8, 9, 150, 299, 300}) {
+        EXPECT_EQ(fetch(-n * 3, &text), 0) << n;
+        EXPECT_EQ(text, "text " + std::to_string(n));
+    }
+    EXPECT_EQ(fetch(-4, &text), kMsgNotFound);
+    EXPECT_EQ(fetch(-901, &text), kMsgNotFound);
+}
+
+TEST_F(Lookup, LongTextIsCutToTheBuffer) {
+    install("os.tmf", message_file({{-1211, std::string(600, 'x')}}));
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text, 512), kMsgTruncated);
+    EXPECT_EQ(text, std::string(511, 'x'));
+}
+
+TEST_F(Lookup, FileStaysOpenUnlessQmxFreeFdIsSet) {
+    install("os.tmf", message_file({{-1211, "first"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), 0);
+    EXPECT_GE(gentcb->msg_fd, 0);
+    // A new file under the same name is not seen while the old one is open.
+    install("os.tmf", message_file({{-1211, "second"}}));
+    EXPECT_EQ(fetch(-1211, &text), 0);
+    EXPECT_EQ(text, "first");
+    setenv("QMX_FREE_FD", "", 1);
+    EXPECT_EQ(fetch(-1211, &text), 0);
+    EXPECT_EQ(gentcb->msg_fd, -1);
+    EXPECT_EQ(fetch(-1211, &text), 0);
+    EXPECT_EQ(text, "second");
+}
+
+TEST_F(Lookup, SecondNumberOfTheSameBlockComesFromTheCachedIndex) {
+    std::string image = message_file({{-1211, "one"}, {-1212, "two"}});
+    install("os.tmf", image);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), 0);
+    // Destroy the index on disk: only the cached block can still find -1212.
+    overwrite_in_place(english("os.tmf"), std::string(20, '\0'), 4);
+    EXPECT_EQ(fetch(-1212, &text), 0);
+    EXPECT_EQ(text, "two");
+}
+
+TEST_F(Lookup, TextCacheAnswersTheSameNumberWithoutReading) {
+    install("os.tmf", message_file({{-1211, "Out of memory.\n"}, {-406, "control\n"}}));
+    char *first = mmsgtext(-1211);
+    ASSERT_NE(first, nullptr);
+    EXPECT_STREQ(first, "Out of memory.\n");
+    overwrite_in_place(english("os.tmf"), std::string(64, '\0'), 0);
+    EXPECT_EQ(mmsgtext(-1211), first);
+    EXPECT_STREQ(first, "Out of memory.\n");
+}
+
+TEST_F(Lookup, BadMagicGivesTheUnknownNumberText) {
+    std::string image = message_file({{-1211, "x"}});
+    image[0] = '\x12';
+    install("os.tmf", image);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), kMsgBadMagic);
+    EXPECT_EQ(text, "Unknown error message number '-1211'\n");
+}
+
+TEST_F(Lookup, MissingFileGivesTheCannotOpenTextNamingTheLeaf) {
+    setenv("QMX_FREE_FD", "1", 1);  // every look-up opens its file afresh
+    std::string text;
+    EXPECT_EQ(fetch(-33521, &text), kMsgCannotOpen);
+    EXPECT_EQ(text, "Cannot open file 'envcheck.tmf'\n");
+    install_service_texts();
+    EXPECT_EQ(fetch(-33521, &text), kMsgCannotOpen);
+    EXPECT_EQ(text, "No file 'envcheck.tmf'.\n");
+    std::string untouched(8, 'u');
+    int len = 0;
+    std::remove(english("msgsvc.tmf").c_str());
+    EXPECT_EQ(rgetlmsg(32765, untouched.data(), 8, &len), -1);
+    EXPECT_EQ(untouched, std::string(8, 'u'));
+}
+
+TEST_F(Lookup, ServiceTextWithWrongConversionsIsNotUsedAsFormat) {
+    install("msgsvc.tmf", message_file({{32765, "%d %s %s"}, {32766, "%s"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-33521, &text), kMsgCannotOpen);
+    EXPECT_EQ(text, "Cannot open file 'envcheck.tmf'\n");
+    install("os.tmf", message_file({{-1212, "x"}}));
+    EXPECT_EQ(fetch(-1211, &text), kMsgNotFound);
+    EXPECT_EQ(text, "Unknown error message number '-1211'\n");
+}
+
+TEST_F(Lookup, BlockReadStopsAtTheEndOfTheIndex) {
+    // Nine records: a block read from the middle would run past the index
+    // into the texts, whose first bytes look like a record for 100.
+    std::vector<MessageRecord> records;
+    for (int n = 1; n <= 9; ++n)
+        records.push_back({n, "t"});
+    std::string image = message_file(records, false);
+    std::string fake("\x00\x64\x00\x01\x00\x00\x00\x00", 8);
+    image.insert(4 + 9 * 8, fake);
+    for (int i = 0; i < 9; ++i) {
+        testing::patch_record(&image, i, false, i + 1, 1, 4 + 9 * 8 + 8 + i);
+    }
+    install("os.tmf", image);
+    std::string text;
+    EXPECT_EQ(fetch(5, &text), 0);
+    EXPECT_EQ(fetch(100, &text), kMsgNotFound);
+}
+
+TEST_F(Lookup, NegativeLengthOrOffsetMakesTheFileCorrupt) {
+    std::string image = message_file({{-1211, "abc"}});
+    testing::patch_record(&image, 0, true, -1211, -5, 14);
+    install("os.tmf", image);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), kMsgBadIndex);
+    testing::patch_record(&image, 0, true, -1211, 3, -14);
+    install("os.tmf", image);
+    setenv("QMX_FREE_FD", "1", 1);  // reopen so the new file is read
+    EXPECT_EQ(fetch(-1211, &text), kMsgBadIndex);
+}
+
+TEST_F(Lookup, RecordCountBeyondTheFileEndsTheSearch) {
+    std::string image = message_file({{-1211, "abc"}}, false);
+    image[2] = '\x7F';
+    image[3] = '\xFF';  // 32767 records claimed, one present
+    install("os.tmf", image);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), kMsgBadIndex);
+    image[2] = '\x80';
+    image[3] = '\x00';  // a negative count
+    install("os.tmf", image);
+    setenv("QMX_FREE_FD", "1", 1);
+    EXPECT_EQ(fetch(-1211, &text), kMsgBadIndex);
+}
+
+TEST_F(Lookup, TextPastTheEndOfTheFileIsCorrupt) {
+    std::string image = message_file({{-1211, "abc"}});
+    testing::patch_record(&image, 0, true, -1211, 50, 14);
+    install("os.tmf", image);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), kMsgBadIndex);
+    EXPECT_EQ(text, "Unknown error message number '-1211'\n");
+}
+
+TEST_F(Lookup, EnglishRetryUsesTheEnglishLocaleDirectory) {
+    setenv("DBLANG", "fr", 1);
+    testing::write_file(inst / "msg/fr/os.tmf", message_file({{-1212, "fr"}}));
+    testing::write_file(inst / ("msg/" + std::string(kEnglishLocale) + "/os.tmf"),
+                        message_file({{-1211, "english"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-1212, &text), 0);
+    EXPECT_EQ(text, "fr");
+    EXPECT_EQ(fetch(-1211, &text), 0);
+    EXPECT_EQ(text, "english");
+    // The retry does not stick: the next look-up opens the French file again.
+    EXPECT_EQ(fetch(-1212, &text), 0);
+    EXPECT_EQ(text, "fr");
+}
+
+TEST_F(Lookup, NoRetryWhenDblangIsEnglish) {
+    setenv("DBLANG", kEnglishLocale, 1);
+    install("os.tmf", message_file({{-1212, "x"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), kMsgNotFound);
+}
+
+TEST_F(Lookup, UnusableLocaleEnvironmentGivesItsBuiltInText) {
+    new_gls_env.initialised_modes = 0;
+    new_gls_env.mode = 3;  // initialisation fails with an illegal mode
+    install("os.tmf", message_file({{-1211, "from file"}}));
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text), -23111);
+    EXPECT_EQ(text, "Internal error.  Illegal argument for locale initialization.");
+    std::string small(10, '\0');
+    int len = 0;
+    EXPECT_EQ(rgetlmsg(-1211, small.data(), 10, &len), -23111);
+    EXPECT_STREQ(small.c_str(), "Internal ");
+}
+
+TEST_F(Lookup, StartUpErrorsHaveBuiltInTextsWithoutFiles) {
+    for (int number : {-23101, -23102, -23109, -23111, -23115, -34394, -406, -1211, -1212, -1218,
+                       -1272, -1275, -1276}) {
+        const char *text = mmsgtext(number);
+        ASSERT_NE(text, nullptr);
+        EXPECT_STREQ(text, msg_locale_error_text(number)) << number;
+        EXPECT_NE(std::string(text), "") << number;
+    }
+}
+
+}  // namespace
+}  // namespace velmorad
