@@ -119,6 +119,19 @@ TEST_F(Envcheck, UserWithoutPasswordEntryChecksTheCurrentDirectory) {
                          "  .velmorad, line 1: unknown environment variable\n");
 }
 
+TEST_F(Envcheck, LongHomeDirectoryIsUsedWhole) {
+    std::string long_home = root / std::string(80, 'h');
+    auto passwd = testing::fake_passwd_env(root / "nss", long_home);
+    ASSERT_TRUE(passwd.has_value());
+    for (const auto &[k, v] : *passwd)
+        env[k] = v;
+    testing::write_file(long_home + "/.velmorad", "DBPATH .\n");
+    RunResult r = run();
+    EXPECT_EQ(r.err,
+              system_header() + "Checking user environment file " + long_home + "/.velmorad\n");
+    EXPECT_EQ(r.status, 0);
+}
+
 TEST_F(Envcheck, InstallationDirectoryFromTheUserFile) {
     env.erase("VELMORADDIR");
     testing::write_file(home + "/.velmorad", "VELMORADDIR " + inst + "\n");
