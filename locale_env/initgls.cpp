@@ -26,9 +26,10 @@ GlsSettings new_gls_env = initial_settings();
 GlsEnv gls_env = initial_env(&new_gls_env);
 GlsEnv *gls_env_global = nullptr;
 
-// Stand-in until locale objects can be loaded: it marks the mode as
-// initialised without loading a locale.
+// Stand-in until locale objects can be loaded: it installs the host
+// services and marks the mode as initialised without loading a locale.
 int initgls(int mode) {
+    if (setup_glext_funcs(mode) != 0) return -1;
     if (mode != kModeFrontEnd && mode != kModeBackEnd) return set_glserror(kGlsBadMode);
     if ((new_gls_env.initialised_modes & mode) != 0) return 0;
     new_gls_env.mode = static_cast<int16_t>(mode);

@@ -7,6 +7,7 @@
 namespace gls {
 struct Locale;
 struct CvDesc;
+struct GlTimeRecord;
 }  // namespace gls
 
 namespace velmorad {
@@ -84,5 +85,15 @@ GlsEnv *CheckGlsEnv();
 
 // The locale environment's value of a locale variable, or null.
 const char *ggetglsenv(const char *name);
+
+// The client's services for the locale library's host callback table.
+// setup_glext_funcs installs them for mode 1 and refuses any other (-1).
+[[nodiscard]] int setup_glext_funcs(int mode);
+const char *cl_ext_getenv(const char *name);
+uint32_t *cl_ext_errno(void *context);
+// "name=value" with a name of at most 79 characters; -1 otherwise.
+int cl_ext_putenv(char *text);
+int cl_ext_currdate(int16_t *month, int16_t *day, int16_t *year);
+int cl_ext_currtime(gls::GlTimeRecord *out);
 
 }  // namespace velmorad

@@ -5,14 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace gls {
+#include "gls/host/host.h"
 
-// Error numbers left in a descriptor by a failing call.
-inline constexpr uint32_t GL_EILSEQ = 1;
-inline constexpr uint32_t GL_ENOMEM = 3;
-inline constexpr uint32_t GL_EINVAL = 7;
-inline constexpr uint32_t GL_EFILE = 8;
-inline constexpr uint32_t GL_E2BIG = 14;
+namespace gls {
 
 // A loaded conversion; the error number comes first so that the host error
 // callback can use the descriptor as its own error cell.

@@ -1,0 +1,132 @@
+// Character-level readers of the library's text data files: decimal
+// integers separated by single blanks, fixed-width hexadecimal fields,
+// floating-point numbers and words.
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "gls/util/util.h"
+
+namespace gls {
+
+namespace {
+
+constexpr int kBlank = ' ';
+constexpr int kNewline = '\n';
+constexpr int kMaxHexDigits = 8;
+constexpr int kMaxIntChars = 40;
+constexpr int kMaxDblChars = 80;
+constexpr int kDecimal = 10;
+
+// The value of a hexadecimal digit; anything else counts as 0.
+int hex_value(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+bool is_digit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+bool is_number_char(int c) {
+    return is_digit(c) || c == 'e' || c == 'E' || c == '+' || c == '-' || c == '.';
+}
+
+}  // namespace
+
+int _gl_skip_nl(FILE *stream) {
+    int c = _gl_ext_getc(stream);
+    if (c == kNewline) return 1;
+    (void)_gl_ext_ungetc(c, stream);
+    return 0;
+}
+
+void _gl_skip_space_if_needed(FILE *stream) {
+    int c = _gl_ext_getc(stream);
+    if (c != kBlank && c != EOF) (void)_gl_ext_ungetc(c, stream);
+}
+
+int _gl_get_hex_digit(FILE *stream) {
+    return hex_value(_gl_ext_getc(stream));
+}
+
+int _gl_get_hex_byte(FILE *stream) {
+    int high = _gl_get_hex_digit(stream);
+    return (high << 4) | _gl_get_hex_digit(stream);
+}
+
+uint32_t _gl_get_hex(FILE *stream, int count) {
+    uint32_t value = 0;
+    for (int i = 0; i < count && i < kMaxHexDigits; ++i) {
+        value = (value << 4) | static_cast<uint32_t>(hex_value(_gl_ext_fgetc(stream)));
+    }
+    return value;
+}
+
+// A first character that is neither a digit nor a sign is consumed and the
+// value is 0; the file formats never put one there.
+long _gl_get_int(FILE *stream) {
+    char text[kMaxIntChars + 1];
+    int len = 0;
+    _gl_skip_space_if_needed(stream);
+    int c = _gl_ext_getc(stream);
+    if (is_digit(c) || c == '+' || c == '-') {
+        text[len++] = static_cast<char>(c);
+        while (is_digit(c = _gl_ext_getc(stream))) {
+            // Digits beyond those kept are read and dropped, so that the
+            // stream stays at the end of the field.
+            if (len < kMaxIntChars) text[len++] = static_cast<char>(c);
+        }
+        (void)_gl_ext_ungetc(c, stream);
+    }
+    text[len] = '\0';
+    return std::strtol(text, nullptr, kDecimal);
+}
+
+// Characters of a longer number than 80 are read and dropped, as for
+// integers, so the next field starts where it should.
+double _gl_get_dbl(FILE *stream) {
+    char text[kMaxDblChars + 1];
+    int len = 0;
+    int c;
+    while (is_number_char(c = _gl_ext_getc(stream))) {
+        if (len < kMaxDblChars) text[len++] = static_cast<char>(c);
+    }
+    (void)_gl_ext_ungetc(c, stream);
+    text[len] = '\0';
+    return std::strtod(text, nullptr);
+}
+
+int _gl_get_str(char *buf, int size, FILE *stream) {
+    if (size < 1) return -1;
+    int len = 0;
+    int status = -1;
+    while (len < size - 1) {
+        int c = _gl_ext_getc(stream);
+        if (c == EOF) break;
+        if (std::isspace(c)) {
+            (void)_gl_ext_ungetc(c, stream);
+            status = 0;
+            break;
+        }
+        buf[len++] = static_cast<char>(c);
+    }
+    buf[len] = '\0';
+    return status;
+}
+
+int check_nl(const char *line) {
+    size_t len = line != nullptr ? std::strlen(line) : 0;
+    return len == 0 || line[len - 1] != kNewline ? 1 : 0;
+}
+
+int replace_nl(char *line) {
+    size_t len = line != nullptr ? std::strlen(line) : 0;
+    if (len == 0 || line[len - 1] != kNewline) return 1;
+    line[len - 1] = '\0';
+    return 0;
+}
+
+}  // namespace gls

@@ -1,0 +1,116 @@
+// Services every reader of the library's data files shares: the diagnostic
+// log, the search for a data file, the token readers of the text formats,
+// and allocation through the host.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <type_traits>
+
+#include "gls/host/host.h"
+
+namespace gls {
+
+// Diagnostics. The flags are set once, by the first message.
+extern int gls_debug_initialized;
+extern int gls_logging;  // append messages to "gls.log" in the current directory
+extern int gls_popups;   // echo messages to standard output
+
+inline constexpr const char *kLogFileName = "gls.log";
+
+// Reports one diagnostic line. Failures to write the log are ignored.
+void gl_message(const char *text);
+// Reads GLSLOG and GLSDEBUG; a value starting with "on" in any case turns
+// the log or the echo on.
+void gl_init_debug();
+
+// How a search allocates, releases, opens and closes.
+struct GlFileOps {
+    void *(*alloc)(size_t size);
+    void (*release)(void *block);
+    FILE *(*open)(const char *path, const char *mode);
+    int (*close)(FILE *stream);
+};
+// Through the host callbacks: locale objects, conversion files, extension data.
+extern const GlFileOps gl_ext_functions;
+// Straight to the C library: the code-set registry, whose cache outlives any host.
+extern const GlFileOps gl_reg_functions;
+
+// Data-file search. Every attempt is reported through gl_message, and a
+// failure leaves GL_ENOMEM or GL_EFILE in the context.
+inline constexpr int kPathBufferSize = 1024;
+inline constexpr size_t kMaxInstallDirLength = 256;
+inline constexpr const char *kDefaultInstallDirectory = "/usr/velmorad/";
+inline constexpr const char *kInstallDirVariable = "VELMORADDIR";
+inline constexpr const char *kSearchPathVariable = "GL_PATH";
+
+FILE *open_file(void *context, const char *path, const GlFileOps *table);
+// Opens a name that carries its directories, with 0xFF standing for "/".
+FILE *gl_open_file(void *context, const char *name);
+// Replaces *rpath by a copy of directory; 0, or 1 when out of memory.
+[[nodiscard]] int gl_fix_rpath(void *context, char **rpath, const char *directory,
+                               const GlFileOps *table);
+// Searches GL_PATH, else <installation>/gls/<subdir><version> and then
+// <installation>/gls/<subdir>. *rpath (owned by the caller, released with
+// the table) is left holding the directory of the last attempt.
+FILE *gl_path_search1(void *context, const char *name, char **rpath, const char *subdir,
+                      const char *version, const GlFileOps *table);
+FILE *gl_path_search(void *context, const char *name, const char *subdir, const char *version);
+FILE *gl_path_search_no_ext(void *context, const char *name, const char *subdir,
+                            const char *version);
+// Takes ownership of initial_dir (from _gl_alloc_ptr, or null) and returns
+// the directory in which name was found (release with _gl_free_ptr), or null.
+[[nodiscard]] char *gl_path_search_rpath(char *initial_dir, void *context, const char *name,
+                                         const char *subdir, const char *version);
+
+// Token readers of the text data formats. End of input is -1.
+int _gl_skip_nl(FILE *stream);
+void _gl_skip_space_if_needed(FILE *stream);
+int _gl_get_hex_digit(FILE *stream);
+int _gl_get_hex_byte(FILE *stream);
+uint32_t _gl_get_hex(FILE *stream, int count);
+long _gl_get_int(FILE *stream);
+double _gl_get_dbl(FILE *stream);
+// 0 when the word ended at white space, -1 at end of input or at size - 1.
+int _gl_get_str(char *buf, int size, FILE *stream);
+// Nonzero when the line does not end in a newline (it was cut short).
+int check_nl(const char *line);
+// Drops the line's final newline: 0, or 1 when there was none.
+int replace_nl(char *line);
+
+// Helpers.
+// The host's value of a variable; empty counts as unset.
+const char *_gl_get_env_var(const char *name);
+// The host's allocator; a size of 0 gives null.
+void *_gl_alloc_ptr(size_t size);
+void _gl_free_ptr(void *block);
+void gl_destroystring(char *string);
+// Digits of |value| in base; at least 1.
+int _gl_digits(int64_t value, int base);
+
+// Ownership of blocks from _gl_alloc_ptr.
+struct HostFree {
+    void operator()(void *block) const noexcept { _gl_free_ptr(block); }
+};
+template <class T>
+using HostPtr = std::unique_ptr<T, HostFree>;
+
+// Room for count objects of T, zero-filled; null when count is 0, the size
+// overflows or the host has no memory. T must be a plain record.
+template <class T>
+[[nodiscard]] HostPtr<T> host_alloc(size_t count = 1) {
+    static_assert(std::is_trivially_default_constructible_v<T> &&
+                  std::is_trivially_destructible_v<T>);
+    if (count == 0 || count > SIZE_MAX / sizeof(T)) return HostPtr<T>();
+    void *block = _gl_alloc_ptr(count * sizeof(T));
+    if (block != nullptr) std::memset(block, 0, count * sizeof(T));
+    return HostPtr<T>(static_cast<T *>(block));
+}
+
+// A host-allocated copy of a string; null when out of memory.
+[[nodiscard]] HostPtr<char> host_strdup(const char *text);
+
+}  // namespace gls

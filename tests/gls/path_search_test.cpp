@@ -1,0 +1,243 @@
+// The data-file search, observed through the diagnostic log it writes for
+// every attempt, with the C library's services unless a test installs others.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gls/util/util.h"
+#include "tests/support/failing_host.h"
+#include "tests/support/test_support.h"
+
+namespace gls {
+namespace {
+
+using velmorad::testing::read_file;
+using velmorad::testing::TempDir;
+using velmorad::testing::write_file;
+using Lines = std::vector<std::string>;
+
+constexpr uint32_t kEntryError = 5;
+
+std::string opened(const std::string &path) {
+    return "Opened: " + path;
+}
+std::string missed(const std::string &path) {
+    return "Could not open: " + path;
+}
+
+// Reads a found stream to its end and closes it; "" for none.
+std::string drain(FILE *stream) {
+    std::string text;
+    if (stream == nullptr) return text;
+    for (int c; (c = _gl_ext_getc(stream)) != EOF;)
+        text += static_cast<char>(c);
+    EXPECT_EQ(_gl_ext_fclose(stream), 0);
+    return text;
+}
+
+std::string take(char *rpath) {
+    std::string text = rpath != nullptr ? rpath : "<null>";
+    _gl_free_ptr(rpath);
+    return text;
+}
+
+// A directory of at least `length` characters under base.
+std::string long_dir(const std::string &base, size_t length) {
+    std::string dir = base;
+    for (char c = 'a'; dir.size() < length; ++c)
+        dir += "/" + std::string(200, c);
+    return dir;
+}
+
+class Search : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        setenv("GLSLOG", "on", 1);
+        unsetenv("GL_PATH");
+        setenv("VELMORADDIR", inst.path().c_str(), 1);
+    }
+
+    // The messages logged since the last call, header left out.
+    Lines take_log() {
+        std::istringstream in(read_file(work / kLogFileName));
+        write_file(work / kLogFileName, "");
+        Lines lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line != "----" && line.rfind("GLS log started", 0) != 0) lines.push_back(line);
+        }
+        return lines;
+    }
+
+    TempDir work;  // the current directory, where the log goes
+    TempDir inst;  // the installation directory
+    TempDir data;
+    uint32_t error = kEntryError;  // the context: just its error number
+};
+
+TEST_F(Search, SearchListSkipsEmptyElementsAndTheInstallation) {
+    write_file(data / "b/N", "in b");
+    write_file(inst / "gls/lc11/N", "installed");
+    setenv("GL_PATH", ("::" + data / "a" + "::" + data / "b").c_str(), 1);
+    char *rpath = nullptr;
+    EXPECT_EQ(drain(gl_path_search1(&error, "N", &rpath, "lc", "11", &gl_ext_functions)), "in b");
+    EXPECT_EQ(take_log(), (Lines{missed(data / "a/N"), opened(data / "b/N")}));
+    EXPECT_EQ(error, kEntryError);
+
+    EXPECT_EQ(gl_path_search1(&error, "M", &rpath, "lc", "11", &gl_ext_functions), nullptr);
+    EXPECT_EQ(take_log(), (Lines{missed(data / "a/M"), missed(data / "b/M")}));
+    EXPECT_EQ(error, GL_EFILE);
+    EXPECT_EQ(take(rpath), data / "b");
+}
+
+TEST_F(Search, InstallationPathsTryTheVersionFirstAndKeepEverySeparator) {
+    const std::string slashed = inst.path() + "/";
+    write_file(inst / "gls/lc/N", "plain");
+    const struct {
+        const char *install;  // null: unset
+        const char *gl_path, *subdir, *version;
+        std::string found;
+        Lines expected;
+    } rows[] = {
+        {nullptr,
+         nullptr,
+         "lc",
+         "11",
+         "",
+         {missed("/usr/velmorad//gls/lc11/N"), missed("/usr/velmorad//gls/lc/N")}},
+        {"",
+         "",
+         "cv",
+         "9",
+         "",
+         {missed("/usr/velmorad//gls/cv9/N"), missed("/usr/velmorad//gls/cv/N")}},
+        {slashed.c_str(),
+         "",
+         "lc",
+         "11",
+         "plain",
+         {missed(slashed + "/gls/lc11/N"), opened(slashed + "/gls/lc/N")}},
+        {slashed.c_str(), nullptr, "etc", nullptr, "", {missed(slashed + "/gls/etc/N")}},
+    };
+    for (const auto &row : rows) {
+        if (row.install != nullptr) {
+            setenv("VELMORADDIR", row.install, 1);
+        } else {
+            unsetenv("VELMORADDIR");
+        }
+        if (row.gl_path != nullptr) setenv("GL_PATH", row.gl_path, 1);
+        error = kEntryError;
+        EXPECT_EQ(drain(gl_path_search(&error, "N", row.subdir, row.version)), row.found);
+        EXPECT_EQ(error, row.found.empty() ? GL_EFILE : kEntryError);
+        EXPECT_EQ(take_log(), row.expected);
+    }
+}
+
+TEST_F(Search, InstallationDirectoryOf256IsTakenAnd257RefusedBeforeAnyAttempt) {
+    for (size_t length : {256, 257}) {
+        std::string dir = data.path() + "/";
+        dir += std::string(length - dir.size(), 'v');
+        write_file(dir + "/gls/lc11/N", "found");
+        setenv("VELMORADDIR", dir.c_str(), 1);
+        std::string text = drain(gl_path_search(&error, "N", "lc", "11"));
+        if (length == 256) {
+            EXPECT_EQ(text, "found");
+            EXPECT_EQ(take_log(), Lines{opened(dir + "/gls/lc11/N")});
+        } else {
+            EXPECT_EQ(text, "");
+            EXPECT_EQ(error, GL_EFILE);
+            EXPECT_EQ(take_log(), Lines{"Environment variable VELMORADDIR cannot be greater than "
+                                        "256 characters"});
+        }
+    }
+}
+
+TEST_F(Search, EmbeddedSeparatorsAndAbsoluteNamesSkipTheSearch) {
+    write_file(data / "x/N", "direct");
+    setenv("GL_PATH", (data / "elsewhere").c_str(), 1);
+    std::string embedded = data / "x/N";
+    for (char &c : embedded) {
+        if (c == '/') c = '\xFF';
+    }
+    char *rpath = host_strdup("kept").release();
+    EXPECT_EQ(
+        drain(gl_path_search1(&error, embedded.c_str(), &rpath, "lc", "11", &gl_ext_functions)),
+        "direct");
+    EXPECT_EQ(take(rpath), "kept");
+    EXPECT_EQ(take_log(), Lines{opened(data / "x/N")});
+
+    rpath = nullptr;
+    EXPECT_EQ(drain(gl_path_search1(&error, (data / "x/N").c_str(), &rpath, "lc", "11",
+                                    &gl_ext_functions)),
+              "direct");
+    EXPECT_EQ(take(rpath), "/");
+    EXPECT_EQ(take_log(), Lines{opened(data / "x/N")});
+}
+
+// Fails each allocation of a search in turn. A failure ends the search with
+// null and GL_ENOMEM or, when it cost only the diagnostic of one attempt,
+// lets a later attempt find the file with the error undone; nothing stays
+// allocated or open. The inputs exceed every fixed buffer, so the run that
+// fails nothing shows that long paths work.
+void walk_allocation_failures(const std::function<bool(uint32_t *)> &search) {
+    int fatal = 0;
+    for (long n = 1;; ++n) {
+        testing::FailingHost host;
+        host.fail_allocation(n);
+        uint32_t error = kEntryError;
+        bool found = search(&error);
+        if (!host.failed()) {
+            EXPECT_TRUE(found);
+            break;
+        }
+        fatal += found ? 0 : 1;
+        EXPECT_EQ(error, found ? kEntryError : GL_ENOMEM) << "allocation " << n;
+        EXPECT_EQ(host.live_blocks(), 0) << "allocation " << n;
+        EXPECT_EQ(host.open_streams(), 0) << "allocation " << n;
+    }
+    EXPECT_GT(fatal, 1);
+}
+
+bool found(FILE *stream) {
+    return !drain(stream).empty();
+}
+
+TEST_F(Search, EveryAllocationFailureIsCleanAndTheRegistryAsksTheHostForNone) {
+    unsetenv("GLSLOG");  // keeps the log's opens out of the counts
+    std::string deep = long_dir(data.path(), kPathBufferSize + 100);
+    write_file(deep + "/N", "deep");
+    setenv("GL_PATH", (long_dir("/missing", kPathBufferSize) + "::" + deep).c_str(), 1);
+    walk_allocation_failures([](uint32_t *e) { return found(gl_path_search(e, "N", "lc", "11")); });
+
+    unsetenv("GL_PATH");
+    std::string name = long_dir("sub", kPathBufferSize) + "/N";
+    write_file(inst / "gls/lc/" + name, "long name");
+    auto in_installation = [&](uint32_t *e) {
+        return found(gl_path_search(e, name.c_str(), "lc", "11"));
+    };
+    walk_allocation_failures(in_installation);
+    walk_allocation_failures([&](uint32_t *e) {
+        char *dir = gl_path_search_rpath(nullptr, e, name.c_str(), "lc", "11");
+        return take(dir) == inst / "gls/lc";
+    });
+
+    testing::FailingHost host;
+    host.fail_allocation(1);
+    FILE *registry = gl_path_search_no_ext(&error, name.c_str(), "lc", "11");
+    EXPECT_NE(registry, nullptr);
+    EXPECT_EQ(host.allocations() + host.opens(), 0);
+    std::fclose(registry);
+
+    // A name copy that cannot be made fails without an error number.
+    EXPECT_EQ(gl_open_file(&error, "x\xFFy"), nullptr);
+    EXPECT_TRUE(host.failed());
+    EXPECT_EQ(error, kEntryError);
+}
+
+}  // namespace
+}  // namespace gls

@@ -1,0 +1,115 @@
+// The token readers, each row read from a real file; what a reader leaves
+// unread matters as much as what it returns.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gls/util/util.h"
+#include "tests/support/test_support.h"
+
+namespace gls {
+namespace {
+
+using velmorad::testing::TempDir;
+
+struct Row {
+    std::string text;
+    std::function<double(FILE *)> read;
+    double value;
+    std::string rest;
+};
+
+// Writes the text to a file, runs the reader on it and returns what it
+// left unread.
+std::string run(const Row &row, double *value) {
+    TempDir dir;
+    velmorad::testing::write_file(dir / "text", row.text);
+    FILE *stream = _gl_ext_fopen((dir / "text").c_str(), "r");
+    EXPECT_NE(stream, nullptr);
+    *value = row.read(stream);
+    std::string rest;
+    for (int c; (c = _gl_ext_getc(stream)) != EOF;)
+        rest += static_cast<char>(c);
+    (void)_gl_ext_fclose(stream);
+    return rest;
+}
+
+auto integer = [](FILE *f) { return static_cast<double>(_gl_get_int(f)); };
+auto real = [](FILE *f) { return _gl_get_dbl(f); };
+auto hex(int count) {
+    return [count](FILE *f) { return static_cast<double>(_gl_get_hex(f, count)); };
+}
+auto hex_byte = [](FILE *f) { return static_cast<double>(_gl_get_hex_byte(f)); };
+auto newline = [](FILE *f) { return static_cast<double>(_gl_skip_nl(f)); };
+auto blank = [](FILE *f) { return _gl_skip_space_if_needed(f), 0.0; };
+
+TEST(Tokens, NumbersAndSkipsConsumeExactlyTheirField) {
+    const std::string forty = std::string(38, '0') + "12";
+    const Row rows[] = {
+        {" -12x", integer, -12, "x"},
+        {"+7\n", integer, 7, "\n"},
+        {"  5", integer, 0, "5"},  // the second blank is taken as a bad first character
+        {"-y", integer, 0, "y"},
+        {forty + "345;", integer, 12, ";"},  // 40 characters kept, further digits dropped
+        {"00e9", hex(4), 0xE9, ""},
+        {"0123456789", hex(10), 0x01234567, "89"},
+        {"zz1", hex(3), 0x001, ""},  // non-digits count as 0 and are consumed,
+        {"a", hex(4), 0xA000, ""},   // and so does the end of input
+        {"ab", hex(0), 0, "ab"},
+        {"Af-", hex_byte, 0xAF, "-"},
+        {"3.5e2 x", real, 350, " x"},
+        {" 1", real, 0, " 1"},
+        {"1" + std::string(99, '0') + ";", real, 1e79, ";"},  // 80 characters kept
+        {"\nx", newline, 1, "x"},
+        {"x", newline, 0, "x"},
+        {"  x", blank, 0, " x"},
+        {"\tx", blank, 0, "\tx"},
+    };
+    for (const Row &row : rows) {
+        double value = 0;
+        EXPECT_EQ(run(row, &value), row.rest) << row.text;
+        EXPECT_DOUBLE_EQ(value, row.value) << row.text;
+    }
+}
+
+TEST(Tokens, WordsEndAtWhiteSpaceEndOfInputOrTheBufferSize) {
+    const struct {
+        std::string text;
+        int size;
+        std::string word;
+        int status;
+        std::string rest;
+    } rows[] = {
+        {"abc def", 10, "abc", 0, " def"}, {"abc def", 3, "ab", -1, "c def"},
+        {"abc", 10, "abc", -1, ""},        {"\tx", 5, "", 0, "\tx"},
+        {"abc", 1, "", -1, "abc"},
+    };
+    for (const auto &r : rows) {
+        // Exactly the size given, so that a sanitizer sees a write past it.
+        std::vector<char> buf(static_cast<size_t>(r.size), '#');
+        double status = 0;
+        Row row{r.text, [&](FILE *f) { return _gl_get_str(buf.data(), r.size, f); }, 0, ""};
+        EXPECT_EQ(run(row, &status), r.rest) << r.text;
+        EXPECT_EQ(status, r.status) << r.text;
+        EXPECT_STREQ(buf.data(), r.word.c_str()) << r.text;
+    }
+}
+
+TEST(Tokens, LineEndChecks) {
+    const struct {
+        const char *line;
+        bool cut_short;
+        const char *replaced;
+    } rows[] = {{"abc\n", false, "abc"}, {"abc", true, "abc"}, {"\n", false, ""}, {"", true, ""}};
+    for (const auto &row : rows) {
+        EXPECT_EQ(check_nl(row.line) != 0, row.cut_short) << row.line;
+        std::string line = row.line;
+        EXPECT_EQ(replace_nl(line.data()), row.cut_short ? 1 : 0) << row.line;
+        EXPECT_EQ(line.c_str(), std::string(row.replaced));
+    }
+}
+
+}  // namespace
+}  // namespace gls
