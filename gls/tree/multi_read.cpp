@@ -257,6 +257,10 @@ bool read_shared_arrays(const TreeReader &r) {
 
 int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReader read_element) {
     if (tree == nullptr) return -1;
+    if (stream == nullptr) {
+        tree->error = GL_ENOMEM;
+        return -1;
+    }
     tree->error = 0;
     const long max_length = _gl_get_int(stream);
     const long min_length = _gl_get_int(stream);
