@@ -1,0 +1,346 @@
+// The locale object: one loaded locale with its six categories, read from
+// locale object files, and the calls that create, load, query and release it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <type_traits>
+
+#include "gls/host/host.h"
+#include "gls/tree/tree.h"
+
+namespace gls {
+
+// A wide character: the bytes of one multibyte character, first byte most
+// significant.
+using gl_wchar_t = uint32_t;
+
+struct Locale;
+
+// Category numbers.
+enum LocaleCategory : int {
+    kCatAll = 1,
+    kCatCtype = 2,
+    kCatCollate = 3,
+    kCatNumeric = 4,
+    kCatMonetary = 5,
+    kCatTime = 6,
+    kCatMessages = 7,
+};
+inline constexpr int kFirstCategory = kCatCtype;
+inline constexpr int kLastCategory = kCatMessages;
+inline constexpr int kCategorySlots = 6;
+
+// The per-category arrays of the object are indexed from the classification
+// category.
+inline constexpr int category_slot(int category) {
+    return category - kFirstCategory;
+}
+
+// Error numbers of locale loading and of the categories' readers.
+inline constexpr uint32_t GL_ESHORTFILE = 11;   // a file ends early or lacks a line or marker
+inline constexpr uint32_t GL_EMIXEDCS = 12;     // the categories' code sets differ
+inline constexpr uint32_t GL_EERA = 49;         // an era string that breaks the era syntax
+inline constexpr uint32_t GL_ECALENDAR = 50;    // a calendar that is not one of the four
+inline constexpr uint32_t GL_EVERSION = 51;     // the file's compiler version is not ours
+inline constexpr uint32_t GL_ENOCTYPE = 57;     // the classification category is not loaded
+inline constexpr uint32_t GL_ELOADFAIL = 55;    // a category failed without a finer reason
+inline constexpr uint32_t GL_ECSCATEGORY = 58;  // a file's code set differs from the ctype's
+
+inline constexpr int kCodeSetNameSize = 21;     // 20 characters and the terminator
+inline constexpr int kLocaleFileNameSize = 33;  // 32 characters and the terminator
+inline constexpr int kLocaleNameSize = 311;     // the name string of a whole locale
+inline constexpr int kHeaderLineSize = 128;     // header and marker lines: 127 characters
+
+// The character primitives installed for a locale's code set and rules.
+using GlMbsCollFn = int (*)(Locale *loc, const unsigned char *s1, const unsigned char *s2);
+using GlMbfsCollFn = int (*)(Locale *loc, const unsigned char *s1, int n1, const unsigned char *s2,
+                             int n2);
+using GlMbsXfrmFn = int (*)(Locale *loc, unsigned char *dst, const unsigned char *src, int n);
+using GlMbsToWcsFn = int (*)(Locale *loc, gl_wchar_t *wcs, const unsigned char *mbs, int wcmax);
+using GlMbfsToWcfsFn = int (*)(Locale *loc, gl_wchar_t *wcs, const unsigned char *mbs, int mblen,
+                               int wcmax);
+
+struct LocalePrimitives {
+    GlMbsCollFn mbscoll;
+    GlMbfsCollFn mbfscoll;
+    GlMbsXfrmFn mbsxfrm;
+    GlMbsToWcsFn mbstowcs;
+    GlMbfsToWcfsFn mbfstowcfs;
+};
+
+// ---- Classification ----------------------------------------------------
+
+struct UserClass {
+    int32_t number;
+    char *name;
+};
+
+struct CasePair {
+    gl_wchar_t upper;  // 0: the character maps to itself
+    gl_wchar_t lower;
+};
+
+struct CtypeSection {
+    uint8_t *upper_table;     // 256 bytes, single-byte code sets only
+    uint8_t *lower_table;     // 256 bytes, single-byte code sets only
+    uint16_t *class_table;    // 256 class words, single-byte code sets only
+    int32_t single_byte;      // every character is one byte
+    int32_t direct_weights;   // from the collation section
+    int32_t ext_collation;    // collation served by the extension
+    multi_tree_t *char_tree;  // character -> class word
+    int32_t class_count;
+    UserClass *classes;
+    multi_tree_t *case_tree;  // character -> case-pair index (0: none)
+    int32_t case_pair_count;
+    CasePair *case_pairs;  // entries 1 to case_pair_count
+};
+
+// ---- Collation ---------------------------------------------------------
+
+inline constexpr int kMaxCollationLevels = 8;
+
+struct CollationExpansion {
+    int32_t count;
+    gl_wchar_t *chars;
+};
+
+struct CollatingElement {
+    int32_t count;
+    gl_wchar_t *chars;
+    uint16_t row;
+};
+
+enum CollationMode : int32_t {
+    kCollateNone = 0,
+    kCollateRules = 1,
+    kCollateThai = 2,
+    kCollateExtension = 3,
+};
+
+struct CollateSection {
+    multi_tree_t *tree;  // character -> row
+    int32_t levels;
+    int32_t max_row;
+    int32_t expansion_count;
+    int32_t element_count;
+    int32_t weight_size;
+    int32_t directions[kMaxCollationLevels];  // 2: backward
+    uint16_t *weights[kMaxCollationLevels];   // max_row + 1 weights per level
+    CollationExpansion *expansions;
+    CollatingElement *elements;
+    int32_t direct_weights;
+    CollationExpansion **sb_expansions[kMaxCollationLevels];  // 256 entries per level
+    int32_t *element_start;                                   // 256 flags, or null
+    int32_t mode;
+    unsigned char **all_ones;      // null-terminated
+    unsigned char **equivalences;  // (member, representative) pairs, null-terminated
+};
+
+// ---- Numeric, monetary, messages, time ----------------------------------
+
+// A text of the locale: a byte string followed by four zero bytes, and its
+// wide copy ending in 0.
+struct LocaleText {
+    char *mb;
+    gl_wchar_t *wc;
+};
+
+inline constexpr int kMaxGroups = 15;
+struct Grouping {
+    int32_t count;
+    int32_t sizes[kMaxGroups];
+};
+
+inline constexpr int32_t kValueNotGiven = 0x7FFFFFFF;
+enum MonetaryValue : int {
+    kIntFracDigits = 0,
+    kFracDigits,
+    kPCsPrecedes,
+    kPSepBySpace,
+    kNCsPrecedes,
+    kNSepBySpace,
+    kPSignPosn,
+    kNSignPosn,
+    kMonetaryValueCount
+};
+
+struct TextSection {
+    LocaleText decimal_point;
+    LocaleText thousands_sep;
+    Grouping grouping;
+    LocaleText int_curr_symbol;
+    LocaleText currency_symbol;
+    LocaleText mon_decimal_point;
+    LocaleText mon_thousands_sep;
+    Grouping mon_grouping;
+    LocaleText mon_positive_sign;
+    LocaleText mon_negative_sign;
+    LocaleText positive_sign;
+    LocaleText negative_sign;
+    int32_t monetary[kMonetaryValueCount];
+    LocaleText yesexpr;
+    LocaleText noexpr;
+    LocaleText yesstr;
+    LocaleText nostr;
+};
+
+struct TextList {
+    char **mb;
+    gl_wchar_t **wc;
+    int32_t count;
+};
+
+struct EraEntry {
+    int32_t direction;  // +1 or -1
+    int32_t offset;
+    int32_t start_day, start_month, start_year;
+    int32_t end_day, end_month, end_year;
+    int32_t end_kind;  // 0 a date, 1 no end in the future, -1 none in the past
+    char *name;
+    char *format;
+    char *third;
+    gl_wchar_t *wthird;
+};
+
+enum TimeCache : int {
+    kCacheAbDay = 0,
+    kCacheDay,
+    kCacheAbMonth,
+    kCacheMonth,
+    kCacheEraFormat,
+    kCacheEraName,
+    kCacheAltDigits,
+    kCacheAmPm,
+    kTimeCacheCount
+};
+
+// The seven formats, by their position in the time section.
+enum TimeFormat : int {
+    kFmtDateTime = 0,  // item 61
+    kFmtItem0,         // item 0
+    kFmtDate,          // item 62
+    kFmtTime,          // item 63
+    kFmtEra67,
+    kFmtEra68,
+    kFmtEra69,
+    kTimeFormatCount
+};
+
+struct TimeSection {
+    int32_t calendar;  // 1 gregorian, 2 hebrew, 3 islamic, 4 arabic
+    char *abday[7];
+    gl_wchar_t *wabday[7];
+    char *day[7];
+    gl_wchar_t *wday[7];
+    TextList abmon;
+    TextList mon;
+    LocaleText am;
+    LocaleText pm;
+    TextList alt_digits;
+    gl_wc_cache_t *caches[kTimeCacheCount];
+    char *formats[kTimeFormatCount];
+    gl_wchar_t *wformats[kTimeFormatCount];
+    char **eras;
+    int32_t era_count;
+    EraEntry *era_entries;
+    LocaleText joined_eras;
+    LocaleText joined_alt_digits;
+};
+
+// Numeric and monetary values converted for callers that want them in one
+// piece, as byte and wide copies.
+struct ConvertedValues {
+    LocaleText decimal_point;
+    LocaleText thousands_sep;
+    char *grouping;
+    LocaleText int_curr_symbol;
+    LocaleText currency_symbol;
+    LocaleText mon_decimal_point;
+    LocaleText mon_thousands_sep;
+    char *mon_grouping;
+    LocaleText mon_positive_sign;
+    LocaleText mon_negative_sign;
+    LocaleText positive_sign;
+    LocaleText negative_sign;
+    int8_t monetary[kMonetaryValueCount];  // 127 for a value not given
+};
+
+// ---- The locale object ---------------------------------------------------
+
+// The error number comes first, so that the host's error service can treat
+// the object as its own error cell.
+struct Locale {
+    uint32_t error;
+    LocalePrimitives primitives;
+    double case_growth;      // case conversion may grow text by this factor
+    double longest_element;  // characters of the longest expansion or element
+    CtypeSection ctype;
+    CollateSection collate;
+    TextSection text;
+    TimeSection time;
+    ConvertedValues converted;
+    char codeset_names[kCategorySlots][kCodeSetNameSize];
+    gl_wchar_t wcodeset_names[kCategorySlots][kCodeSetNameSize];
+    char file_names[kCategorySlots][kLocaleFileNameSize];
+    gl_wchar_t wfile_names[kCategorySlots][kLocaleFileNameSize];
+    void *ext_handles[kCategorySlots];
+    int32_t ext_flags[kCategorySlots];
+    uint32_t reserved;
+};
+static_assert(std::is_standard_layout_v<Locale>);
+static_assert(offsetof(Locale, error) == 0);
+
+// Stand-ins handed out for objects that could not be made; never released.
+extern Locale loc_nomem;  // error GL_ENOMEM
+extern Locale loc_filer;  // error GL_EFILE
+
+// Creation, loading, query and release.
+[[nodiscard]] int gl_create_null_locale_4(Locale **slot);
+[[nodiscard]] char *gl_setlocale_4(Locale *loc, int category, const char *spec);
+[[nodiscard]] char *set_categories(Locale *loc, int category, const char *spec,
+                                   const char *directory);
+[[nodiscard]] int load_category(Locale *loc, int category, const char *spec, char *name,
+                                const char *directory);
+[[nodiscard]] int read_one_category(Locale *loc, int category, FILE *stream);
+[[nodiscard]] int read_file_header(FILE *stream, char *codeset_name, uint32_t *error);
+void query_locname(Locale *loc, int category, char *buf);
+int update_locale(Locale *loc);
+int init_locale_info(Locale *loc);
+void gl_make_null_category(Locale *loc, int category);
+void gl_free_category(Locale *loc, int category);
+void gl_lc_unload(Locale *loc);
+
+// Each category's own part of the above, kept beside its reader: a reset
+// to the built-in empty state (allocation failures store GL_ENOMEM) and
+// the release of what its reader allocated.
+void _gl_null_ctype(Locale *loc);
+void _gl_free_ctype(Locale *loc);
+void _gl_null_collate(Locale *loc);
+void _gl_free_collate(Locale *loc);
+void _gl_init_numeric(TextSection *text);
+void _gl_init_monetary(TextSection *text);
+void _gl_init_messages(TextSection *text);
+void _gl_init_ltime(TimeSection *time);
+void _gl_free_numeric(Locale *loc);
+void _gl_free_monetary(Locale *loc);
+void _gl_free_messages(Locale *loc);
+void _gl_free_ltime(Locale *loc);
+void free_glconv_numeric(Locale *loc);
+void free_glconv_monetary(Locale *loc);
+
+// The categories' readers and initialisers.
+[[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
+[[nodiscard]] int set_function_pointers(Locale *loc);
+[[nodiscard]] int read_collate(FILE *stream, Locale *loc);
+[[nodiscard]] int _gl_read_numeric(FILE *stream, TextSection *text, uint32_t *error);
+[[nodiscard]] int _gl_read_monetary(FILE *stream, TextSection *text, uint32_t *error);
+[[nodiscard]] int _gl_read_time(FILE *stream, TimeSection *time, uint32_t *error);
+[[nodiscard]] int _gl_read_messages(FILE *stream, TextSection *text, uint32_t *error);
+int init_numeric_info(Locale *loc);
+int init_monetary_info(Locale *loc);
+int init_time_info(Locale *loc);
+int init_message_info(Locale *loc);
+
+}  // namespace gls
