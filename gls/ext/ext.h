@@ -302,6 +302,11 @@ extern GluDllRecord handleglu[kGluMaxLibraries];
 extern GluMap *pMap;  // non-null once the extension is fully initialised
 extern GluData *glu_data;
 
+// What every caller does with a status word after a call.
+inline void glu_store_status(void *context, GluStatus status) {
+    if (status > 0) gl_set_error(context, static_cast<uint32_t>(status));
+}
+
 // Results of the loader's entry points.
 inline constexpr int kGluOk = 0;
 inline constexpr int kGluFailed = -1;

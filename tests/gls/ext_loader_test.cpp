@@ -73,6 +73,11 @@ class Loader : public ::testing::Test {
         unsetenv("GL_PATH");
         setenv("VELMORADDIR", inst.path().c_str(), 1);
         setenv("GL_USEGLU", "1", 1);
+        for (const char *steering : {standin::kDataFileVariable, standin::kNameResultVariable,
+                                     standin::kMemoryResultVariable, standin::kDataStatusVariable,
+                                     standin::kMapStatusVariable})
+            unsetenv(steering);
+        gls_logging = 1;
         make_dirs(inst / "gls/dll");
         link_library(kLibrary, GLU_STANDIN_PATH);
         link_library(kPartial, GLU_STANDIN_PARTIAL_PATH);
