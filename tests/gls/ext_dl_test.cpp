@@ -70,6 +70,17 @@ TEST(DlName, ReadsEachLineAsALibraryPath) {
     }
 }
 
+// Reading a line twice needs a position to return to; a pipe has none.
+TEST(DlName, AListWithoutPositionsEnds) {
+    FILE *pipe = popen("echo lib.so", "r");
+    ASSERT_NE(pipe, nullptr);
+    char *name = nullptr;
+    size_t size = 0;
+    EXPECT_EQ(get_dl_name(pipe, kInstall, &name, &size), kDlNameEnd);
+    EXPECT_EQ(name, nullptr);
+    pclose(pipe);
+}
+
 TEST(DlName, OutOfMemoryReleasesTheName) {
     TempDir dir;
     write_file(dir / "list", "short\n" + std::string(500, 'y') + "\n");
