@@ -1,0 +1,593 @@
+// The extension loader against the stand-in extension: a temporary
+// installation lists it (or broken and partial libraries), and the test
+// reads what the loader did from its state, its diagnostics and the
+// stand-in's own record of what it was handed.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gls/ext/ext.h"
+#include "gls/util/util.h"
+#include "tests/gls/ext_standin/standin.h"
+#include "tests/support/failing_host.h"
+#include "tests/support/test_support.h"
+
+namespace gls {
+namespace {
+
+using velmorad::testing::make_dirs;
+using velmorad::testing::read_file;
+using velmorad::testing::TempDir;
+using velmorad::testing::write_file;
+using Lines = std::vector<std::string>;
+
+constexpr const char *kLibrary = "libglu.so";
+constexpr const char *kPartial = "libglu-partial.so";
+constexpr const char *kBroken = "libbroken.so";
+constexpr const char *kAbsent = "libabsent.so";
+constexpr uint32_t kUntouched = 99;
+
+// What the stand-in loaded as record i was handed.
+const standin::State *standin_state(int record = 0) {
+    using StateFn = const standin::State *(*)();
+    void *address = dlsym(handleglu[record].handle, kStandinStateSymbol);
+    return address != nullptr ? reinterpret_cast<StateFn>(address)() : nullptr;
+}
+
+// Puts the process back where no extension was ever loaded.
+void reset_extension() {
+    if (pMap != nullptr && fn_glu_unloadMapData != nullptr) fn_glu_unloadMapData(pMap);
+    if (glu_data != nullptr && fn_glu_unloadIcuData != nullptr) fn_glu_unloadIcuData(glu_data);
+    pMap = nullptr;
+    glu_data = nullptr;
+    for (GluDllRecord &record : handleglu) {
+        (void)qrmx_dlclose(&record);
+        _gl_free_ptr(record.error_text);
+        record = GluDllRecord{};
+    }
+    _glu_clear_entry_points();
+    glu_loaded = 0;
+    unicode_collate = 0;
+}
+
+bool no_library_loaded() {
+    for (const GluDllRecord &record : handleglu) {
+        if (record.handle != nullptr) return false;
+    }
+    return fn_glu_lc_open == nullptr && fn_glu_setMemoryFunctions == nullptr;
+}
+
+class Loader : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+        setenv("GLSLOG", "on", 1);
+        unsetenv("GL_PATH");
+        setenv("VELMORADDIR", inst.path().c_str(), 1);
+        setenv("GL_USEGLU", "1", 1);
+        for (const char *steering : {standin::kDataFileVariable, standin::kNameResultVariable,
+                                     standin::kMemoryResultVariable, standin::kDataStatusVariable,
+                                     standin::kMapStatusVariable})
+            unsetenv(steering);
+        gls_logging = 1;
+        make_dirs(inst / "gls/dll");
+        link_library(kLibrary, GLU_STANDIN_PATH);
+        link_library(kPartial, GLU_STANDIN_PARTIAL_PATH);
+        write_file(inst / ("gls/dll/" + std::string(kBroken)), "not a shared object\n");
+        write_list({kLibrary});
+        write_file(data_file(), "data\n");
+        write_file(map_file(), "map\n");
+        gl_useglu(2);
+        (void)take_log();
+    }
+    void TearDown() override { reset_extension(); }
+
+    void link_library(const std::string &name, const std::string &target) {
+        ASSERT_EQ(symlink(target.c_str(), library(name).c_str()), 0);
+    }
+    void write_list(const Lines &names) {
+        std::string text;
+        for (const std::string &name : names)
+            text += name + "\n";
+        write_file(inst / "gls/etc/64-dllregistry.48", text);
+    }
+    std::string library(const std::string &name) const { return inst / ("gls/dll/" + name); }
+    std::string data_file() const { return inst / "gls/etc/standin.dat"; }
+    std::string map_file() const { return inst / "gls/etc/locmap"; }
+
+    // The messages logged since the last call, header left out.
+    Lines take_log() {
+        std::istringstream in(read_file(work / kLogFileName));
+        write_file(work / kLogFileName, "");
+        Lines lines;
+        for (std::string line; std::getline(in, line);) {
+            if (line != "----" && line.rfind("GLS log started", 0) != 0) lines.push_back(line);
+        }
+        return lines;
+    }
+
+    TempDir work;                 // the current directory, where the log goes
+    TempDir inst;                 // the installation directory
+    uint32_t error = kUntouched;  // the context: just its error number
+};
+
+TEST_F(Loader, NotWantedLoadsNothing) {
+    // No list at all: it must not even be looked for.
+    std::remove((inst / "gls/etc/64-dllregistry.48").c_str());
+    for (const char *use : {static_cast<const char *>(nullptr), "0", "3", "-1", "", "one"}) {
+        SCOPED_TRACE(use != nullptr ? use : "(unset)");
+        reset_extension();
+        if (use != nullptr) {
+            setenv("GL_USEGLU", use, 1);
+        } else {
+            unsetenv("GL_USEGLU");
+        }
+        EXPECT_EQ(gl_init_glu(&error), kGluOk);
+        EXPECT_EQ(error, kUntouched);
+        EXPECT_EQ(unicode_collate, 0);
+        EXPECT_EQ(glu_loaded, 1);
+        EXPECT_EQ(pMap, nullptr);
+        EXPECT_TRUE(no_library_loaded());
+        // Once decided, later loads do not ask again.
+        (void)take_log();
+        EXPECT_EQ(gl_init_glu(&error), kGluOk);
+        EXPECT_EQ(take_log(),
+                  (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: preloaded", "gl_init_glu: End"}));
+    }
+}
+
+TEST_F(Loader, WithoutCapabilityNothingIsMarkedLoaded) {
+    for (int32_t capability : {0, 3, -1}) {
+        SCOPED_TRACE(capability);
+        gl_useglu(capability);
+        (void)take_log();
+        EXPECT_EQ(gl_init_glu(&error), kGluOk);
+        EXPECT_EQ(unicode_collate, 0);
+        EXPECT_EQ(glu_loaded, 0);
+        EXPECT_TRUE(no_library_loaded());
+        EXPECT_EQ(take_log(), (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin",
+                                     "gl_init_glu_dll: No glu_capable", "gl_init_glu: End"}));
+    }
+}
+
+TEST_F(Loader, LoadsTheListedLibraryAndItsData) {
+    for (int32_t capability : {1, 2}) {
+        for (const char *use : {"1", "2"}) {
+            SCOPED_TRACE(std::to_string(capability) + " " + use);
+            reset_extension();
+            gl_useglu(capability);
+            setenv("GL_USEGLU", use, 1);
+            ASSERT_EQ(gl_init_glu(&error), kGluOk);
+            EXPECT_EQ(error, kUntouched);
+            EXPECT_EQ(unicode_collate, 1);
+            EXPECT_EQ(glu_loaded, 1);
+            EXPECT_NE(pMap, nullptr);
+            EXPECT_NE(glu_data, nullptr);
+            EXPECT_EQ(handleglu[0].status, 0);
+            EXPECT_EQ(handleglu[0].path, library(kLibrary));
+            const standin::State *state = standin_state();
+            ASSERT_NE(state, nullptr);
+            EXPECT_EQ(state->data_path, data_file());
+            EXPECT_EQ(state->map_path, map_file());
+        }
+    }
+}
+
+TEST_F(Loader, EveryEntryPointIsTheSymbolOfItsName) {
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    struct Row {
+        void *pointer;
+        const char *name;
+    };
+#define ENTRY(name)                                \
+    Row {                                          \
+        reinterpret_cast<void *>(fn_##name), #name \
+    }
+    const Row rows[] = {
+        ENTRY(glu_getIcuDataFileName),
+        ENTRY(glu_useIcuCvtCall),
+        ENTRY(glu_useIcuLocCall),
+        ENTRY(glu_icuErrorName),
+        ENTRY(glu_loadIcuData),
+        ENTRY(glu_unloadIcuData),
+        ENTRY(glu_loadMapData),
+        ENTRY(glu_unloadMapData),
+        ENTRY(glu_cv_open),
+        ENTRY(glu_cv_close),
+        ENTRY(glu_lc_clone),
+        ENTRY(glu_cv_conv),
+        ENTRY(glu_iconv_expansion),
+        ENTRY(glu_assign_global_struct),
+        ENTRY(glu_lc_open),
+        ENTRY(glu_lc_close),
+        ENTRY(glu_mb_loc_max),
+        ENTRY(glu_getICULocName),
+        ENTRY(glu_getICUCvtName),
+        ENTRY(glu_mb_loc_min),
+        ENTRY(glu_case_conv_outbuflen),
+        ENTRY(glu_ismctype),
+        ENTRY(glu_isuc32type),
+        ENTRY(glu_mbtouc),
+        ENTRY(glu_uctomb),
+        ENTRY(glu_mbtouc32),
+        ENTRY(glu_uc32tomb),
+        ENTRY(glu_mblen),
+        ENTRY(glu_mbwidth),
+        ENTRY(glu_uc32width),
+        ENTRY(glu_mbtoupper),
+        ENTRY(glu_mbtolower),
+        ENTRY(glu_uc32toupper),
+        ENTRY(glu_uc32tolower),
+        ENTRY(glu_mbstoucs),
+        ENTRY(glu_ucstombs),
+        ENTRY(glu_mbstoucs32),
+        ENTRY(glu_ucs32tombs),
+        ENTRY(glu_mbsprev),
+        ENTRY(glu_mbsnext),
+        ENTRY(glu_charoffset),
+        ENTRY(glu_mbsntsbytes),
+        ENTRY(glu_mbstoupper),
+        ENTRY(glu_mbstoupper_len),
+        ENTRY(glu_mbstolower),
+        ENTRY(glu_mbstolower_len),
+        ENTRY(glu_ucs32toupper),
+        ENTRY(glu_ucs32tolower),
+        ENTRY(glu_mbslen),
+        ENTRY(glu_mbsbytes),
+        ENTRY(glu_ucs32len),
+        ENTRY(glu_ucs32uc32),
+        ENTRY(glu_mbschr),
+        ENTRY(glu_mbswidth),
+        ENTRY(glu_ucs32width),
+        ENTRY(glu_mbspwidth),
+        ENTRY(glu_ucs32pwidth),
+        ENTRY(glu_ucscoll),
+        ENTRY(glu_ucsxfrm),
+        ENTRY(glu_ucs32coll),
+        ENTRY(glu_ucs32xfrm),
+        ENTRY(glu_mbscoll),
+        ENTRY(glu_mbsxfrm),
+        ENTRY(glu_mbsCollBound),
+        ENTRY(glu_mbsSortKeyCollBound),
+        ENTRY(glu_fgetuc32),
+        ENTRY(glu_getmb),
+        ENTRY(glu_getmbsi),
+        ENTRY(glu_putmbsi),
+        ENTRY(glu_setMemoryFunctions),
+        ENTRY(glu_setFgetcFunc),
+        ENTRY(glu_setFseekFunc),
+        ENTRY(glu_setFtellFunc),
+        ENTRY(glu_setFerrorFunc),
+        ENTRY(glu_setFeofFunc),
+        ENTRY(glu_setUCAFunc),
+        ENTRY(glu_ucstoucs32),
+        ENTRY(glu_ucs32toucs),
+        ENTRY(glu_setPrintMessageFunc),
+        ENTRY(glu_setMessageLevel),
+        ENTRY(glu_setMessageSubLevel),
+    };
+#undef ENTRY
+    EXPECT_EQ(std::size(rows), static_cast<size_t>(kGluEntryPointCount));
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_NE(row.pointer, nullptr);
+        EXPECT_EQ(row.pointer, dlsym(handleglu[0].handle, row.name));
+    }
+}
+
+TEST_F(Loader, HandsTheExtensionTheHostsServicesInOrder) {
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    const standin::State *state = standin_state();
+    ASSERT_NE(state, nullptr);
+    EXPECT_STREQ(state->calls,
+                 "setMemoryFunctions,setFgetcFunc,setFseekFunc,setFtellFunc,setFerrorFunc,"
+                 "setFeofFunc,setUCAFunc,setPrintMessageFunc,setMessageLevel,setMessageSubLevel,");
+    EXPECT_EQ(state->fgetc, &_gl_ext_getc);
+    EXPECT_EQ(state->fseek, &_gl_ext_fseek);
+    EXPECT_EQ(state->ftell, &_gl_ext_ftell);
+    EXPECT_EQ(state->ferror, &_gl_ext_ferror);
+    EXPECT_EQ(state->feof, &_gl_ext_feof);
+    EXPECT_EQ(state->uca, &_gl_ext_UCA);
+    EXPECT_EQ(state->print, &gl_message);
+    EXPECT_EQ(state->message_level, 65535);
+    EXPECT_EQ(state->message_sub_level, 1);
+
+    // The memory services reach whatever host is installed when called.
+    testing::FailingHost host;
+    void *block = state->alloc(nullptr, 8);
+    ASSERT_NE(block, nullptr);
+    block = state->realloc(nullptr, block, 64);
+    ASSERT_NE(block, nullptr);
+    auto *cleared = static_cast<unsigned char *>(state->calloc(nullptr, 4, 4));
+    ASSERT_NE(cleared, nullptr);
+    EXPECT_EQ(cleared[15], 0);
+    EXPECT_EQ(host.allocations(), 3);
+    EXPECT_EQ(host.live_blocks(), 2);
+    state->free(nullptr, block);
+    state->free(nullptr, cleared);
+    EXPECT_EQ(host.live_blocks(), 0);
+    host.fail_allocation(1);
+    EXPECT_EQ(state->alloc(nullptr, 8), nullptr);
+}
+
+TEST_F(Loader, UsesTheFirstFourLinesAndResolvesFromTheFourth) {
+    // The fourth is the only complete library; a fifth line would fail.
+    write_list({kPartial, kPartial, kPartial, kLibrary, kAbsent});
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    EXPECT_EQ(handleglu[3].path, library(kLibrary));
+    EXPECT_EQ(fn_glu_mbsCollBound, dlsym(handleglu[3].handle, "glu_mbsCollBound"));
+    Lines log = take_log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: Loading library:"), 4);
+    EXPECT_EQ(std::count(log.begin(), log.end(), library(kAbsent)), 0);
+
+    // Resolved from the last one loaded, not from the first.
+    reset_extension();
+    write_list({kLibrary, kLibrary, kLibrary, kPartial, kLibrary});
+    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
+    EXPECT_EQ(error, GL_EFILE);
+}
+
+TEST_F(Loader, AMissingEntryPointFailsAndUnloads) {
+    write_list({kLibrary, kPartial});
+    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
+    EXPECT_EQ(error, GL_EFILE);
+    ASSERT_NE(handleglu[1].error_text, nullptr);
+    EXPECT_NE(std::string(handleglu[1].error_text).find("glu_mbsCollBound"), std::string::npos);
+    EXPECT_TRUE(no_library_loaded());
+    EXPECT_EQ(unicode_collate, 0);
+    EXPECT_EQ(glu_loaded, 0);
+    EXPECT_EQ(
+        take_log(),
+        (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin", "gl_init_glu_dll: glu_capable",
+               "gl_init_glu_dll: Initializing", "gl_init_glu_dll: Loading library:",
+               library(kLibrary), "gl_init_glu_dll: Loading library:", library(kPartial),
+               "gl_init_glu_dll: Loading symbols:", "gl_init_glu_dll: End icudata qrmx_dlsym error",
+               "gl_init_glu: loading DLLs error"}));
+}
+
+TEST_F(Loader, AnEmptyListFailsAtResolution) {
+    write_list({});
+    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
+    EXPECT_EQ(error, GL_EFILE);
+    EXPECT_EQ(handleglu[0].status, kGluDlInternalError);
+    EXPECT_STREQ(handleglu[0].error_text, "Internal Error");
+    const Lines log = take_log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[log.size() - 3], "gl_init_glu_dll: Loading symbols:");
+    EXPECT_EQ(log[log.size() - 2], "gl_init_glu_dll: End icudata qrmx_dlsym error");
+}
+
+TEST_F(Loader, ALibraryThatWillNotLoad) {
+    struct Row {
+        int32_t capability;
+        const char *use;
+        Lines list;
+        int result;
+        uint32_t error;
+        int32_t capability_after;
+    } rows[] = {
+        // Present but unloadable, and both sides allow it: switched off.
+        {2, "2", {kBroken}, kGluOk, kUntouched, 0},
+        {2, "2", {kLibrary, kBroken}, kGluOk, kUntouched, 0},
+        // Either side insists, or the file is not there: a failure.
+        {2, "1", {kBroken}, kGluFailed, GL_EFILE, 2},
+        {1, "2", {kBroken}, kGluFailed, GL_EFILE, 1},
+        {2, "2", {kAbsent}, kGluFailed, GL_EFILE, 2},
+        {2, "2", {kLibrary, kAbsent}, kGluFailed, GL_EFILE, 2},
+    };
+    for (const Row &row : rows) {
+        const std::string failing = row.list.back();
+        SCOPED_TRACE(std::to_string(row.capability) + " " + row.use + " " + failing);
+        reset_extension();
+        gl_useglu(row.capability);
+        setenv("GL_USEGLU", row.use, 1);
+        write_list(row.list);
+        (void)take_log();
+        error = kUntouched;
+        EXPECT_EQ(gl_init_glu(&error), row.result);
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(glu_capable, row.capability_after);
+        EXPECT_EQ(unicode_collate, 0);
+        EXPECT_EQ(glu_loaded, 0);
+        EXPECT_TRUE(no_library_loaded());
+
+        const Lines log = take_log();
+        auto report =
+            std::find(log.begin(), log.end(), "LoadLibraries: Error Loading SharedObject file");
+        ASSERT_GE(std::distance(report, log.end()), 3) << "no report of the failure";
+        EXPECT_EQ(report[1], library(failing));
+        EXPECT_NE(report[2].find(library(failing)), std::string::npos) << report[2];
+        const bool switched_off = row.result == kGluOk;
+        EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: Error Loading DLLs allowed"),
+                  switched_off ? 1 : 0);
+        if (switched_off) {
+            // Until the front end asks again, the extension stays off.
+            EXPECT_EQ(gl_init_glu(&error), kGluOk);
+            EXPECT_EQ(take_log()[2], "gl_init_glu_dll: No glu_capable");
+        }
+    }
+}
+
+TEST_F(Loader, DiagnosticsOfASuccessfulStart) {
+    gl_useglu(1);
+    EXPECT_EQ(take_log(), (Lines{"gl_useglu: Begin", "gl_useglu: exit"}));
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    EXPECT_EQ(
+        take_log(),
+        (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin", "gl_init_glu_dll: glu_capable",
+               "gl_init_glu_dll: Initializing", "gl_init_glu_dll: Loading library:",
+               library(kLibrary), "gl_init_glu_dll: Loading symbols:", "gl_init_glu_dll: End",
+               "gl_init_glu: Loading ICU data:", "Opened: " + data_file(),
+               "gl_init_glu: Loading Map data:", "Opened: " + map_file(), "gl_init_glu: End"}));
+    // Fully initialised: a second call returns at once.
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    EXPECT_EQ(take_log(), (Lines{"gl_init_glu: Begin"}));
+    EXPECT_EQ(error, kUntouched);
+}
+
+TEST_F(Loader, DataFailures) {
+    struct Row {
+        const char *variable;  // set to value, or a file removed when value is null
+        const char *value;
+        uint32_t error;
+        const char *message;
+    } rows[] = {
+        {standin::kNameResultVariable, "1", GL_EFILE,
+         "gl_init_glu: End icudata not loaded, could not get icudata file name"},
+        {"standin.dat", nullptr, GL_EFILE,
+         "gl_init_glu: End icudata not loaded, icudata file not found"},
+        {standin::kDataStatusVariable, "21", 21, "gl_init_glu: End icudata not loaded"},
+        {"locmap", nullptr, GL_EFILE, "gl_init_glu: End pMap not loaded locmap file not found"},
+        {standin::kMapStatusVariable, "22", 22, "gl_init_glu: End pMap not loaded"},
+        {standin::kMemoryResultVariable, "5", 5, "gl_init_glu_dll: End callback functions"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.message);
+        reset_extension();
+        const std::string removed = inst / ("gls/etc/" + std::string(row.variable));
+        if (row.value != nullptr) {
+            setenv(row.variable, row.value, 1);
+        } else {
+            ASSERT_EQ(std::rename(removed.c_str(), (removed + ".away").c_str()), 0);
+        }
+        (void)take_log();
+        error = kUntouched;
+        EXPECT_EQ(gl_init_glu(&error), kGluFailed);
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(pMap, nullptr);
+        Lines log = take_log();
+        EXPECT_EQ(std::count(log.begin(), log.end(), row.message), 1);
+
+        // Put right, the next attempt succeeds; the libraries stay loaded
+        // unless it was their start that failed.
+        const bool libraries_kept = glu_loaded == 1;
+        if (row.value != nullptr) {
+            unsetenv(row.variable);
+        } else {
+            ASSERT_EQ(std::rename((removed + ".away").c_str(), removed.c_str()), 0);
+        }
+        error = kUntouched;
+        EXPECT_EQ(gl_init_glu(&error), kGluOk);
+        EXPECT_EQ(error, kUntouched);
+        EXPECT_NE(pMap, nullptr);
+        log = take_log();
+        EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: preloaded"),
+                  libraries_kept ? 1 : 0);
+    }
+    // A negative status is a warning, not a failure.
+    reset_extension();
+    setenv(standin::kDataStatusVariable, "-3", 1);
+    setenv(standin::kMapStatusVariable, "-4", 1);
+    EXPECT_EQ(gl_init_glu(&error), kGluOk);
+    EXPECT_NE(pMap, nullptr);
+}
+
+TEST_F(Loader, ADataFileNameWithoutTerminatorIsCut) {
+    const std::string name(40, 'n');
+    const std::string kept = name.substr(0, kGluDataFileNameSize - 1);
+    setenv(standin::kDataFileVariable, name.c_str(), 1);
+    write_file(inst / ("gls/etc/" + kept), "data\n");
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    EXPECT_EQ(standin_state()->data_path, inst / ("gls/etc/" + kept));
+}
+
+TEST_F(Loader, InstallationDirectoryAndList) {
+    unsetenv("VELMORADDIR");
+    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
+    EXPECT_EQ(error, GL_EFILE);
+    EXPECT_EQ(take_log().back(), "gl_init_glu: loading DLLs error");
+
+    setenv("VELMORADDIR", work.path().c_str(), 1);
+    error = kUntouched;
+    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
+    EXPECT_EQ(error, GL_EFILE);
+    const Lines log = take_log();
+    EXPECT_EQ(log[log.size() - 2], "gl_init_glu_dll: cannot open dllregistry");
+    EXPECT_TRUE(no_library_loaded());
+}
+
+TEST_F(Loader, EveryAllocationFailureFailsCleanly) {
+    gls_logging = 0;
+    for (long n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        testing::FailingHost host;
+        host.fail_allocation(n);
+        error = kUntouched;
+        const int result = gl_init_glu(&error);
+        const bool failed = host.failed();
+        if (failed) {
+            EXPECT_EQ(result, kGluFailed);
+            EXPECT_TRUE(error == GL_ENOMEM || error == standin::kNoMemory) << error;
+            EXPECT_EQ(pMap, nullptr);
+        } else {
+            EXPECT_EQ(result, kGluOk);
+            EXPECT_NE(pMap, nullptr);
+        }
+        reset_extension();
+        EXPECT_EQ(host.live_blocks(), 0);
+        EXPECT_EQ(host.open_streams(), 0);
+        if (!failed) break;
+    }
+}
+
+TEST_F(Loader, EveryOpenFailureFailsCleanly) {
+    gls_logging = 0;
+    for (long n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        testing::FailingHost host;
+        host.fail_open(n);
+        error = kUntouched;
+        const int result = gl_init_glu(&error);
+        const bool failed = host.failed();
+        EXPECT_EQ(result, failed ? kGluFailed : kGluOk);
+        EXPECT_EQ(error, failed ? GL_EFILE : kUntouched);
+        reset_extension();
+        EXPECT_EQ(host.live_blocks(), 0);
+        EXPECT_EQ(host.open_streams(), 0);
+        if (!failed) break;
+    }
+}
+
+int host_opens = 0;
+FILE *counting_fopen(const char *path, const char *mode) {
+    ++host_opens;
+    return std::fopen(path, mode);
+}
+
+TEST_F(Loader, OnInitProbesALocaleWithoutTheHostsStreams) {
+    gls_logging = 0;  // the log would be opened through the host
+    for (bool host_installed : {false, true}) {
+        SCOPED_TRACE(host_installed);
+        reset_extension();
+        _gl_reset_ext_func();
+        if (host_installed) {
+            ASSERT_EQ(gl_setextfunc_typed<kExtFopen>(nullptr, counting_fopen), 0);
+        }
+        host_opens = 0;
+        ASSERT_EQ(gl_init_glu_internal(&error, 1), kGluOk);
+        EXPECT_EQ(host_opens, 0);
+        EXPECT_EQ(_gl_ext_func, host_installed ? 1 : 0);
+        EXPECT_EQ(_gl_get_ext_funcptr(kExtFopen),
+                  host_installed ? reinterpret_cast<GlExtFunc>(counting_fopen) : nullptr);
+
+        const standin::State *state = standin_state();
+        ASSERT_NE(state, nullptr);
+        EXPECT_STREQ(state->locale_name, "en_us.utf8");
+        EXPECT_TRUE(state->streams_cleared_at_open);
+        EXPECT_EQ(state->locales_opened - state->locales_closed, 0);
+        EXPECT_GE(state->classified, 1);
+        EXPECT_EQ(state->fgetc, &_gl_ext_getc);
+        EXPECT_EQ(state->feof, &_gl_ext_feof);
+    }
+}
+
+}  // namespace
+}  // namespace gls
