@@ -17,9 +17,6 @@
 
 namespace gls {
 
-// A wide character: the bytes of one multibyte character, first byte most
-// significant.
-using gl_wchar_t = uint32_t;
 // A UTF-16 code unit, the "uc" of the extension's names ("uc32" is a
 // gl_wchar_t holding a Unicode scalar value).
 using GluUChar = uint16_t;

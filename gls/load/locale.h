@@ -12,10 +12,6 @@
 
 namespace gls {
 
-// A wide character: the bytes of one multibyte character, first byte most
-// significant.
-using gl_wchar_t = uint32_t;
-
 struct Locale;
 
 // Category numbers.
