@@ -15,10 +15,6 @@ namespace gls {
 // significant.
 using gl_wchar_t = uint32_t;
 
-// A wide character: the bytes of one multibyte character, first byte most
-// significant.
-using gl_wchar_t = uint32_t;
-
 // Error numbers left in a call's context. Every context (locale object,
 // conversion descriptor) starts with its uint32_t error number.
 inline constexpr uint32_t GL_EILSEQ = 1;
