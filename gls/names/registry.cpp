@@ -80,6 +80,10 @@ uint32_t read_list(FILE *stream, const GlFileOps *ops, GlRegistryNode **list) {
 namespace names_detail {
 
 FILE *open_registry(void *context, const char *path, const GlFileOps *ops) {
+    // The search stores its errors through the host, which may redirect a
+    // null context to a cell of its own; a caller without one wants none.
+    uint32_t unwanted = 0;
+    if (context == nullptr) context = &unwanted;
     if (path != nullptr && *path != '\0') return open_file(context, path, ops);
     char *rpath = nullptr;
     FILE *stream =
