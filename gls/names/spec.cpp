@@ -136,7 +136,7 @@ uint16_t composite_cs_num(void *context, const char *spec, const char *registry_
     bool seen[kCategoryCount + 1] = {};
     SameCodeSet code_set;
     const char *p = spec;
-    do {
+    for (;;) {
         std::string_view category;
         char fname[kXopenFnameSize];
         char *end = fname;
@@ -148,7 +148,7 @@ uint16_t composite_cs_num(void *context, const char *spec, const char *registry_
             break;
         p += kEntryEnd.size();
         if (*p == '\0') return code_set.number();
-    } while (true);
+    }
     store_error(context, GL_EINVAL);
     return kNoCodeSet;
 }
