@@ -379,21 +379,5 @@ TEST_F(Names, CategoryNamesAreMatchedAsPrefixes) {
     }
 }
 
-TEST_F(Names, DirectoryMarkIsAppendedOnlyForADirectory) {
-    const struct {
-        const char *directory;
-        std::string expected;
-    } rows[] = {
-        {"/inst/lc", "ab/inst/lc" + kMark},
-        {"", "ab"},
-        {nullptr, "ab"},
-    };
-    for (const auto &row : rows) {
-        char out[32] = "ab";
-        pathcat_mark(out, row.directory);
-        EXPECT_EQ(std::string(out), row.expected);
-    }
-}
-
 }  // namespace
 }  // namespace gls
