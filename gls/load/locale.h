@@ -361,7 +361,12 @@ void set_categories_glu_null(Locale *loc, int category);
 // The categories' readers and initialisers.
 [[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
 [[nodiscard]] int set_function_pointers(Locale *loc);
+// Reads the collation section into the empty state gl_make_null_category
+// left; on failure the error number is in loc (none for unknown rules).
 [[nodiscard]] int read_collate(FILE *stream, Locale *loc);
+// The bytes of a character of the collation tree (at most 4) into out: their
+// number, or -1 with GL_EILSEQ.
+[[nodiscard]] int _gl_sl_wctomb(Locale *loc, unsigned char *out, gl_wchar_t wc);
 [[nodiscard]] int _gl_read_numeric(FILE *stream, TextSection *text, uint32_t *error);
 [[nodiscard]] int _gl_read_monetary(FILE *stream, TextSection *text, uint32_t *error);
 [[nodiscard]] int _gl_read_time(FILE *stream, TimeSection *time, uint32_t *error);
