@@ -84,6 +84,19 @@ struct CasePair {
     gl_wchar_t lower;
 };
 
+// Locale-defined classes take the class-word bits above "blank", so their
+// numbers run from 0 to 4.
+inline constexpr int32_t kMaxUserClassNumber = 4;
+inline constexpr int32_t kMaxUserClasses = kMaxUserClassNumber + 1;
+inline constexpr int kClassNameSize = 128;  // 127 characters and the terminator
+// Case indexes are the 16-bit elements of the case tree.
+inline constexpr int32_t kMaxCasePairs = 0xFFFF;
+// Case conversion of n bytes needs at most ceil(factor) * n bytes; a
+// character grows at most from one byte to four.
+inline constexpr double kDefaultCaseGrowth = 4.0;
+inline constexpr double kMinCaseGrowth = 1.0;
+inline constexpr double kMaxCaseGrowth = 4.0;
+
 struct CtypeSection {
     uint8_t *upper_table;     // 256 bytes, single-byte code sets only
     uint8_t *lower_table;     // 256 bytes, single-byte code sets only
