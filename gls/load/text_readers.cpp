@@ -27,6 +27,8 @@ bool read_text(FILE *stream, char **slot, uint32_t *error) {
 
 // The count is bounded before anything is allocated, and the end of the
 // file is noticed at the first missing byte rather than after n of them.
+// Without memory the line is still read to its end, so that the fields
+// after it are read from their own lines and the failure keeps its code.
 char *str_readallc(FILE *stream, uint32_t *error) {
     long count = _gl_get_int(stream);
     if (count < 0 || count > kMaxCountedString) {
@@ -36,21 +38,19 @@ char *str_readallc(FILE *stream, uint32_t *error) {
     _gl_skip_space_if_needed(stream);
     const auto bytes = static_cast<size_t>(count);
     HostPtr<char> text = host_alloc<char>(bytes + kTerminatorBytes);
-    if (!text) {
-        *error = GL_ENOMEM;
-        return nullptr;
-    }
     for (size_t i = 0; i < bytes; ++i) {
-        text.get()[i] = static_cast<char>(_gl_get_hex_byte(stream));
+        const int byte = _gl_get_hex_byte(stream);
         if (_gl_ext_feof(stream) != 0) {
             *error = GL_EFILE;
             return nullptr;
         }
+        if (text) text.get()[i] = static_cast<char>(byte);
     }
     if (_gl_skip_nl(stream) != 1) {
         *error = GL_EFILE;
         return nullptr;
     }
+    if (!text) *error = GL_ENOMEM;
     return text.release();
 }
 

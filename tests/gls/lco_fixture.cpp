@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <iomanip>
-#include <sstream>
 
 #include "gls/load/writer/collate_writer.h"
+#include "gls/load/writer/ctype_writer.h"
 #include "gls/tree/tree_writer.h"
 #include "gls/util/util.h"
 
@@ -29,12 +28,6 @@ uint16_t class_of(int byte) {
     return kGraph | kPrint;
 }
 
-std::string hex8(uint32_t value) {
-    std::ostringstream out;
-    out << std::hex << std::setw(8) << std::setfill('0') << value;
-    return out.str();
-}
-
 }  // namespace
 
 OwnedLocale null_locale() {
@@ -43,24 +36,18 @@ OwnedLocale null_locale() {
     return OwnedLocale(loc);
 }
 
-// Classification: the character tree, no classes of its own, the case
-// tree and its pairs, and a growth-factor line left empty.
 std::string ctype_section(bool no_characters) {
-    TreeBuilder chars(ub2_form());
-    TreeBuilder cases(ub2_form());
-    for (int byte = 0; byte < 256 && !no_characters; ++byte) {
-        EXPECT_EQ(chars.add(std::string(1, char(byte)), ub2_element(class_of(byte))),
-                  TreeAddStatus::kOk);
-    }
-    std::string pairs;
+    CtypeSource source;
+    for (int byte = 0; byte < 256 && !no_characters; ++byte)
+        source.classes[std::string(1, char(byte))] = class_of(byte);
     for (int i = 0; i < kLetters; ++i) {
-        const auto index = static_cast<uint16_t>(i + 1);
-        EXPECT_EQ(cases.add(std::string(1, char('A' + i)), ub2_element(index)), TreeAddStatus::kOk);
-        EXPECT_EQ(cases.add(std::string(1, char('a' + i)), ub2_element(index)), TreeAddStatus::kOk);
-        pairs += "\n" + hex8('A' + i) + hex8('a' + i);
+        const CasePair pair{gl_wchar_t('A' + i), gl_wchar_t('a' + i)};
+        source.case_pairs[std::string(1, char('A' + i))] = pair;
+        source.case_pairs[std::string(1, char('a' + i))] = pair;
     }
-    return chars.text(TreeText::kPlain) + number_line(0) + cases.text(TreeText::kCompressed) +
-           std::to_string(kLetters) + pairs + "\n";
+    std::string out;
+    EXPECT_EQ(write_ctype_section(source, out), CtypeWriteStatus::kOk);
+    return out;
 }
 
 std::string collate_section() {
@@ -168,8 +155,12 @@ void replace_section(LcoFile &file, int category, const std::string &text) {
     }
 }
 
+// The registry tells code sets apart; without it every name is unknown.
 LcoInstallation::LcoInstallation() {
     velmorad::testing::make_dirs(dir_ / "gls/lc11");
+    velmorad::testing::write_file(
+        dir_ / "gls/cm3/registry",
+        velmorad::testing::read_file(velmorad::testing::source_dir() + "/data/registry"));
     setenv("VELMORADDIR", dir_.path().c_str(), 1);
 }
 
