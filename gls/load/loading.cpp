@@ -164,8 +164,8 @@ char *set_categories(Locale *loc, int category, const char *spec, const char *di
 char *gl_setlocale_4(Locale *loc, int category, const char *spec) {
     gl_message("gl_setlocale: Begin");
     // The stand-in objects are shared and never released: nothing loads
-    // into them.
-    if (loc == nullptr || (spec != nullptr && is_static(loc))) return nullptr;
+    // into them, and their error numbers must stay what they stand for.
+    if (loc == nullptr || is_static(loc)) return nullptr;
     gl_message("gl_setlocale: Calling gl_init_glu");
     if (gl_init_glu(loc) != 0) {
         gl_message("gl_setlocale: gl_init_glu failed");

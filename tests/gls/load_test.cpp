@@ -344,6 +344,7 @@ TEST(LocaleLoad, StandInObjectsAreNeverLoadedOrReleased) {
     LcoInstallation inst;
     inst.write("a.lco", sample_file());
     EXPECT_EQ(gl_setlocale_4(&loc_nomem, kCatAll, "a.lco"), nullptr);
+    EXPECT_EQ(gl_setlocale_4(&loc_filer, 0, nullptr), nullptr);
     EXPECT_EQ(gl_setlocale_4(nullptr, kCatAll, "a.lco"), nullptr);
     gl_lc_unload(&loc_nomem);
     gl_lc_unload(&loc_filer);
