@@ -11,18 +11,14 @@
 
 namespace {
 
-constexpr uint16_t kReferenceBits = 0xC000;
-constexpr uint16_t kReference = 0x4000;
-constexpr uint16_t kIndexMask = 0x3FFF;
-
 void check_row(const gls::CollateSection &coll, const uint8_t *element) {
     uint16_t row = 0;
     std::memcpy(&row, element, sizeof row);
     if (row > coll.max_row) abort();
     for (int level = 0; level < coll.levels; ++level) {
         const uint16_t weight = coll.weights[level][row];
-        if ((weight & kReferenceBits) == kReference &&
-            (weight & kIndexMask) >= coll.expansion_count)
+        if (gls::is_expansion_ref(weight) &&
+            (weight & gls::kWeightIndexMask) >= coll.expansion_count)
             abort();
     }
 }
