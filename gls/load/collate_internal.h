@@ -9,25 +9,15 @@
 
 namespace gls {
 
-// Kinds of weight, by their top two bits. A weight with bit 15 is special
-// whatever bit 14 says; only the primitives give it a meaning.
-inline constexpr uint16_t kWeightSpecial = 0x8000;
-inline constexpr uint16_t kWeightExpansion = 0x4000;
-inline constexpr uint16_t kWeightKindMask = kWeightSpecial | kWeightExpansion;
-inline constexpr uint16_t kWeightIndexMask = 0x3FFF;
 // Rows whose weights are all this make the all-ones list.
 inline constexpr uint16_t kWeightOne = 1;
-
-inline bool is_expansion_ref(uint16_t weight) {
-    return (weight & kWeightKindMask) == kWeightExpansion;
-}
 
 // Rows are 16-bit tree elements, so no section has more than this.
 inline constexpr long kMaxRowCount = 0x10000;
 // Expansion references carry 14 bits of index.
 inline constexpr long kMaxExpansions = kWeightIndexMask + 1;
-// Each element needs a row of its own in any sensible section; the cap
-// keeps a hostile count from costing more memory than the rows could.
+// No sensible section has more collating elements than rows; the cap keeps
+// a hostile count from costing more memory than the rows could.
 inline constexpr long kMaxElements = kMaxRowCount;
 // A character of the collation tree has at most this many bytes.
 inline constexpr int kMaxCharBytes = 4;

@@ -116,13 +116,23 @@ struct CtypeSection {
 
 inline constexpr int kMaxCollationLevels = 8;
 
+// Kinds of weight. Bit 15 marks a special weight, stored as read for the
+// primitives to interpret; otherwise bit 14 marks a reference to expansion
+// (weight & kWeightIndexMask).
+inline constexpr uint16_t kWeightSpecial = 0x8000;
+inline constexpr uint16_t kWeightExpansion = 0x4000;
+inline constexpr uint16_t kWeightIndexMask = 0x3FFF;
+inline constexpr bool is_expansion_ref(uint16_t weight) {
+    return (weight & (kWeightSpecial | kWeightExpansion)) == kWeightExpansion;
+}
+
 struct CollationExpansion {
-    int32_t count;
+    int32_t count;  // 1 to 15
     gl_wchar_t *chars;
 };
 
 struct CollatingElement {
-    int32_t count;
+    int32_t count;  // 1 to 15
     gl_wchar_t *chars;
     uint16_t row;
 };
@@ -134,13 +144,18 @@ enum CollationMode : int32_t {
     kCollateExtension = 3,
 };
 
+// After read_collate succeeds with rules as specified, every row the tree
+// gives and every element's row is at most max_row, every expansion
+// reference in the weights is below expansion_count, levels is at most 8
+// with weights and sb_expansions present for each level below it, and
+// element_start is present exactly when element_count > 0.
 struct CollateSection {
     multi_tree_t *tree;  // character -> row
     int32_t levels;
-    int32_t max_row;
+    int32_t max_row;  // at most 0xFFFF
     int32_t expansion_count;
     int32_t element_count;
-    int32_t weight_size;
+    int32_t weight_size;                      // 1 to 4
     int32_t directions[kMaxCollationLevels];  // 2: backward
     uint16_t *weights[kMaxCollationLevels];   // max_row + 1 weights per level
     CollationExpansion *expansions;
@@ -149,8 +164,9 @@ struct CollateSection {
     CollationExpansion **sb_expansions[kMaxCollationLevels];  // 256 entries per level
     int32_t *element_start;                                   // 256 flags, or null
     int32_t mode;
+    // Byte strings, each followed by four zero bytes; null when empty.
     unsigned char **all_ones;      // null-terminated
-    unsigned char **equivalences;  // (member, representative) pairs, null-terminated
+    unsigned char **equivalences;  // (member, representative) pairs, ended by a null pair
 };
 
 // ---- Numeric, monetary, messages, time ----------------------------------

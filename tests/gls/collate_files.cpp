@@ -35,7 +35,8 @@ std::string section_text(const CollationSource &source) {
     return text;
 }
 
-CollateRead read_section(const std::string &text, uint32_t error_before) {
+CollateRead read_section(const std::string &text, uint32_t error_before,
+                         const std::function<void()> &before_read) {
     velmorad::testing::TempDir dir;
     velmorad::testing::write_file(dir / "section", kMarker + text);
     CollateRead result;
@@ -48,6 +49,7 @@ CollateRead read_section(const std::string &text, uint32_t error_before) {
     char marker[kHeaderLineSize];
     EXPECT_NE(_gl_ext_fgets(marker, sizeof marker, stream), nullptr);
     loc->error = error_before;
+    if (before_read) before_read();
     result.status = read_collate(stream, loc);
     result.error = loc->error;
     for (int c; (c = _gl_ext_getc(stream)) != EOF;)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,8 +32,10 @@ std::string section_text(const CollationSource &source);
 
 // Reads `text`, placed after the section marker in a file, with
 // read_collate into a fresh null locale. The error number is set to
-// `error_before` first, to see whether the reader touches it.
-CollateRead read_section(const std::string &text, uint32_t error_before = 0);
+// `error_before` first, to see whether the reader touches it, and
+// `before_read` runs just before the reader.
+CollateRead read_section(const std::string &text, uint32_t error_before = 0,
+                         const std::function<void()> &before_read = {});
 
 using Strings = std::vector<std::string>;
 using Pairs = std::vector<std::pair<std::string, std::string>>;

@@ -212,9 +212,9 @@ TEST(CollateRead, SingleByteExpansionTableFollowsTheReference) {
     auto read = read_section(section_text(source));
     ASSERT_EQ(read.status, 0);
     const CollateSection &coll = read.loc->collate;
-    EXPECT_EQ(coll.sb_expansions[0]['B'], &coll.expansions[3]);
-    EXPECT_EQ(coll.sb_expansions[1]['B'], nullptr);
-    EXPECT_EQ(coll.sb_expansions[0]['A'], nullptr);
+    EXPECT_EQ(coll.sb_expansions[0][int{'B'}], &coll.expansions[3]);
+    EXPECT_EQ(coll.sb_expansions[1][int{'B'}], nullptr);
+    EXPECT_EQ(coll.sb_expansions[0][int{'A'}], nullptr);
     EXPECT_EQ(coll.element_start, nullptr) << "no elements, no table";
     EXPECT_EQ(read.loc->longest_element, 2.0);
 }
@@ -278,7 +278,7 @@ TEST(CollateRead, MultiByteCharactersEncodeThroughTheTree) {
                                                 {e_grave, e_acute},
                                                 {euro + "a", euro}}));
         EXPECT_EQ(all_ones_of(coll), Strings{}) << "row 0 has no characters";
-        EXPECT_EQ(coll.sb_expansions[0]['a'], nullptr);
+        EXPECT_EQ(coll.sb_expansions[0][int{'a'}], nullptr);
         EXPECT_EQ(loc->longest_element, 2.0);
     }
 }
