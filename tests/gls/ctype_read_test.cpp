@@ -261,6 +261,12 @@ TEST(ReadCtype, WithoutItsTreesNothingIsRead) {
     _gl_free_ctype(loc.get());
     EXPECT_EQ(read_section(loc.get(), ctype_text(small_source())).status, -1);
     EXPECT_EQ(loc->error, GL_ENOMEM);
+    // The primitives find no character rather than following a null tree.
+    const unsigned char a[] = {'a', 0};
+    EXPECT_EQ(gl_full_mbtowc(loc.get(), nullptr, a, 2), -1);
+    EXPECT_EQ(loc->error, GL_EILSEQ);
+    EXPECT_EQ(_gl_im_towupper(loc.get(), 'a'), 'a');
+    EXPECT_EQ(gl_mb_loc_min(loc.get()), 1);
 }
 
 TEST(ReadCtype, EveryAllocationFailureIsReportedAndNothingLeaks) {
