@@ -110,13 +110,23 @@ struct CtypeSection {
 
 inline constexpr int kMaxCollationLevels = 8;
 
+// Kinds of weight. Bit 15 marks a special weight, stored as read for the
+// primitives to interpret; otherwise bit 14 marks a reference to expansion
+// (weight & kWeightIndexMask).
+inline constexpr uint16_t kWeightSpecial = 0x8000;
+inline constexpr uint16_t kWeightExpansion = 0x4000;
+inline constexpr uint16_t kWeightIndexMask = 0x3FFF;
+inline constexpr bool is_expansion_ref(uint16_t weight) {
+    return (weight & (kWeightSpecial | kWeightExpansion)) == kWeightExpansion;
+}
+
 struct CollationExpansion {
-    int32_t count;
+    int32_t count;  // 1 to 15
     gl_wchar_t *chars;
 };
 
 struct CollatingElement {
-    int32_t count;
+    int32_t count;  // 1 to 15
     gl_wchar_t *chars;
     uint16_t row;
 };
@@ -128,13 +138,18 @@ enum CollationMode : int32_t {
     kCollateExtension = 3,
 };
 
+// After read_collate succeeds with rules as specified, every row the tree
+// gives and every element's row is at most max_row, every expansion
+// reference in the weights is below expansion_count, levels is at most 8
+// with weights and sb_expansions present for each level below it, and
+// element_start is present exactly when element_count > 0.
 struct CollateSection {
     multi_tree_t *tree;  // character -> row
     int32_t levels;
-    int32_t max_row;
+    int32_t max_row;  // at most 0xFFFF
     int32_t expansion_count;
     int32_t element_count;
-    int32_t weight_size;
+    int32_t weight_size;                      // 1 to 4
     int32_t directions[kMaxCollationLevels];  // 2: backward
     uint16_t *weights[kMaxCollationLevels];   // max_row + 1 weights per level
     CollationExpansion *expansions;
@@ -143,8 +158,9 @@ struct CollateSection {
     CollationExpansion **sb_expansions[kMaxCollationLevels];  // 256 entries per level
     int32_t *element_start;                                   // 256 flags, or null
     int32_t mode;
+    // Byte strings, each followed by four zero bytes; null when empty.
     unsigned char **all_ones;      // null-terminated
-    unsigned char **equivalences;  // (member, representative) pairs, null-terminated
+    unsigned char **equivalences;  // (member, representative) pairs, ended by a null pair
 };
 
 // ---- Numeric, monetary, messages, time ----------------------------------
@@ -342,7 +358,12 @@ void free_glconv_monetary(Locale *loc);
 // The categories' readers and initialisers.
 [[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
 [[nodiscard]] int set_function_pointers(Locale *loc);
+// Reads the collation section into the empty state gl_make_null_category
+// left; on failure the error number is in loc (none for unknown rules).
 [[nodiscard]] int read_collate(FILE *stream, Locale *loc);
+// The bytes of a character of the collation tree (at most 4) into out: their
+// number, or -1 with GL_EILSEQ.
+[[nodiscard]] int _gl_sl_wctomb(Locale *loc, unsigned char *out, gl_wchar_t wc);
 [[nodiscard]] int _gl_read_numeric(FILE *stream, TextSection *text, uint32_t *error);
 [[nodiscard]] int _gl_read_monetary(FILE *stream, TextSection *text, uint32_t *error);
 [[nodiscard]] int _gl_read_time(FILE *stream, TimeSection *time, uint32_t *error);

@@ -169,6 +169,37 @@ TEST_F(Envcheck, LanguageDirectoryFromDblangAndIgnoredWithEnvignore) {
     EXPECT_EQ(run({file}).err, "Checking environment file " + file + "\n");
 }
 
+TEST_F(Envcheck, LocaleNamesLeadToTheirMessageDirectory) {
+    // Only the German directory has the file; the English one is candidate 6.
+    testing::write_file(inst + "/msg/de_de/0333/envcheck.tmf",
+                        testing::message_file({{-33520, "Pruefe %s\n"}}));
+    std::string file = root / "f.rc";
+    testing::write_file(file, "DBPATH .\n");
+    const std::string german = "Pruefe " + file + "\n";
+    const std::string english = "Checking environment file " + file + "\n";
+    const struct {
+        const char *variable;
+        const char *value;
+        const std::string &expected;
+    } rows[] = {
+        {"DBLANG", "de_DE.8859-1", german},           // candidate 3
+        {"DBLANG", "DE_de.ISO-8859-1@euro", german},  // a charmap's name, from the registry
+        {"CLIENT_LOCALE", "de_DE.8859-1", german},    // candidate 4
+        {"DBLANG", "de_DE.nosuch", english},         {"DBLANG", "de_DE.1252", english},
+    };
+    const Environment base = env;
+    for (const auto &row : rows) {
+        env = base;
+        env[row.variable] = row.value;
+        EXPECT_EQ(run({file}).err, row.expected) << row.variable << "=" << row.value;
+    }
+    // Without the registry no code-set name can be resolved.
+    env = base;
+    env["DBLANG"] = "de_DE.8859-1";
+    unlink((inst + "/gls/cm3/registry").c_str());
+    EXPECT_EQ(run({file}).err, english);
+}
+
 TEST_F(Envcheck, MissingMessageFileNamesTheLeafFile) {
     unlink((inst + "/msg/en_us/0333/envcheck.tmf").c_str());
     RunResult r = run({"no-such-file"});
