@@ -12,10 +12,10 @@ using namespace chars;
 namespace chars {
 
 namespace {
-uint8_t no_class_element[sizeof(uint16_t)] = {};
-}  // namespace
 
-const multi_tree_t kNoCharacters = [] {
+uint8_t no_class_element[sizeof(uint16_t)] = {};
+
+constexpr multi_tree_t no_characters() {
     multi_tree_t tree{};
     tree.data_size = sizeof(uint16_t);
     tree.min_length = 1;
@@ -25,7 +25,12 @@ const multi_tree_t kNoCharacters = [] {
     tree.default_element = no_class_element;
     tree.shift = 1;
     return tree;
-}();
+}
+
+}  // namespace
+
+// Constant-initialised, so no other file's start-up code can see it empty.
+constinit const multi_tree_t kNoCharacters = no_characters();
 
 }  // namespace chars
 
