@@ -1,7 +1,7 @@
-// STAND-IN: the collation and sort-key primitives that set_function_pointers
-// installs. Until the locale compiler writes real collation sections they all
-// order strings by their bytes, and a sort key is the string's own bytes; the
-// names are in place so the choice of primitives can be made and tested now.
+// STAND-IN: the single-byte and Thai collation primitives that
+// set_function_pointers installs. Until they are written they order strings
+// by their bytes, and a sort key is the string's own bytes; the names are in
+// place so the choice of primitives can be made and tested now.
 #include <cstring>
 
 #include "gls/chars/chars_internal.h"
@@ -43,17 +43,6 @@ int byte_key(Locale *loc, unsigned char *dst, const unsigned char *src, int n) {
 }
 
 }  // namespace
-
-int _gl_im_mbscoll(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
-    return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
-}
-int _qmx_gl_im_mbfscoll(Locale *loc, const unsigned char *s1, int n1, const unsigned char *s2,
-                        int n2) {
-    return byte_order(loc, s1, n1, s2, n2);
-}
-int gl_full_mbsxfrm(Locale *loc, unsigned char *dst, const unsigned char *src, int n) {
-    return byte_key(loc, dst, src, n);
-}
 
 int _gl_is_mbscoll_back(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
     return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
