@@ -1,7 +1,6 @@
-// STAND-IN: the single-byte and Thai collation primitives that
-// set_function_pointers installs. Until they are written they order strings
-// by their bytes, and a sort key is the string's own bytes; the names are in
-// place so the choice of primitives can be made and tested now.
+// STAND-IN: the Thai collation primitives that set_function_pointers
+// installs. Until they are written they order strings by their bytes, and a
+// sort key is the string's own bytes.
 #include <cstring>
 
 #include "gls/chars/chars_internal.h"
@@ -43,35 +42,6 @@ int byte_key(Locale *loc, unsigned char *dst, const unsigned char *src, int n) {
 }
 
 }  // namespace
-
-int _gl_is_mbscoll_back(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
-    return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
-}
-int _qmx_gl_is_mbfscoll_back(Locale *loc, const unsigned char *s1, int n1, const unsigned char *s2,
-                             int n2) {
-    return byte_order(loc, s1, n1, s2, n2);
-}
-int _gl_is_mbscoll_exp(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
-    return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
-}
-int _qmx_gl_is_mbfscoll_exp(Locale *loc, const unsigned char *s1, int n1, const unsigned char *s2,
-                            int n2) {
-    return byte_order(loc, s1, n1, s2, n2);
-}
-int _gl_is_mbscoll_elem(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
-    return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
-}
-int _qmx_gl_is_mbfscoll_elem(Locale *loc, const unsigned char *s1, int n1, const unsigned char *s2,
-                             int n2) {
-    return byte_order(loc, s1, n1, s2, n2);
-}
-int _gl_is_mbscoll_exp_elem(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
-    return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
-}
-int _qmx_gl_is_mbfscoll_exp_elem(Locale *loc, const unsigned char *s1, int n1,
-                                 const unsigned char *s2, int n2) {
-    return byte_order(loc, s1, n1, s2, n2);
-}
 
 int _gl_thaismocoll(Locale *loc, const unsigned char *s1, const unsigned char *s2) {
     return byte_order(loc, s1, kToTerminator, s2, kToTerminator);
