@@ -30,6 +30,16 @@ inline bool is_plain_weight(uint16_t weight) {
     return weight != 0 && (weight & (kWeightSpecial | kWeightExpansion)) == 0;
 }
 
+// Levels that can be read: at most 8, and none past one without weights,
+// which the reader never leaves.
+inline int usable_levels(const CollateSection &coll) {
+    const int32_t levels = coll.levels < kMaxCollationLevels ? coll.levels : kMaxCollationLevels;
+    int level = 0;
+    while (level < levels && coll.weights[level] != nullptr)
+        ++level;
+    return level;
+}
+
 // Order of two byte strings: memcmp, then a proper prefix first.
 inline int byte_order(const unsigned char *a, size_t na, const unsigned char *b, size_t nb) {
     const size_t common = na < nb ? na : nb;

@@ -28,7 +28,13 @@
 //
 // Lengths. -1 means up to the terminator, as many zero bytes as the code
 // set's shortest character; a counted string is exactly its bytes, zero
-// bytes included, and nothing beyond them is read.
+// bytes included, and nothing beyond them is read. Where the terminator is
+// wider than a byte, a -1 string must be whole characters (the walk to the
+// terminator steps over them); only counted strings may be any bytes.
+//
+// Memory. Levels read backward need the string's units at hand: up to 256
+// on the stack, beyond that one block from the host. When that fails the
+// comparison stores GL_ENOMEM and answers by byte order.
 #include "gls/chars/collate_order.h"
 
 namespace gls {
@@ -55,15 +61,9 @@ CollationTables::CollationTables(Locale *loc)
     : coll_(loc->collate),
       tree_(loc->collate.tree != nullptr ? loc->collate.tree : &kNoCharacters),
       ctype_tree_(char_tree(loc)),
-      levels_(loc->collate.levels < 0                     ? 0
-              : loc->collate.levels > kMaxCollationLevels ? kMaxCollationLevels
-                                                          : loc->collate.levels),
+      levels_(usable_levels(loc->collate)),
       terminator_(terminator_length(loc)),
       any_backward_(false) {
-    for (int level = 0; level < levels_; ++level) {
-        // A level without weights cannot be read; the reader never leaves one.
-        if (coll_.weights[level] == nullptr) levels_ = level;
-    }
     for (int level = 0; level < levels_; ++level)
         any_backward_ = any_backward_ || backward(level);
 }
