@@ -19,8 +19,6 @@ using namespace chars;
 
 namespace {
 
-constexpr int32_t kStartsElement = 1;
-
 class ByteTables {
   public:
     explicit ByteTables(const Locale *loc)
