@@ -91,7 +91,6 @@ class CollationTables {
 
     const CollateSection &coll() const { return coll_; }
     int levels() const { return levels_; }
-    int terminator() const { return terminator_; }
     bool any_backward() const { return any_backward_; }
     bool backward(int level) const { return coll_.directions[level] == kLevelBackward; }
 
