@@ -205,6 +205,7 @@ class Converter {
             // A character cut off by the end of the block waits for the next
             // one; at the end of the input nothing more comes.
             if (at_end && held > 0) {
+                if (!flush()) return kExitFailed;
                 complain(kName, "incomplete character at the end of the input, at byte offset " +
                                     std::to_string(offset_) + " (bytes " + hex(input.data(), held) +
                                     ")");
