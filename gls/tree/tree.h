@@ -119,8 +119,16 @@ const uint8_t *_gl_retrieve_text_multi_limit(const unsigned char *bytes, const m
 // bytes, most significant first.
 const uint8_t *_gl_retrieve_wchar_multi_nl(void *context, uint32_t wc, const multi_tree_t *tree);
 
-// The little-endian code-unit look-up joins these with the conversion
-// descriptor that gives its unit width.
+// One little-endian code unit (least significant byte first) of the width
+// the conversion descriptor gives its source: 4 bytes when both its source
+// lengths are 4, else 2. Walked from the unit's last byte; the element is
+// that of its first byte. Never reads outside the unit: a limit below the
+// width is GL_EINVAL, a walk that does not end within it GL_EILSEQ, both
+// stored in the descriptor's error cell.
+struct CvDesc;
+const uint8_t *_gl_retrieve_little_endian_unicode_limit(const unsigned char *bytes,
+                                                        const multi_tree_t *tree, int limit,
+                                                        CvDesc *context);
 
 // String cache: names matched without regard to case (month and day names
 // and the like), a trie of lower-cased wide characters in first-child,

@@ -1,0 +1,78 @@
+#include "tests/gls/conv_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "gls/names/names.h"
+#include "tests/support/test_support.h"
+
+namespace gls::testing {
+
+std::string cvo_text(const CvoInput &input) {
+    std::string text;
+    const CvoResult result = write_cvo(input, text);
+    EXPECT_EQ(result.status, CvoStatus::kOk) << cvo_status_text(result.status);
+    return text;
+}
+
+std::string cv_file_name(const char *source, const char *target) {
+    cache_registry();
+    uint32_t error = 0;
+    const uint16_t from = gl_lc_spec2cs_num(&error, source, nullptr);
+    const uint16_t to = gl_lc_spec2cs_num(&error, target, nullptr);
+    char name[kCvFnameExtra];
+    gl_cs_nums2cv_fname(&error, from, to, name, nullptr);
+    return name;
+}
+
+void cache_registry() {
+    if (gls_registry_list_cache == nullptr && gls_registry_array_cache == nullptr) {
+        uint32_t error = 0;
+        gl_cache_registry(&error, nullptr);
+    }
+}
+
+Load load_from(const char *directory, const char *source, const char *target) {
+    cache_registry();
+    Load load;
+    CvDesc *cd = nullptr;
+    load.rc = gl_cv_load(&cd, target, source, 0, directory);
+    load.raw = cd;
+    if (cd != nullptr) load.error = cd->error;
+    if (cd != &cd_enomem && cd != &cd_fileerr && cd != &cd_einval) load.cd.reset(cd);
+    return load;
+}
+
+Load load_text(const std::string &dir, const std::string &text, const char *source,
+               const char *target) {
+    velmorad::testing::write_file(dir + "/" + cv_file_name(source, target), text);
+    return load_from(dir.c_str(), source, target);
+}
+
+Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState *state, Input kind,
+                  Output output) {
+    std::unique_ptr<unsigned char[]> in(new unsigned char[input.size() + (input.empty() ? 1 : 0)]);
+    std::memcpy(in.get(), input.data(), input.size());
+    std::unique_ptr<unsigned char[]> out(new unsigned char[out_size + (out_size == 0 ? 1 : 0)]);
+    const unsigned char *in_ptr = in.get();
+    size_t in_left = input.size();
+    unsigned char *out_ptr = output == Output::kWrite ? out.get() : nullptr;
+    size_t out_left = out_size;
+    Converted result;
+    result.rc = gl_cv_mconv(cd, state, &in_ptr, kind == Input::kCounted ? &in_left : nullptr,
+                            &out_ptr, &out_left, &result.inexact);
+    result.error = cd->error;
+    result.in_used = static_cast<size_t>(in_ptr - in.get());
+    result.in_left = in_left;
+    result.out_left = out_left;
+    if (output == Output::kWrite) {
+        EXPECT_EQ(static_cast<size_t>(out_ptr - out.get()), out_size - out_left);
+        result.out.assign(reinterpret_cast<const char *>(out.get()), out_size - out_left);
+    } else {
+        EXPECT_EQ(out_ptr, nullptr);
+    }
+    return result;
+}
+
+}  // namespace gls::testing
