@@ -112,6 +112,8 @@ struct TextCategorySource {
 
 struct LocaleSource {
     std::string file;
+    // Every source file read, copied and included ones too (for rebuilds).
+    std::vector<std::string> files_read;
     CtypeDefinition ctype;
     CollateSource collate;
     TextCategorySource numeric;

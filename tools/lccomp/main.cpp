@@ -39,6 +39,7 @@ constexpr const char *kUsage =
     "  --registry FILE    the code-set registry (default: the built-in table)\n"
     "  --sources DIR      where copy and include find sources (default:\n"
     "                     /usr/share/i18n/locales); also where a bare SOURCE is found\n"
+    "  --depfile FILE     also write the sources and charmap read, as a make rule\n"
     "  --verbose          say what was compiled, on standard error\n"
     "  --help             print this text\n"
     "\n"
@@ -62,6 +63,7 @@ struct Options {
     std::string name;
     std::string code_set;
     std::string registry;
+    std::string depfile;
     ReadOptions read;
     bool verbose = false;
     std::string source;
@@ -91,6 +93,8 @@ int parse_options(int argc, char **argv, Options *o) {
             ok = value(&o->code_set);
         } else if (arg == "--registry") {
             ok = value(&o->registry);
+        } else if (arg == "--depfile") {
+            ok = value(&o->depfile);
         } else if (arg == "--sources") {
             ok = value(&o->read.sources_dir);
         } else if (arg == "--verbose" || arg == "-v") {
@@ -144,6 +148,16 @@ bool make_directories(const std::string &path) {
     if (path.empty() || exists(path)) return true;
     if (!make_directories(directory_of(path))) return false;
     return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+// A path in a make rule: blanks and "#" escaped.
+std::string make_escaped(const std::string &path) {
+    std::string out;
+    for (char c : path) {
+        if (c == ' ' || c == '#') out += '\\';
+        out += c;
+    }
+    return out;
 }
 
 void print(const Diagnostics &d) {
@@ -257,6 +271,17 @@ int run(Options &o) {
     if (!reason.empty()) {
         report(output, 0, reason);
         return 1;
+    }
+    if (!o.depfile.empty()) {
+        std::string rule = make_escaped(output) + ":";
+        for (const std::string &file : source.files_read)
+            rule += " " + make_escaped(file);
+        rule += " " + make_escaped(charmap_path) + "\n";
+        reason = write_file_atomically(o.depfile, rule);
+        if (!reason.empty()) {
+            report(o.depfile, 0, reason);
+            return 1;
+        }
     }
     if (o.verbose) {
         std::string classes;

@@ -367,6 +367,8 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
         }
         i = end;
     }
+    for (const auto &[path, lexed] : files_)
+        out->files_read.push_back(path);
     return true;
 }
 
