@@ -212,6 +212,9 @@ TEST(SourceLexing, CommentAndEscapeCharactersAreTheSourcesOwn) {
                "LC_MESSAGES\n"
                "yesstr \"y/\"/x41/d066\" % a comment \"\n"
                "nostr  \"n\\\"\n"
+               "% a comment line that ends in the escape character /\n"
+               "noexpr \"^n\"; % a comment after text that does /\n"
+               "       \"^N\"\n"
                "END LC_MESSAGES\n");
     Charmap charmap;
     CharmapError error;
@@ -226,6 +229,7 @@ TEST(SourceLexing, CommentAndEscapeCharactersAreTheSourcesOwn) {
     EXPECT_EQ(source.messages.find("yesstr")->strings[0],
               (CharString{"U0079", "U0022", "U0041", "U0042"}));
     EXPECT_EQ(source.messages.find("nostr")->strings[0], (CharString{"U006E", "U005C"}));
+    EXPECT_EQ(source.messages.find("noexpr")->strings.size(), 2u);
 }
 
 }  // namespace
