@@ -1,0 +1,224 @@
+// gltool as a whole program on the build tree's installation: conv beside
+// glibc's iconv on real text and on inputs larger than its blocks, its
+// failures and -c, the list of conversions, and the dispatcher.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/support/test_support.h"
+#include "tests/tools/shipped.h"
+
+namespace velmorad {
+namespace {
+
+using testing::Converted;
+using testing::Iconv;
+using testing::kUtf8;
+using testing::Pair;
+using testing::shipped;
+
+testing::RunResult gltool(const std::vector<std::string> &args, const std::string &input = {},
+                          const std::string &installation = testing::build_installation()) {
+    testing::Environment env;
+    if (!installation.empty()) env["VELMORADDIR"] = installation;
+    return testing::run_program(GLTOOL_BIN, args, env, {}, input);
+}
+
+std::string repeated(const std::string &text, size_t at_least) {
+    std::string out;
+    while (out.size() < at_least)
+        out += text;
+    return out;
+}
+
+TEST(GltoolConv, ConvertsRealTextAsIconvDoesAndBack) {
+    testing::TempDir dir;
+    for (const testing::SampleText &sample : testing::sample_texts()) {
+        for (uint16_t code_set : sample.code_sets) {
+            SCOPED_TRACE(std::string(sample.script) + " in " + shipped(code_set).name);
+            const Converted expected = Iconv(Pair{kUtf8, code_set}).convert(sample.text);
+            ASSERT_EQ(expected.status, 0);
+            // Names one way, numbers the other; the file from a path.
+            testing::RunResult there =
+                gltool({"conv", "-f", "utf8", "-t", shipped(code_set).name}, sample.text);
+            EXPECT_EQ(there.status, 0) << there.err;
+            EXPECT_EQ(testing::hex(there.out), testing::hex(expected.output));
+            testing::write_file(dir / "text", there.out);
+            testing::RunResult back = gltool({"conv", "-f", std::to_string(code_set), "-t",
+                                              std::to_string(kUtf8), dir / "text"});
+            EXPECT_EQ(back.status, 0) << back.err;
+            EXPECT_EQ(back.out, sample.text);
+        }
+    }
+}
+
+// Much more than one block, so that characters of every length straddle
+// the block boundaries.
+TEST(GltoolConv, StreamsLargeInputsAcrossBlockBoundaries) {
+    const testing::SampleText *japanese = nullptr;
+    for (const testing::SampleText &s : testing::sample_texts()) {
+        if (std::string(s.script) == "Japanese") japanese = &s;
+    }
+    ASSERT_NE(japanese, nullptr);
+    const std::string text = repeated("x" + japanese->text, 300 * 1024);
+    const Pair pairs[] = {
+        {kUtf8, 57351}, {kUtf8, 57350}, {57351, 57350}, {57350, 57351}, {57351, kUtf8}};
+    for (const Pair &pair : pairs) {
+        SCOPED_TRACE(testing::pair_name(pair));
+        const std::string input =
+            pair.from == kUtf8 ? text : Iconv(Pair{kUtf8, pair.from}).convert(text).output;
+        const Converted expected = Iconv(pair).convert(input);
+        ASSERT_EQ(expected.status, 0);
+        testing::RunResult r =
+            gltool({"conv", "-f", shipped(pair.from).name, "-t", shipped(pair.to).name}, input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.size(), expected.output.size());
+        EXPECT_TRUE(r.out == expected.output);
+    }
+}
+
+TEST(GltoolConv, StopsAtTheFirstCharacterItCannotConvert) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string input;
+        std::string output;  // what came before the failure
+        std::string message;
+    };
+    const std::string far(100000, 'a');
+    const Row rows[] = {
+        {{"-f", "utf8", "-t", "8859-1"},
+         "caf\xc3\xa9\n\xe4\xb8\xadx",
+         "caf\xe9\n",
+         "cannot convert from utf8 to 8859-1 at byte offset 6 (bytes e4 b8 ad)"},
+        {{"-f", "utf8", "-t", "8859-1"},
+         far + "\xe2\x82\xac",
+         far,
+         "at byte offset 100000 (bytes e2 82 ac)"},
+        {{"-f", "utf8", "-t", "koi-8"},
+         "ok\xff",
+         "ok",
+         "invalid input from utf8 to koi-8 at byte offset 2 (bytes ff)"},
+        {{"-f", "ujis", "-t", "sjis"},
+         "\xa4\xa2\x8f\xb0\xa1",
+         "\x82\xa0",
+         "at byte offset 2 (bytes 8f b0 a1)"},
+        {{"-f", "utf8", "-t", "8859-1"},
+         "abc\xe4\xb8",
+         "abc",
+         "incomplete character at the end of the input, at byte offset 3 (bytes e4 b8)"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.message);
+        std::vector<std::string> args = {"conv"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        testing::RunResult r = gltool(args, row.input);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out == row.output) << testing::hex(r.out.substr(0, 16));
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    }
+}
+
+TEST(GltoolConv, DropLeavesOutWhatCannotBeConvertedAndSaysSo) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string input;
+        std::string output;
+        std::string message;
+    };
+    const Row rows[] = {
+        {{"-f", "utf8", "-t", "8859-1"},
+         "a\xe4\xb8\xad"
+         "b\xe2\x82\xac"
+         "c\n",
+         "abc\n",
+         "left out 2 character(s)"},
+        // A whole character of three bytes goes, not only its first byte.
+        {{"-f", "ujis", "-t", "sjis"},
+         "\xa4\xa2\x8f\xb0\xa1\xa4\xa4",
+         "\x82\xa0\x82\xa2",
+         "left out 1 character(s)"},
+        // Bytes that are no character go one at a time.
+        {{"-f", "utf8", "-t", "8859-1"},
+         "a\xff\xfe"
+         "b",
+         "ab",
+         "left out 2 character(s)"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.message);
+        std::vector<std::string> args = {"conv", "-c"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        testing::RunResult r = gltool(args, row.input);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(testing::hex(r.out), testing::hex(row.output));
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
+    }
+    testing::RunResult clean = gltool({"conv", "-c", "-f", "utf8", "-t", "8859-1"}, "fine\n");
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out, "fine\n");
+}
+
+TEST(GltoolConv, ListsEveryConversionOfTheInstallation) {
+    testing::RunResult r = gltool({"conv", "-l"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < r.out.size();) {
+        const size_t end = r.out.find('\n', start);
+        lines.push_back(r.out.substr(start, end - start));
+        start = end + 1;
+    }
+    EXPECT_EQ(lines.size(), testing::shipped_pairs().size());
+    for (const Pair &pair : testing::shipped_pairs()) {
+        const std::string line = std::string(shipped(pair.from).charmap) + " (" +
+                                 std::to_string(pair.from) + ") -> " + shipped(pair.to).charmap +
+                                 " (" + std::to_string(pair.to) + ")";
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+    }
+}
+
+TEST(Gltool, FindsItsInstallationAndReportsWhatIsMissing) {
+    // Without VELMORADDIR the program finds the installation it sits in.
+    testing::RunResult own = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "\xe9", "");
+    EXPECT_EQ(own.status, 0) << own.err;
+    EXPECT_EQ(own.out, "\xc3\xa9");
+
+    testing::TempDir empty;
+    testing::RunResult none = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "x", empty.path());
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no conversion from 8859-1 to utf8"), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find(empty.path() + "/gls/cv9/0333e01c.cvo"), std::string::npos);
+
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Row rows[] = {
+        {{}, 2, "", "usage: gltool SUBCOMMAND"},
+        {{"--help"}, 0, "conv ", ""},
+        {{"bogus"}, 2, "", "unknown subcommand \"bogus\""},
+        {{"conv", "--help"}, 0, "usage: gltool conv -f FROM -t TO", ""},
+        {{"conv", "-f", "utf8"}, 2, "", "give the code sets with -f FROM and -t TO"},
+        {{"conv", "-f", "utf8", "-t"}, 2, "", "-t needs a code set"},
+        {{"conv", "-x"}, 2, "", "unknown option -x"},
+        {{"conv", "-f", "nonesuch", "-t", "utf8"}, 2, "", "unknown code set \"nonesuch\""},
+        {{"conv", "-f", "8859-2", "-t", "8859-5"}, 1, "", "no conversion from 8859-2 to 8859-5"},
+        {{"conv", "-f", "utf8", "-t", "8859-1", "/nonexistent/file"}, 1, "", "/nonexistent/file:"},
+        {{"conv", "-f", "utf8", "-t", "8859-1", "a", "b"}, 2, "", "one input file at most"},
+        // The same code set under two names: the input as it is.
+        {{"conv", "-f", "utf8", "-t", "UTF-8"}, 0, "as \xff it is", ""},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.args.empty() ? "(none)" : row.args.back());
+        testing::RunResult r = gltool(row.args, "as \xff it is");
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_NE(r.out.find(row.out), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace velmorad

@@ -1,0 +1,254 @@
+// The charmap reader on written files (plain and gzip), on damaged ones, and
+// on the charmaps of the system that the installation's data is built from.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "tests/support/test_support.h"
+#include "tools/common/charmap.h"
+
+namespace velmorad::tools {
+namespace {
+
+const std::string kSystemCharmaps = "/usr/share/i18n/charmaps/";
+
+std::string bytes_of(const Charmap &map, const std::string &name) {
+    const CharmapEntry *e = map.find_name(name);
+    return e == nullptr ? "(none)" : e->bytes;
+}
+
+std::string name_of(const Charmap &map, const std::string &bytes) {
+    const CharmapEntry *e = map.find_bytes(bytes);
+    return e == nullptr ? "(none)" : e->name;
+}
+
+void write_gzip(const std::string &path, const std::string &content) {
+    gzFile out = gzopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(gzwrite(out, content.data(), static_cast<unsigned>(content.size())),
+              static_cast<int>(content.size()));
+    ASSERT_EQ(gzclose(out), Z_OK);
+}
+
+const std::string kSample =
+    "<code_set_name> SAMPLE-1\n"
+    "<comment_char> #\n"
+    "<escape_char> !\n"
+    "<mb_cur_min> 1\n"
+    "<mb_cur_max> 3\n"
+    "# alias SAMPLE\n"
+    "#alias S1\n"
+    "# not an alias line\n"
+    "\n"
+    "CHARMAP\n"
+    "<U0000>  !x00  NULL\n"
+    "<U0041>  !d65\n"
+    "<U0042>  !102 octal\n"
+    "<quote!>>  !x22 a name holding the closing bracket\n"
+    "<U00FE>..<U0101> !x8e!xfe  bytes carry past xff\n"
+    "<j0098>...<j0101> !x8f!xa1!x01\n"
+    "<U00e9>  !xc3!\n"
+    "!xa9  continued on the next line\n"
+    "<U0043>  !x43\n"
+    "<U0043>  !x63  a second definition of a name\n"
+    "<U0044>  !x43  a second name of the same bytes\n"
+    "#IRREVERSIBLE#<U5341>  !x8e!x80\n"
+    "<U0BB8><U0BCD>  !x90\n"
+    "END CHARMAP\n"
+    "WIDTH_DEFAULT 2\n"
+    "WIDTH\n"
+    "<U0041>...<U0042> 1\n"
+    "<U00FE>...<U0100> 0 # trailing comment\n"
+    "<U0041> 3\n"
+    "<absent> 5\n"
+    "END WIDTH\n";
+
+TEST(Charmap, ReadsEveryFormOfAPlainAndACompressedFile) {
+    testing::TempDir dir;
+    testing::write_file(dir / "plain", kSample);
+    write_gzip(dir / "packed.gz", kSample);
+    for (const std::string &file : {dir / "plain", dir / "packed.gz"}) {
+        SCOPED_TRACE(file);
+        Charmap map;
+        CharmapError error;
+        ASSERT_TRUE(read_charmap(file, &map, &error)) << error.line << ": " << error.reason;
+        EXPECT_EQ(map.code_set_name(), "SAMPLE-1");
+        EXPECT_EQ(map.aliases(), (std::vector<std::string>{"SAMPLE", "S1"}));
+        EXPECT_EQ(map.comment_char(), '#');
+        EXPECT_EQ(map.escape_char(), '!');
+        EXPECT_EQ(map.mb_cur_min(), 1);
+        EXPECT_EQ(map.mb_cur_max(), 3);
+        EXPECT_EQ(map.min_length(), 1u);
+        EXPECT_EQ(map.max_length(), 3u);
+        // 4 before the ranges, 4 + 4 in them, 5 after, the sequence.
+        EXPECT_EQ(map.entries().size(), 18u);
+
+        struct Row {
+            const char *name;
+            std::string bytes;
+        };
+        const Row rows[] = {
+            {"U0000", std::string(1, '\0')},
+            {"U0041", "A"},
+            {"U0042", "B"},
+            {"quote>", "\""},
+            {"U00FE", "\x8e\xfe"},
+            {"U00FF", "\x8e\xff"},
+            {"U0100", std::string("\x8f\0", 2)},
+            {"U0101", "\x8f\x01"},
+            {"j0098", "\x8f\xa1\x01"},
+            {"j0099", "\x8f\xa1\x02"},
+            {"j0100", "\x8f\xa1\x03"},
+            {"j0101", "\x8f\xa1\x04"},
+            {"U00e9", "\xc3\xa9"},
+            {"U0043", "C"},  // the first definition writes the character
+            {"U0044", "C"},
+            {"U0BB8><U0BCD", "\x90"},
+            {"U5341", "(none)"},  // irreversible: never written
+        };
+        for (const Row &row : rows)
+            EXPECT_EQ(bytes_of(map, row.name), row.bytes) << row.name;
+
+        EXPECT_EQ(name_of(map, "C"), "U0043");  // the first entry of the bytes reads them
+        EXPECT_EQ(name_of(map, "c"), "U0043");
+        EXPECT_EQ(name_of(map, "\x8e\x80"), "U5341");
+        EXPECT_EQ(name_of(map, "\x8f\xa1"), "(none)");
+        EXPECT_EQ(map.entries().back().line, 23);
+        EXPECT_TRUE(map.entries()[map.entries().size() - 2].irreversible);
+
+        // Widths: the last line that covers a character, else the default.
+        EXPECT_EQ(map.width_of("A"), 3);
+        EXPECT_EQ(map.width_of("B"), 1);
+        EXPECT_EQ(map.width_of("\x8e\xff"), 0);
+        EXPECT_EQ(map.width_of(std::string("\x8f\0", 2)), 0);
+        EXPECT_EQ(map.width_of("\x8f\x01"), 2);
+        EXPECT_EQ(map.width_of("\x8e"), 2);
+    }
+}
+
+TEST(Charmap, DamagedFilesNameTheLineAndTheFault) {
+    const std::string head = "<escape_char> /\nCHARMAP\n";
+    struct Row {
+        std::string text;
+        int line;
+        const char *reason;
+    };
+    const Row rows[] = {
+        {"", 0, "no CHARMAP section"},
+        {"<code_set_name> A\n", 0, "no CHARMAP section"},
+        {"<bogus> 1\nCHARMAP\n", 1, "unknown declaration <bogus>"},
+        {"<code_set_name>\nCHARMAP\n", 1, "without a value"},
+        {"<code_set_name> A B\n", 1, "unexpected text after <code_set_name>"},
+        {"<comment_char> %%\n", 1, "must be one character"},
+        {"<comment_char> /\n<escape_char> /\n", 2, "the same"},
+        {"<mb_cur_max> 0\n", 1, "from 1 to 16"},
+        {"<mb_cur_max> 17\n", 1, "from 1 to 16"},
+        {"<mb_cur_max> x\n", 1, "from 1 to 16"},
+        {"<mb_cur_min> 2\n<mb_cur_max> 1\nCHARMAP\n", 3, "larger than <mb_cur_max>"},
+        {"CHARMAP now\n", 1, "unexpected text after CHARMAP"},
+        {head + "<U0041> /x41\n", 2, "not ended by END CHARMAP"},
+        {head + "END CHARMAP\n", 3, "defines no character"},
+        {head + "<U0041> /x41\nEND CHARMAPS\n", 4, "expected END CHARMAP"},
+        {head + "U0041 /x41\n", 3, "expected a symbolic name"},
+        {head + "<U0041 /x41\n", 3, "not closed by >"},
+        {head + "<U0041/", 3, "not closed by >"},
+        {head + "<> /x41\n", 3, "empty symbolic name"},
+        {head + "<" + std::string(300, 'n') + "> /x41\n", 3, "too long"},
+        {head + "<U0041>\n", 3, "expected the bytes"},
+        {head + "<U0041> x41\n", 3, "expected the bytes"},
+        {head + "<U0041> /x41x\n", 3, "unexpected text after the bytes"},
+        {head + "<U0041> /q41\n", 3, "malformed byte"},
+        {head + "<U0041> /x\n", 3, "malformed byte"},
+        {head + "<U0041> /d256\n", 3, "above 255"},
+        {head + "<U0041> /777\n", 3, "above 255"},
+        {head + "<U0041> /x41/x41/x41/x41/x41\n", 3, "more than 4 bytes"},
+        {"<mb_cur_max> 1\n" + head + "<U0041> /x41/x41\n", 4, "outside the declared"},
+        {"<mb_cur_min> 2\n" + head + "<U0041> /x41\n", 4, "outside the declared"},
+        {head + "<U0041>..<U041> /x41\n", 3, "differ in length"},
+        {head + "<X0041>..<Y0042> /x41\n", 3, "not one name"},
+        {head + "<U0042>..<U0041> /x41\n", 3, "runs backwards"},
+        {head + "<U00FF>..<U0101> /xff\n", 3, "run past /xff"},
+        {head + "<j1>...<jA> /x41\n", 3, "not one name"},
+        {head + "<U0000000000000>..<U0000000000001> /x41\n", 3, "too long"},
+        {head + "<U00000000>..<UFFFFFFFF> /x00/x00/x00/x00\n", 3, "more than 2097152"},
+        {head + "<U0041> /x41\nEND CHARMAP\nstray\n", 5, "unexpected line after END CHARMAP"},
+        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH_DEFAULT x\n", 5, "WIDTH_DEFAULT needs"},
+        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\n", 5, "not ended by END WIDTH"},
+        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\n<U0041> -1\n", 6, "expected a width"},
+        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\n<U0041>\n", 6, "expected a width"},
+        {head + "<U0041> /x41\n<U0100> /xc4/x80\nEND CHARMAP\nWIDTH\n<U0041>...<U0100> 1\n", 7,
+         "differ in length"},
+        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\nEND WIDTHS\n", 6, "expected END WIDTH"},
+    };
+    testing::TempDir dir;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.text);
+        testing::write_file(dir / "map", row.text);
+        Charmap map;
+        CharmapError error;
+        ASSERT_FALSE(read_charmap(dir / "map", &map, &error));
+        EXPECT_EQ(error.file, dir / "map");
+        EXPECT_EQ(error.line, row.line);
+        EXPECT_NE(error.reason.find(row.reason), std::string::npos) << error.reason;
+    }
+}
+
+TEST(Charmap, MissingAndCutOffFilesFailWithoutALine) {
+    testing::TempDir dir;
+    std::string packed = dir / "packed.gz";
+    write_gzip(packed, kSample);
+    std::string whole = testing::read_file(packed);
+    testing::write_file(dir / "cut.gz", whole.substr(0, whole.size() / 2));
+    for (const auto &[file, reason] :
+         {std::pair{dir / "missing", "cannot open"}, std::pair{dir / "cut.gz", "cannot read"}}) {
+        Charmap map;
+        CharmapError error;
+        ASSERT_FALSE(read_charmap(file, &map, &error)) << file;
+        EXPECT_EQ(error.line, 0);
+        EXPECT_NE(error.reason.find(reason), std::string::npos) << error.reason;
+    }
+}
+
+// The installation's conversions are built from these; their lengths are
+// what the charmaps hold, never the declared <mb_cur_max>.
+TEST(Charmap, SystemCharmapsOfTheShippedCodeSets) {
+    struct Row {
+        const char *file;
+        const char *code_set_name;
+        size_t min_length;
+        size_t max_length;
+        std::string name;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {"ISO-8859-1.gz", "ISO-8859-1", 1, 1, "U00E9", "\xe9"},
+        {"CP1252.gz", "CP1252", 1, 1, "U20AC", "\x80"},
+        {"KOI8-R.gz", "KOI8-R", 1, 1, "U0436", "\xd6"},
+        {"UTF-8.gz", "UTF-8", 1, 4, "U0001F600", "\xf0\x9f\x98\x80"},
+        {"UTF-8.gz", "UTF-8", 1, 4, "U4E00", "\xe4\xb8\x80"},  // inside a range
+        {"EUC-JP.gz", "EUC-JP", 1, 3, "U4E02", "\x8f\xb0\xa1"},
+        {"SHIFT_JIS.gz", "SHIFT_JIS", 1, 2, "U3042", "\x82\xa0"},
+        {"BIG5.gz", "BIG5", 1, 2, "U5341", "\xa4\x51"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.file);
+        Charmap map;
+        CharmapError error;
+        ASSERT_TRUE(read_charmap(kSystemCharmaps + row.file, &map, &error))
+            << error.line << ": " << error.reason;
+        EXPECT_EQ(map.code_set_name(), row.code_set_name);
+        EXPECT_EQ(map.min_length(), row.min_length);
+        EXPECT_EQ(map.max_length(), row.max_length);
+        EXPECT_EQ(bytes_of(map, row.name), row.bytes);
+        EXPECT_EQ(name_of(map, row.bytes), row.name);
+    }
+    // BIG5 reads /xa2/xcc as U+5341 but writes U+5341 as /xa4/x51.
+    Charmap big5;
+    CharmapError error;
+    ASSERT_TRUE(read_charmap(kSystemCharmaps + "BIG5.gz", &big5, &error));
+    EXPECT_EQ(name_of(big5, "\xa2\xcc"), "U5341");
+}
+
+}  // namespace
+}  // namespace velmorad::tools

@@ -1,0 +1,258 @@
+// The shipped conversion files against the C library's iconv: the whole
+// repertoire of every source charmap, every byte sequence of the legacy code
+// sets, real text in each script, and the characters that have no mapping.
+// Where the two differ by design (iconv's tables hold a few mappings that
+// the charmaps lack) the differences are listed here, and each must occur.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "tests/tools/shipped.h"
+#include "tools/common/charmap.h"
+
+namespace velmorad::testing {
+namespace {
+
+using tools::Charmap;
+using tools::CharmapEntry;
+using tools::CharmapError;
+
+// Mappings iconv makes in this direction only, from characters the charmaps
+// of the target code set do not have: the source character and iconv's output.
+struct OneWay {
+    uint16_t from;
+    uint16_t to;
+    const char *name;
+    std::string iconv_output;
+};
+const OneWay kIconvOnly[] = {
+    // YEN SIGN and OVERLINE to the ASCII bytes of EUC-JP.
+    {kUtf8, 57351, "U00A5", "\x5c"},
+    {kUtf8, 57351, "U203E", "\x7e"},
+    // SHIFT_JIS has YEN SIGN and OVERLINE at 0x5C and 0x7E; iconv also
+    // writes REVERSE SOLIDUS and TILDE there, and the fullwidth cent, pound
+    // and not signs as the ordinary ones.
+    {kUtf8, 57350, "U005C", "\x5c"},
+    {kUtf8, 57350, "U007E", "\x7e"},
+    {kUtf8, 57350, "UFFE0", "\x81\x91"},
+    {kUtf8, 57350, "UFFE1", "\x81\x92"},
+    {kUtf8, 57350, "UFFE2", "\x81\xca"},
+    // WON SIGN as the fullwidth one of EUC-KR.
+    {kUtf8, 57356, "U20A9", "\xa3\xdc"},
+    // The same through Unicode between the two Japanese code sets.
+    {57351, 57350, "U005C", "\x5c"},
+    {57351, 57350, "U007E", "\x7e"},
+    {57350, 57351, "U00A5", "\x5c"},
+    {57350, 57351, "U203E", "\x7e"},
+};
+
+// iconv's output for a character it alone converts, in this direction.
+const OneWay *iconv_only(const Pair &pair, const std::string &name) {
+    for (const OneWay &w : kIconvOnly) {
+        if (w.from == pair.from && w.to == pair.to && name == w.name) return &w;
+    }
+    return nullptr;
+}
+
+size_t iconv_only_count(const Pair &pair) {
+    size_t n = 0;
+    for (const OneWay &w : kIconvOnly)
+        n += w.from == pair.from && w.to == pair.to ? 1 : 0;
+    return n;
+}
+
+// iconv drops the Unicode tag characters (language tags) without a trace;
+// no charmap but UTF-8 has them, so they have no conversion here.
+bool is_tag_character(const std::string &name) {
+    if (name.size() != 9 || name.compare(0, 4, "U000") != 0) return false;
+    const unsigned long code = std::stoul(name.substr(1), nullptr, 16);
+    return code == 0xE0001 || (code >= 0xE0020 && code <= 0xE007F);
+}
+
+class ShippedConversion : public ::testing::TestWithParam<Pair> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(ours.loaded()) << "not built: " << pair_name(GetParam());
+        ASSERT_TRUE(theirs.opened());
+    }
+    BuiltConversion ours{GetParam()};
+    Iconv theirs{GetParam()};
+};
+
+TEST_P(ShippedConversion, EverySourceCharacterConvertsAsIconvDoes) {
+    const Pair pair = GetParam();
+    Charmap source;
+    CharmapError error;
+    ASSERT_TRUE(tools::read_charmap(charmap_path(pair.from), &source, &error)) << error.reason;
+
+    size_t one_way_seen = 0;
+    std::string all_in;
+    std::string all_out;
+    for (const CharmapEntry &e : source.entries()) {
+        if (source.find_bytes(e.bytes) != &e) continue;
+        SCOPED_TRACE("<" + e.name + "> " + hex(e.bytes));
+        const Converted got = ours.convert(e.bytes);
+        const Converted want = theirs.convert(e.bytes);
+        if (got.status != 0) {
+            // Every failure stops at the character, having written nothing.
+            EXPECT_EQ(got.status, static_cast<int>(gls::GL_EILSEQ));
+            EXPECT_EQ(got.consumed, 0u);
+            EXPECT_EQ(got.output, "");
+        }
+        if (const OneWay *w = iconv_only(pair, e.name)) {
+            ++one_way_seen;
+            EXPECT_NE(got.status, 0);
+            EXPECT_EQ(want.status, 0);
+            EXPECT_EQ(want.output, w->iconv_output);
+        } else if (pair.from == kUtf8 && is_tag_character(e.name)) {
+            EXPECT_NE(got.status, 0);
+            EXPECT_EQ(want.status, 0);
+            EXPECT_EQ(want.output, "");
+        } else {
+            EXPECT_EQ(got.status, want.status);
+            EXPECT_EQ(hex(got.output), hex(want.output));
+            if (got.status == 0) {
+                all_in += e.bytes;
+                all_out += got.output;
+            }
+        }
+    }
+    EXPECT_EQ(one_way_seen, iconv_only_count(pair));
+
+    // The whole convertible repertoire in one call, by both.
+    const Converted whole = ours.convert(all_in);
+    EXPECT_EQ(whole.status, 0);
+    EXPECT_EQ(whole.consumed, all_in.size());
+    EXPECT_TRUE(whole.output == all_out);
+    EXPECT_TRUE(theirs.convert(all_in).output == all_out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, ShippedConversion, ::testing::ValuesIn(shipped_pairs()),
+                         [](const auto &info) { return pair_name(info.param); });
+
+// Every byte sequence of a legacy source, found by extending each sequence
+// that either side takes for the start of a character.
+class LegacySource : public ShippedConversion {
+  protected:
+    void SetUp() override {
+        ShippedConversion::SetUp();
+        CharmapError error;
+        ASSERT_TRUE(tools::read_charmap(charmap_path(GetParam().from), &source, &error));
+    }
+
+    void visit(const std::string &bytes) {
+        SCOPED_TRACE(hex(bytes));
+        const Converted got = ours.convert(bytes);
+        const Converted want = theirs.convert(bytes);
+        const int kIncomplete = static_cast<int>(gls::GL_EINVAL);
+        if ((got.status == kIncomplete || want.status == kIncomplete) && bytes.size() < 4) {
+            // A lead byte of a row that the charmap leaves empty: iconv waits
+            // for the rest, the tree knows at once that nothing can follow.
+            // Every completion must then fail on both sides.
+            if (got.status != want.status) {
+                EXPECT_EQ(got.status, static_cast<int>(gls::GL_EILSEQ));
+                ++empty_rows;
+            }
+            for (int next = 0; next < 256; ++next)
+                visit(bytes + static_cast<char>(next));
+            return;
+        }
+        ++sequences;
+        const CharmapEntry *e = source.find_bytes(bytes);
+        if (const OneWay *w = e != nullptr ? iconv_only(GetParam(), e->name) : nullptr) {
+            ++one_way_seen;
+            EXPECT_EQ(got.status, static_cast<int>(gls::GL_EILSEQ));
+            EXPECT_EQ(hex(want.output), hex(w->iconv_output));
+            return;
+        }
+        EXPECT_EQ(got.status, want.status);
+        EXPECT_EQ(got.consumed, want.consumed);
+        EXPECT_EQ(hex(got.output), hex(want.output));
+    }
+    Charmap source;
+    size_t sequences = 0;
+    size_t empty_rows = 0;
+    size_t one_way_seen = 0;
+};
+
+TEST_P(LegacySource, EveryByteSequenceConvertsAsIconvDoes) {
+    for (int first = 0; first < 256; ++first)
+        visit(std::string(1, static_cast<char>(first)));
+    EXPECT_GE(sequences, 256u);
+    EXPECT_EQ(one_way_seen, iconv_only_count(GetParam()));
+    RecordProperty("sequences", static_cast<int>(sequences));
+    RecordProperty("empty_rows", static_cast<int>(empty_rows));
+}
+
+std::vector<Pair> legacy_source_pairs() {
+    std::vector<Pair> pairs;
+    for (const Pair &p : shipped_pairs()) {
+        if (p.from != kUtf8) pairs.push_back(p);
+    }
+    return pairs;
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, LegacySource, ::testing::ValuesIn(legacy_source_pairs()),
+                         [](const auto &info) { return pair_name(info.param); });
+
+TEST(ShippedConversions, RealTextInEachScriptConvertsAsIconvDoesAndBack) {
+    const std::set<std::pair<uint16_t, uint16_t>> direct = {
+        {819, 1252}, {1252, 819}, {57351, 57350}, {57350, 57351}, {915, 878}, {878, 915}};
+    for (const SampleText &sample : sample_texts()) {
+        for (uint16_t code_set : sample.code_sets) {
+            SCOPED_TRACE(std::string(sample.script) + " in " + shipped(code_set).charmap);
+            const Converted there = BuiltConversion({kUtf8, code_set}).convert(sample.text);
+            const Converted expected = Iconv({kUtf8, code_set}).convert(sample.text);
+            ASSERT_EQ(expected.status, 0);
+            EXPECT_EQ(there.status, 0);
+            EXPECT_EQ(hex(there.output), hex(expected.output));
+            const Converted back = BuiltConversion({code_set, kUtf8}).convert(there.output);
+            EXPECT_EQ(back.status, 0);
+            EXPECT_EQ(back.output, sample.text);
+            for (const auto &[from, to] : direct) {
+                if (from != code_set) continue;
+                const Converted across = BuiltConversion({from, to}).convert(there.output);
+                const Converted iconv_across = Iconv({from, to}).convert(there.output);
+                EXPECT_EQ(across.status, iconv_across.status) << shipped(to).charmap;
+                EXPECT_EQ(across.consumed, iconv_across.consumed) << shipped(to).charmap;
+                EXPECT_EQ(hex(across.output), hex(iconv_across.output)) << shipped(to).charmap;
+            }
+        }
+    }
+}
+
+TEST(ShippedConversions, CharactersWithoutAMappingFailWhereIconvFails) {
+    struct Row {
+        Pair pair;
+        std::string before;  // converts
+        std::string failing;
+        std::string after;
+    };
+    const Row rows[] = {
+        {{kUtf8, 819}, "caf\xc3\xa9\nna\xc3\xafve ", "\xe4\xb8\xad", "abc"},
+        {{kUtf8, 878}, "\xd0\x9c\xd0\xb8\xd1\x80 ", "\xe2\x82\xac", "\n"},
+        {{kUtf8, 57356}, "\xea\xb0\x80\n", "\xe0\xb8\x81", "x"},      // Thai in EUC-KR
+        {{kUtf8, 57357}, "\xe4\xbd\xa0 ", "\xed\x95\x9c", "x"},       // Hangul in GB2312
+        {{kUtf8, 57352}, "ok ", "\xf0\x9f\x98\x80", "\xe4\xbd\xa0"},  // an emoji in BIG5
+        {{kUtf8, 874}, "\xe0\xb8\x81", "\xc3\xa4", ""},               // a-umlaut in TIS-620
+        {{1252, 819}, "price: 12", "\x80", " only"},                  // the euro sign
+        {{878, 915}, "\xc1\xc2\n", "\x80", "\xc3"},                   // box drawing
+        {{57351, 57350}, "\xa4\xa2\n", "\x8f\xb0\xa1", "\xa4\xa4"},   // JIS X 0212
+        {{kUtf8, 57350}, "\xe3\x81\x82", "\xe4\xb8\x82", "a"},        // not in JIS X 0208
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(pair_name(row.pair) + ": " + hex(row.failing));
+        const std::string input = row.before + row.failing + row.after;
+        const Converted got = BuiltConversion(row.pair).convert(input);
+        const Converted want = Iconv(row.pair).convert(input);
+        EXPECT_EQ(want.status, static_cast<int>(gls::GL_EILSEQ));
+        EXPECT_EQ(want.consumed, row.before.size());
+        EXPECT_EQ(got.status, static_cast<int>(gls::GL_EILSEQ));
+        EXPECT_EQ(got.consumed, row.before.size());
+        EXPECT_EQ(hex(got.output), hex(want.output));
+    }
+}
+
+}  // namespace
+}  // namespace velmorad::testing

@@ -1,0 +1,257 @@
+// cvcomp [options] SOURCE TARGET: the conversion file from the code set of
+// the SOURCE charmap to that of the TARGET charmap. The file is written under
+// a temporary name, loaded back and checked, and only then renamed into
+// place, so a failed run leaves no file and an old file stays as it was.
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gls/names/names.h"
+#include "tools/common/tool_io.h"
+#include "tools/cvcomp/cvcomp.h"
+
+namespace {
+
+using namespace velmorad::tools;
+
+constexpr const char *kUsage =
+    "usage: cvcomp [options] SOURCE TARGET\n"
+    "Writes the conversion file from the code set of the SOURCE charmap to that of\n"
+    "the TARGET charmap (each plain or gzip-compressed), joining them on their\n"
+    "symbolic character names. A byte sequence the source defines twice reads as\n"
+    "its first definition; a name the target defines twice is written with its\n"
+    "first definition that is not marked IRREVERSIBLE.\n"
+    "\n"
+    "  -o PATH              the file to write, or a directory to write it into under\n"
+    "                       its canonical name (default: the current directory)\n"
+    "  --substitute NAME    convert the source characters that the target lacks to\n"
+    "                       the target's character NAME (e.g. U003F), marked inexact;\n"
+    "                       without it they have no conversion\n"
+    "  --registry FILE      the code-set registry that gives the code-set numbers\n"
+    "                       (default: the installation's, else the built-in table)\n"
+    "  --source-number N    the source code-set number, instead of the registry's\n"
+    "  --target-number N    the target code-set number, instead of the registry's\n"
+    "  -v                   print how many characters converted, on standard error\n"
+    "  --help               print this text\n";
+
+constexpr int kUsageError = 2;
+
+struct Options {
+    std::string output;
+    std::string registry;
+    std::string source_number;
+    std::string target_number;
+    JoinOptions join;
+    bool verbose = false;
+    std::vector<std::string> charmaps;
+};
+
+// 0 on success, else the exit status.
+int parse_options(int argc, char **argv, Options *o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string *into) {
+            if (i + 1 >= argc) return false;
+            *into = argv[++i];
+            return true;
+        };
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg == "-o") {
+            ok = value(&o->output);
+        } else if (arg == "--substitute") {
+            ok = value(&o->join.substitute);
+        } else if (arg == "--registry") {
+            ok = value(&o->registry);
+        } else if (arg == "--source-number") {
+            ok = value(&o->source_number);
+        } else if (arg == "--target-number") {
+            ok = value(&o->target_number);
+        } else if (arg == "-v") {
+            o->verbose = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "cvcomp: unknown option %s\n%s", arg.c_str(), kUsage);
+            return kUsageError;
+        } else {
+            o->charmaps.push_back(arg);
+        }
+        if (!ok) {
+            std::fprintf(stderr, "cvcomp: %s needs a value\n%s", arg.c_str(), kUsage);
+            return kUsageError;
+        }
+    }
+    if (o->charmaps.size() != 2) {
+        std::fputs(kUsage, stderr);
+        return kUsageError;
+    }
+    return 0;
+}
+
+bool is_directory(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string directory_of(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The number of a code set: given as a number, or the registry's number of
+// the charmap's name or one of its aliases.
+bool code_set_number(const CharmapFile &f, const std::string &given, uint16_t *number) {
+    uint32_t error = 0;
+    if (!given.empty()) {
+        char *end = nullptr;
+        errno = 0;
+        const unsigned long n = std::strtoul(given.c_str(), &end, 10);
+        if (errno != 0 || *end != '\0' || n == 0 || n > UINT16_MAX || n == gls::kNoCodeSet) {
+            report(f.path, 0,
+                   "code-set number " + given + " is not from 1 to 65535 (57344 means none)");
+            return false;
+        }
+        *number = static_cast<uint16_t>(n);
+        return true;
+    }
+    std::vector<std::string> names{f.map.code_set_name()};
+    names.insert(names.end(), f.map.aliases().begin(), f.map.aliases().end());
+    for (const std::string &name : names) {
+        if (name.empty()) continue;
+        const uint16_t n = gls::gl_cs_name2cs_num(&error, name.c_str(), nullptr);
+        if (n != gls::kNoCodeSet) {
+            *number = n;
+            return true;
+        }
+    }
+    report(f.path, 0,
+           "the registry has no number for code set \"" + f.map.code_set_name() +
+               "\" or its aliases; give it with --source-number or --target-number");
+    return false;
+}
+
+// A directory beside the output for writing and checking the new file.
+class Staging {
+  public:
+    explicit Staging(const std::string &near) {
+        std::string pattern = near + "/.cvcomp-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data()) != nullptr) dir_ = name.data();
+    }
+    ~Staging() {
+        if (!file_.empty()) unlink(file_.c_str());
+        if (!dir_.empty()) rmdir(dir_.c_str());
+    }
+    Staging(const Staging &) = delete;
+    Staging &operator=(const Staging &) = delete;
+
+    const std::string &dir() const { return dir_; }
+    std::string write(const std::string &leaf, const std::string &text) {
+        file_ = dir_ + "/" + leaf;
+        return write_file_atomically(file_, text);
+    }
+    bool move_to(const std::string &path) {
+        if (rename(file_.c_str(), path.c_str()) != 0) return false;
+        file_.clear();
+        return true;
+    }
+
+  private:
+    std::string dir_;
+    std::string file_;
+};
+
+int run(const Options &o) {
+    CharmapFile files[2];
+    for (int i = 0; i < 2; ++i) {
+        files[i].path = o.charmaps[static_cast<size_t>(i)];
+        CharmapError error;
+        if (!read_charmap(files[i].path, &files[i].map, &error)) {
+            report(error.file, error.line, error.reason);
+            return 1;
+        }
+    }
+    const CharmapFile &source = files[0];
+    const CharmapFile &target = files[1];
+
+    uint32_t error = 0;
+    if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
+        report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
+        return 1;
+    }
+    gls::gl_cache_registry(&error, o.registry.empty() ? nullptr : o.registry.c_str());
+    if (!o.registry.empty() && error != 0) {
+        report(o.registry, 0, "not a readable code-set registry");
+        return 1;
+    }
+    uint16_t source_number = 0;
+    uint16_t target_number = 0;
+    if (!code_set_number(source, o.source_number, &source_number) ||
+        !code_set_number(target, o.target_number, &target_number)) {
+        return 1;
+    }
+    if (source_number == target_number) {
+        report(target.path, 0,
+               "the same code set (" + std::to_string(source_number) +
+                   ") as the source: there is nothing to convert");
+        return 1;
+    }
+
+    Conversion conversion;
+    if (!join_charmaps(source, target, o.join, &conversion)) return 1;
+    std::string text;
+    const gls::CvoResult written = gls::write_cvo(conversion.file, text);
+    if (written.status != gls::CvoStatus::kOk) {
+        report(source.path, 0,
+               std::string("cannot write the conversion: ") + gls::cvo_status_text(written.status));
+        return 1;
+    }
+
+    char leaf[gls::kCvFnameExtra + 1];
+    gls::gl_cs_nums2cv_fname(&error, source_number, target_number, leaf, nullptr);
+    std::string path = o.output.empty() ? leaf : o.output;
+    if (is_directory(path)) path += std::string("/") + leaf;
+
+    Staging staging(directory_of(path));
+    if (staging.dir().empty()) {
+        report(path, 0,
+               std::string("cannot create a temporary directory: ") + std::strerror(errno));
+        return 1;
+    }
+    std::string reason = staging.write(leaf, text);
+    if (reason.empty())
+        reason = self_check(staging.dir(), source_number, target_number, conversion);
+    if (!reason.empty()) {
+        report(path, 0, reason);
+        return 1;
+    }
+    if (!staging.move_to(path)) {
+        report(path, 0, std::string("cannot rename into place: ") + std::strerror(errno));
+        return 1;
+    }
+    if (o.verbose) {
+        std::fprintf(stderr,
+                     "%s: %zu characters, %zu exact, %zu substituted, %zu without a conversion\n",
+                     path.c_str(), conversion.expected.size(), conversion.exact,
+                     conversion.substituted, conversion.unconverted);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Options options;
+    const int status = parse_options(argc, argv, &options);
+    if (status != 0) return status < 0 ? 0 : status;
+    return run(options);
+}
