@@ -243,7 +243,8 @@ int fail_read(CvDesc *cd, uint32_t error) {
 }  // namespace
 
 int gl_cv_read(CvDesc *cd, FILE *stream) {
-    if (!read_header(stream)) return fail_read(cd, GL_EFILE);
+    if (cd == nullptr) return -1;
+    if (stream == nullptr || !read_header(stream)) return fail_read(cd, GL_EFILE);
     Body body;
     if (!read_body(stream, body)) {
         gl_message(kMsgBadBody);

@@ -51,6 +51,12 @@ int gl_create_null_locale_4(Locale **slot) {
     for (int category = kFirstCategory; category <= kLastCategory; ++category) {
         gl_make_null_category(loc, category);
     }
+    // An object whose empty trees could not be made is no object to load.
+    if (loc->error == GL_ENOMEM) {
+        gl_lc_unload(loc);
+        *slot = &loc_nomem;
+        return -1;
+    }
     *slot = loc;
     return 0;
 }
@@ -80,10 +86,8 @@ void gl_make_null_category(Locale *loc, int category) {
         default:
             return;
     }
-    int slot = category_slot(category);
-    clear_names(loc, slot);
-    loc->ext_handles[slot] = nullptr;
-    loc->ext_flags[slot] = 0;
+    clear_names(loc, category_slot(category));
+    set_categories_glu_null(loc, category);
 }
 
 void gl_free_category(Locale *loc, int category) {
@@ -118,6 +122,7 @@ void gl_lc_unload(Locale *loc) {
                   static_cast<unsigned>(reinterpret_cast<uintptr_t>(loc)));
     gl_message(text);
     for (int category = kFirstCategory; category <= kLastCategory; ++category) {
+        set_categories_glu_null(loc, category);
         gl_free_category(loc, category);
     }
     free_single_byte_tables(&loc->ctype);

@@ -35,6 +35,7 @@ inline constexpr int category_slot(int category) {
 }
 
 // Error numbers of locale loading and of the categories' readers.
+inline constexpr uint32_t GL_EGROUPS = 4;       // more than 15 group sizes (as GL_ENEGLEN)
 inline constexpr uint32_t GL_ESHORTFILE = 11;   // a file ends early or lacks a line or marker
 inline constexpr uint32_t GL_EMIXEDCS = 12;     // the categories' code sets differ
 inline constexpr uint32_t GL_EERA = 49;         // an era string that breaks the era syntax
@@ -48,6 +49,11 @@ inline constexpr int kCodeSetNameSize = 21;     // 20 characters and the termina
 inline constexpr int kLocaleFileNameSize = 33;  // 32 characters and the terminator
 inline constexpr int kLocaleNameSize = 311;     // the name string of a whole locale
 inline constexpr int kHeaderLineSize = 128;     // header and marker lines: 127 characters
+
+// Per category number (entries 0 and 1 empty): the variable or specification
+// key that names its file, and the line that starts its section in a file.
+extern const char *const category_params[kLastCategory + 1];
+extern const char *const category_markers[kLastCategory + 1];
 
 // The character primitives installed for a locale's code set and rules.
 using GlMbsCollFn = int (*)(Locale *loc, const unsigned char *s1, const unsigned char *s2);
@@ -78,6 +84,19 @@ struct CasePair {
     gl_wchar_t lower;
 };
 
+// Locale-defined classes take the class-word bits above "blank", so their
+// numbers run from 0 to 4.
+inline constexpr int32_t kMaxUserClassNumber = 4;
+inline constexpr int32_t kMaxUserClasses = kMaxUserClassNumber + 1;
+inline constexpr int kClassNameSize = 128;  // 127 characters and the terminator
+// Case indexes are the 16-bit elements of the case tree.
+inline constexpr int32_t kMaxCasePairs = 0xFFFF;
+// Case conversion of n bytes needs at most ceil(factor) * n bytes; a
+// character grows at most from one byte to four.
+inline constexpr double kDefaultCaseGrowth = 4.0;
+inline constexpr double kMinCaseGrowth = 1.0;
+inline constexpr double kMaxCaseGrowth = 4.0;
+
 struct CtypeSection {
     uint8_t *upper_table;     // 256 bytes, single-byte code sets only
     uint8_t *lower_table;     // 256 bytes, single-byte code sets only
@@ -97,13 +116,23 @@ struct CtypeSection {
 
 inline constexpr int kMaxCollationLevels = 8;
 
+// Kinds of weight. Bit 15 marks a special weight, stored as read for the
+// primitives to interpret; otherwise bit 14 marks a reference to expansion
+// (weight & kWeightIndexMask).
+inline constexpr uint16_t kWeightSpecial = 0x8000;
+inline constexpr uint16_t kWeightExpansion = 0x4000;
+inline constexpr uint16_t kWeightIndexMask = 0x3FFF;
+inline constexpr bool is_expansion_ref(uint16_t weight) {
+    return (weight & (kWeightSpecial | kWeightExpansion)) == kWeightExpansion;
+}
+
 struct CollationExpansion {
-    int32_t count;
+    int32_t count;  // 1 to 15
     gl_wchar_t *chars;
 };
 
 struct CollatingElement {
-    int32_t count;
+    int32_t count;  // 1 to 15
     gl_wchar_t *chars;
     uint16_t row;
 };
@@ -115,13 +144,18 @@ enum CollationMode : int32_t {
     kCollateExtension = 3,
 };
 
+// After read_collate succeeds with rules as specified, every row the tree
+// gives and every element's row is at most max_row, every expansion
+// reference in the weights is below expansion_count, levels is at most 8
+// with weights and sb_expansions present for each level below it, and
+// element_start is present exactly when element_count > 0.
 struct CollateSection {
     multi_tree_t *tree;  // character -> row
     int32_t levels;
-    int32_t max_row;
+    int32_t max_row;  // at most 0xFFFF
     int32_t expansion_count;
     int32_t element_count;
-    int32_t weight_size;
+    int32_t weight_size;                      // 1 to 4
     int32_t directions[kMaxCollationLevels];  // 2: backward
     uint16_t *weights[kMaxCollationLevels];   // max_row + 1 weights per level
     CollationExpansion *expansions;
@@ -130,8 +164,9 @@ struct CollateSection {
     CollationExpansion **sb_expansions[kMaxCollationLevels];  // 256 entries per level
     int32_t *element_start;                                   // 256 flags, or null
     int32_t mode;
+    // Byte strings, each followed by four zero bytes; null when empty.
     unsigned char **all_ones;      // null-terminated
-    unsigned char **equivalences;  // (member, representative) pairs, null-terminated
+    unsigned char **equivalences;  // (member, representative) pairs, ended by a null pair
 };
 
 // ---- Numeric, monetary, messages, time ----------------------------------
@@ -212,24 +247,43 @@ enum TimeCache : int {
     kTimeCacheCount
 };
 
-// The seven formats, by their position in the time section.
+// The seven formats, by their position in the time section, named by the
+// information item that returns each (gl_nl_langinfo). The file holds them
+// in another order (see _gl_read_time).
 enum TimeFormat : int {
-    kFmtDateTime = 0,  // item 61
-    kFmtItem0,         // item 0
-    kFmtDate,          // item 62
-    kFmtTime,          // item 63
-    kFmtEra67,
-    kFmtEra68,
-    kFmtEra69,
+    kFmtDate = 0,     // item 61: the date (%x)
+    kFmtDateTime,     // item 0: date and time (%c)
+    kFmtTime,         // item 62: the time (%X)
+    kFmtTime12,       // item 63: 12-hour time (%r)
+    kFmtEraDate,      // item 67: era date (%Ex)
+    kFmtEraDateTime,  // item 68: era date and time (%Ec)
+    kFmtEraTime,      // item 69: era time (%EX)
     kTimeFormatCount
 };
 
+// Calendars a time section may name, with the line that names each.
+enum CalendarKind : int32_t {
+    kCalendarGregorian = 1,
+    kCalendarHebrew = 2,
+    kCalendarIslamic = 3,
+    kCalendarArabic = 4,
+};
+struct CalendarRow {
+    const char *name;  // with its newline, as in the file
+    const gl_wchar_t *wname;
+    int32_t kind;
+};
+// Ends with a row of null names.
+extern const CalendarRow gls_canned_calendars[5];
+
+inline constexpr int kDaysInWeek = 7;
+
 struct TimeSection {
-    int32_t calendar;  // 1 gregorian, 2 hebrew, 3 islamic, 4 arabic
-    char *abday[7];
-    gl_wchar_t *wabday[7];
-    char *day[7];
-    gl_wchar_t *wday[7];
+    int32_t calendar;  // a CalendarKind
+    char *abday[kDaysInWeek];
+    gl_wchar_t *wabday[kDaysInWeek];
+    char *day[kDaysInWeek];
+    gl_wchar_t *wday[kDaysInWeek];
     TextList abmon;
     TextList mon;
     LocaleText am;
@@ -326,10 +380,22 @@ void _gl_free_ltime(Locale *loc);
 void free_glconv_numeric(Locale *loc);
 void free_glconv_monetary(Locale *loc);
 
+// Extension hooks: after a category is read from a named file, and when a
+// category is nulled or released (its extension locale handle is dropped,
+// and closed when no other category shares it). 0, or 1 when the extension
+// should serve the category and cannot open it.
+[[nodiscard]] int set_categories_glu(Locale *loc, int category, const char *file_name);
+void set_categories_glu_null(Locale *loc, int category);
+
 // The categories' readers and initialisers.
 [[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
 [[nodiscard]] int set_function_pointers(Locale *loc);
+// Reads the collation section into the empty state gl_make_null_category
+// left; on failure the error number is in loc (none for unknown rules).
 [[nodiscard]] int read_collate(FILE *stream, Locale *loc);
+// The bytes of a character of the collation tree (at most 4) into out: their
+// number, or -1 with GL_EILSEQ.
+[[nodiscard]] int _gl_sl_wctomb(Locale *loc, unsigned char *out, gl_wchar_t wc);
 [[nodiscard]] int _gl_read_numeric(FILE *stream, TextSection *text, uint32_t *error);
 [[nodiscard]] int _gl_read_monetary(FILE *stream, TextSection *text, uint32_t *error);
 [[nodiscard]] int _gl_read_time(FILE *stream, TimeSection *time, uint32_t *error);
@@ -338,5 +404,34 @@ int init_numeric_info(Locale *loc);
 int init_monetary_info(Locale *loc);
 int init_time_info(Locale *loc);
 int init_message_info(Locale *loc);
+
+// Field readers of the text sections. A counted string is "n hexbytes":
+// n bytes and four zero bytes, or null with GL_ENOMEM or GL_EFILE stored.
+inline constexpr long kMaxCountedString = 0xFFFF;
+[[nodiscard]] char *str_readallc(FILE *stream, uint32_t *error);
+[[nodiscard]] int read_group(FILE *stream, Grouping *group, uint32_t *error);
+
+// Helpers of the initialisers.
+// The bytes of a locale text before its terminator.
+size_t _gl_text_bytes(Locale *loc, const char *text);
+// A wide copy of a locale text (null for null); 0, or -1 (GL_ENOMEM, or the
+// conversion's error).
+[[nodiscard]] int alloc_wc_from_mb(Locale *loc, gl_wchar_t **out, const char *text);
+// A copy of a text of at most 255 bytes, else null.
+inline constexpr size_t kMaxConvertedText = 255;
+[[nodiscard]] char *mbscpy(const char *text);
+// The group sizes as bytes ending in a zero byte; null for no groups.
+[[nodiscard]] char *grpcpy(const Grouping *group);
+// The bytes of the wide characters from *cursor up to delimiter (0: the
+// end), advancing *cursor to the delimiter; 0, or -1.
+[[nodiscard]] int alloc_mbs_copy(Locale *loc, char **out, const gl_wchar_t **cursor,
+                                 gl_wchar_t delimiter);
+// An optional "-" and decimal digits; *end is left after them.
+int32_t wstrtoi(const gl_wchar_t *text, const gl_wchar_t **end);
+[[nodiscard]] int load_glconv_numeric(Locale *loc);
+[[nodiscard]] int load_glconv_monetary(Locale *loc);
+void era_cleanup(EraEntry *eras, int32_t count);
+// Parses one era string into an entry; 0, or -1 with GL_EERA or GL_ENOMEM.
+[[nodiscard]] int _gl_parse_era(Locale *loc, const char *text, EraEntry *era);
 
 }  // namespace gls

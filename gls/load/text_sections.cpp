@@ -25,19 +25,6 @@ void free_list(TextList *list) {
     *list = TextList{};
 }
 
-void free_cache(gl_wc_cache_t *node) {
-    while (node != nullptr) {
-        free_cache(node->child);
-        gl_wc_cache_t *sibling = node->sibling;
-        _gl_free_ptr(node);
-        node = sibling;
-    }
-}
-
-void free_converted_text(LocaleText *text) {
-    free_text(text);
-}
-
 }  // namespace
 
 void _gl_init_numeric(TextSection *text) {
@@ -97,7 +84,7 @@ void _gl_free_messages(Locale *loc) {
 
 void _gl_free_ltime(Locale *loc) {
     TimeSection &t = loc->time;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kDaysInWeek; ++i) {
         _gl_free_ptr(t.abday[i]);
         _gl_free_ptr(t.wabday[i]);
         _gl_free_ptr(t.day[i]);
@@ -109,7 +96,7 @@ void _gl_free_ltime(Locale *loc) {
     free_text(&t.am);
     free_text(&t.pm);
     for (gl_wc_cache_t *cache : t.caches)
-        free_cache(cache);
+        _gl_free_wc_cache(loc, cache);
     for (int i = 0; i < kTimeFormatCount; ++i) {
         _gl_free_ptr(t.formats[i]);
         _gl_free_ptr(t.wformats[i]);
@@ -117,14 +104,7 @@ void _gl_free_ltime(Locale *loc) {
     for (int i = 0; i < t.era_count && t.eras != nullptr; ++i)
         _gl_free_ptr(t.eras[i]);
     _gl_free_ptr(t.eras);
-    for (int i = 0; i < t.era_count && t.era_entries != nullptr; ++i) {
-        EraEntry &era = t.era_entries[i];
-        _gl_free_ptr(era.name);
-        _gl_free_ptr(era.format);
-        _gl_free_ptr(era.third);
-        _gl_free_ptr(era.wthird);
-    }
-    _gl_free_ptr(t.era_entries);
+    era_cleanup(t.era_entries, t.era_count);
     free_text(&t.joined_eras);
     free_text(&t.joined_alt_digits);
     std::memset(&t, 0, sizeof t);
@@ -132,10 +112,10 @@ void _gl_free_ltime(Locale *loc) {
 
 void free_glconv_numeric(Locale *loc) {
     ConvertedValues &c = loc->converted;
-    free_converted_text(&c.decimal_point);
-    free_converted_text(&c.thousands_sep);
-    free_converted_text(&c.positive_sign);
-    free_converted_text(&c.negative_sign);
+    free_text(&c.decimal_point);
+    free_text(&c.thousands_sep);
+    free_text(&c.positive_sign);
+    free_text(&c.negative_sign);
     _gl_free_ptr(c.grouping);
     c.grouping = nullptr;
 }
@@ -144,10 +124,21 @@ void free_glconv_monetary(Locale *loc) {
     ConvertedValues &c = loc->converted;
     for (LocaleText *text : {&c.int_curr_symbol, &c.currency_symbol, &c.mon_decimal_point,
                              &c.mon_thousands_sep, &c.mon_positive_sign, &c.mon_negative_sign}) {
-        free_converted_text(text);
+        free_text(text);
     }
     _gl_free_ptr(c.mon_grouping);
     c.mon_grouping = nullptr;
+}
+
+void era_cleanup(EraEntry *eras, int32_t count) {
+    if (eras == nullptr) return;
+    for (int32_t i = 0; i < count; ++i) {
+        _gl_free_ptr(eras[i].name);
+        _gl_free_ptr(eras[i].format);
+        _gl_free_ptr(eras[i].third);
+        _gl_free_ptr(eras[i].wthird);
+    }
+    _gl_free_ptr(eras);
 }
 
 }  // namespace gls

@@ -16,9 +16,11 @@ namespace {
 using testing::convert;
 using testing::Converted;
 using testing::cvo_text;
+using testing::expect_outcome;
 using testing::Input;
 using testing::Load;
 using testing::load_text;
+using testing::Outcome;
 using testing::Output;
 using velmorad::testing::TempDir;
 
@@ -173,28 +175,31 @@ TEST_F(ShiftState, RoomCountsTheShiftSequences) {
 }
 
 TEST_F(ShiftState, FailuresAndTheTerminator) {
-    // A character cut off in the shifted set, an unknown one, an inexact one.
-    Converted done = convert(cd, "a" + kSo + kKa.substr(0, 1), 16);
-    EXPECT_EQ(done.rc, -1);
-    EXPECT_EQ(done.error, GL_EINVAL);
-    EXPECT_EQ(done.in_used, 2U);
-    done = convert(cd, kSo + "\x7F\x7F", 16);
-    EXPECT_EQ(done.error, GL_EILSEQ);
-    EXPECT_EQ(done.in_used, 1U);
-    done = convert(cd, "~a", 16);
-    EXPECT_EQ(done.rc, 0);
-    EXPECT_EQ(done.inexact, 1);
-
-    // Terminated: the null character ends the input, and a zero byte inside
-    // the shifted set ends it too, as a cut character.
-    done = convert(cd, "a" + kSo + kKa + kSi + kNul, 16, nullptr, Input::kTerminated);
-    EXPECT_EQ(done.rc, 0);
-    EXPECT_EQ(done.out, "a" + kEnter + kKaOut + kLeave + kNul);
-    EXPECT_EQ(done.in_used, 6U);
-    done = convert(cd, kSo + kKa.substr(0, 1) + kNul, 16, nullptr, Input::kTerminated);
-    EXPECT_EQ(done.rc, -1);
-    EXPECT_EQ(done.error, GL_EILSEQ);
-    EXPECT_EQ(done.in_used, 1U);
+    const struct {
+        const char *what;
+        std::string input;
+        Outcome want;
+        Input kind = Input::kCounted;
+    } rows[] = {
+        {"cut in the shifted set", "a" + kSo + kKa.substr(0, 1), {-1, GL_EINVAL, "a", 2}},
+        {"unknown in the shifted set", kSo + "\x7F\x7F", {-1, GL_EILSEQ, "", 1}},
+        {"inexact", "~a", {0, 0, "~a", 2, 1}},
+        {"terminated",
+         "a" + kSo + kKa + kSi + kNul + "b",
+         {0, 0, "a" + kEnter + kKaOut + kLeave + kNul, 6},
+         Input::kTerminated},
+        // A zero byte inside the shifted set ends the input there too.
+        {"terminated inside a character",
+         kSo + kKa.substr(0, 1) + kNul,
+         {-1, GL_EILSEQ, "", 1},
+         Input::kTerminated},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string given =
+            row.kind == Input::kCounted ? row.input : row.input.substr(0, row.input.find('\0') + 1);
+        expect_outcome(convert(cd, given, 16, nullptr, row.kind), row.want);
+    }
 }
 
 }  // namespace

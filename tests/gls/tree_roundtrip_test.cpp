@@ -260,7 +260,8 @@ TEST(TreeWrite, BuilderRefusesKeysTheTreeCannotHold) {
         {"abcd", ub2_element(1), TreeAddStatus::kOk},
     };
     for (const Row &row : rows)
-        EXPECT_EQ(builder.add(row.key, row.element), row.status) << ::testing::PrintToString(row.key);
+        EXPECT_EQ(builder.add(row.key, row.element), row.status)
+            << ::testing::PrintToString(row.key);
     EXPECT_EQ(builder.entries().at("\xC3\xA9"), ub2_element(1));
 
     TreeBuilder records(cv_record_form(1));

@@ -1,7 +1,8 @@
 // A stand-in for the Unicode extension, built only for the tests. It exports
 // every entry point the loader resolves, keeps what the loader hands it, reads
 // and allocates like an extension would, and answers as the environment
-// variables of standin.h tell it. Everything else does nothing.
+// variables of standin.h tell it. The character and collation entry points
+// record their last call; everything else does nothing.
 // Built a second time without glu_mbsCollBound, for the missing entry point.
 #include "tests/gls/ext_standin/standin.h"
 
@@ -61,6 +62,19 @@ Handle *load(char *path, const char *directory, const char *name, int32_t tag, G
     }
     handle->tag = tag;
     return handle;
+}
+
+// Records a character or collation call and gives the steered answer.
+int32_t answer(const char *name, const void *locale, const void *text, int32_t length, int32_t room,
+               GluStatus *status) {
+    standin::Call &call = state.last_call;
+    std::snprintf(call.name, sizeof call.name, "%s", name);
+    call.locale = locale;
+    call.text = text;
+    call.length = length;
+    call.room = room;
+    *status = steered(standin::kCallStatusVariable);
+    return steered(standin::kCallResultVariable);
 }
 
 template <class Handle>
@@ -130,9 +144,10 @@ void glu_lc_close(GluLocale *locale) {
     unload(locale);
 }
 
-int32_t glu_ismctype(GluLocale *, const unsigned char *, int32_t, uint32_t, GluStatus *) {
+int32_t glu_ismctype(GluLocale *locale, const unsigned char *s, int32_t n, uint32_t mask,
+                     GluStatus *status) {
     ++state.classified;
-    return 0;
+    return answer("ismctype", locale, s, n, static_cast<int32_t>(mask), status);
 }
 
 int32_t glu_setMemoryFunctions(GluAllocFn alloc, GluReallocFn resize, GluFreeFn release,
@@ -193,8 +208,8 @@ GluLocale *glu_lc_clone(GluLocale *, GluStatus *) {
     return nullptr;
 }
 void glu_assign_global_struct(void *) {}
-int32_t glu_mb_loc_max(GluLocale *, GluStatus *) {
-    return 0;
+int32_t glu_mb_loc_max(GluLocale *locale, GluStatus *status) {
+    return answer("mb_loc_max", locale, nullptr, 0, 0, status);
 }
 int32_t glu_getICULocName(GluMap *, const char *, char *, int32_t, GluStatus *) {
     return 0;
@@ -202,14 +217,15 @@ int32_t glu_getICULocName(GluMap *, const char *, char *, int32_t, GluStatus *) 
 int32_t glu_getICUCvtName(GluMap *, uint16_t, char *, int32_t, GluStatus *) {
     return 0;
 }
-int32_t glu_mb_loc_min(GluLocale *, GluStatus *) {
-    return 0;
+int32_t glu_mb_loc_min(GluLocale *locale, GluStatus *status) {
+    return answer("mb_loc_min", locale, nullptr, 0, 0, status);
 }
 int32_t glu_case_conv_outbuflen(GluLocale *, int32_t, GluStatus *) {
     return 0;
 }
-int32_t glu_isuc32type(gl_wchar_t, uint32_t, GluStatus *) {
-    return 0;
+int32_t glu_isuc32type(gl_wchar_t wc, uint32_t mask, GluStatus *status) {
+    return answer("isuc32type", nullptr, nullptr, static_cast<int32_t>(wc),
+                  static_cast<int32_t>(mask), status);
 }
 int32_t glu_mbtouc(GluLocale *, GluUChar *, const unsigned char *, int32_t, GluStatus *) {
     return 0;
@@ -217,20 +233,21 @@ int32_t glu_mbtouc(GluLocale *, GluUChar *, const unsigned char *, int32_t, GluS
 int32_t glu_uctomb(GluLocale *, unsigned char *, GluUChar, GluStatus *) {
     return 0;
 }
-int32_t glu_mbtouc32(GluLocale *, gl_wchar_t *, const unsigned char *, int32_t, GluStatus *) {
-    return 0;
+int32_t glu_mbtouc32(GluLocale *locale, gl_wchar_t *, const unsigned char *s, int32_t n,
+                     GluStatus *status) {
+    return answer("mbtouc32", locale, s, n, 0, status);
 }
-int32_t glu_uc32tomb(GluLocale *, unsigned char *, gl_wchar_t, GluStatus *) {
-    return 0;
+int32_t glu_uc32tomb(GluLocale *locale, unsigned char *s, gl_wchar_t wc, GluStatus *status) {
+    return answer("uc32tomb", locale, s, static_cast<int32_t>(wc), 0, status);
 }
-int32_t glu_mblen(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
-    return 0;
+int32_t glu_mblen(GluLocale *locale, const unsigned char *s, int32_t n, GluStatus *status) {
+    return answer("mblen", locale, s, n, 0, status);
 }
 int32_t glu_mbwidth(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
     return 0;
 }
-int32_t glu_uc32width(gl_wchar_t, GluStatus *) {
-    return 0;
+int32_t glu_uc32width(gl_wchar_t wc, GluStatus *status) {
+    return answer("uc32width", nullptr, nullptr, static_cast<int32_t>(wc), 0, status);
 }
 int32_t glu_mbtoupper(GluLocale *, unsigned char *, const unsigned char *, int32_t, GluStatus *) {
     return 0;
@@ -238,11 +255,13 @@ int32_t glu_mbtoupper(GluLocale *, unsigned char *, const unsigned char *, int32
 int32_t glu_mbtolower(GluLocale *, unsigned char *, const unsigned char *, int32_t, GluStatus *) {
     return 0;
 }
-gl_wchar_t glu_uc32toupper(GluLocale *, gl_wchar_t, GluStatus *) {
-    return 0;
+gl_wchar_t glu_uc32toupper(GluLocale *locale, gl_wchar_t wc, GluStatus *status) {
+    return static_cast<gl_wchar_t>(
+        answer("uc32toupper", locale, nullptr, static_cast<int32_t>(wc), 0, status));
 }
-gl_wchar_t glu_uc32tolower(GluLocale *, gl_wchar_t, GluStatus *) {
-    return 0;
+gl_wchar_t glu_uc32tolower(GluLocale *locale, gl_wchar_t wc, GluStatus *status) {
+    return static_cast<gl_wchar_t>(
+        answer("uc32tolower", locale, nullptr, static_cast<int32_t>(wc), 0, status));
 }
 int32_t glu_mbstoucs(GluLocale *, GluUChar *, const unsigned char *, int32_t, int32_t,
                      GluStatus *) {
@@ -252,20 +271,21 @@ int32_t glu_ucstombs(GluLocale *, unsigned char *, const GluUChar *, int32_t, in
                      GluStatus *) {
     return 0;
 }
-int32_t glu_mbstoucs32(GluLocale *, gl_wchar_t *, const unsigned char *, int32_t, int32_t,
-                       GluStatus *) {
-    return 0;
+int32_t glu_mbstoucs32(GluLocale *locale, gl_wchar_t *, const unsigned char *s, int32_t n,
+                       int32_t out_max, GluStatus *status) {
+    return answer("mbstoucs32", locale, s, n, out_max, status);
 }
-int32_t glu_ucs32tombs(GluLocale *, unsigned char *, const gl_wchar_t *, int32_t, int32_t,
-                       GluStatus *) {
-    return 0;
+int32_t glu_ucs32tombs(GluLocale *locale, unsigned char *, const gl_wchar_t *s, int32_t n,
+                       int32_t out_max, GluStatus *status) {
+    return answer("ucs32tombs", locale, s, n, out_max, status);
 }
 const unsigned char *glu_mbsprev(GluLocale *, const unsigned char *, const unsigned char *,
                                  GluStatus *) {
     return nullptr;
 }
-const unsigned char *glu_mbsnext(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
-    return nullptr;
+const unsigned char *glu_mbsnext(GluLocale *locale, const unsigned char *s, int32_t n,
+                                 GluStatus *status) {
+    return s + answer("mbsnext", locale, s, n, 0, status);
 }
 int32_t glu_charoffset(GluLocale *, const unsigned char *, int32_t, int32_t, GluStatus *) {
     return 0;
@@ -295,11 +315,11 @@ int32_t glu_ucs32tolower(GluLocale *, gl_wchar_t *, const gl_wchar_t *, int32_t,
                          GluStatus *) {
     return 0;
 }
-int32_t glu_mbslen(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
-    return 0;
+int32_t glu_mbslen(GluLocale *locale, const unsigned char *s, int32_t n, GluStatus *status) {
+    return answer("mbslen", locale, s, n, 0, status);
 }
-int32_t glu_mbsbytes(GluLocale *, const unsigned char *, GluStatus *) {
-    return 0;
+int32_t glu_mbsbytes(GluLocale *locale, const unsigned char *s, GluStatus *status) {
+    return answer("mbsbytes", locale, s, 0, 0, status);
 }
 int32_t glu_ucs32len(const gl_wchar_t *, GluStatus *) {
     return 0;
@@ -311,11 +331,11 @@ const unsigned char *glu_mbschr(GluLocale *, const unsigned char *, const unsign
                                 GluStatus *) {
     return nullptr;
 }
-int32_t glu_mbswidth(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
-    return 0;
+int32_t glu_mbswidth(GluLocale *locale, const unsigned char *s, int32_t n, GluStatus *status) {
+    return answer("mbswidth", locale, s, n, 0, status);
 }
-int32_t glu_ucs32width(const gl_wchar_t *, int32_t, GluStatus *) {
-    return 0;
+int32_t glu_ucs32width(const gl_wchar_t *s, int32_t n, GluStatus *status) {
+    return answer("ucs32width", nullptr, s, n, 0, status);
 }
 int32_t glu_mbspwidth(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
     return 0;
@@ -338,13 +358,13 @@ int32_t glu_ucs32xfrm(GluLocale *, unsigned char *, int32_t, const gl_wchar_t *,
                       GluStatus *) {
     return 0;
 }
-int32_t glu_mbscoll(GluLocale *, const unsigned char *, int32_t, const unsigned char *, int32_t,
-                    GluStatus *) {
-    return 0;
+int32_t glu_mbscoll(GluLocale *locale, const unsigned char *a, int32_t a_len, const unsigned char *,
+                    int32_t b_len, GluStatus *status) {
+    return answer("mbscoll", locale, a, a_len, b_len, status);
 }
-int32_t glu_mbsxfrm(GluLocale *, unsigned char *, int32_t, const unsigned char *, int32_t,
-                    GluStatus *) {
-    return 0;
+int32_t glu_mbsxfrm(GluLocale *locale, unsigned char *out, int32_t out_max, const unsigned char *,
+                    int32_t n, GluStatus *status) {
+    return answer("mbsxfrm", locale, out, n, out_max, status);
 }
 #ifndef GLU_STANDIN_WITHOUT_COLL_BOUND
 int32_t glu_mbsCollBound(GluLocale *, unsigned char *, int32_t, const unsigned char *, int32_t,
@@ -359,11 +379,15 @@ int32_t glu_mbsSortKeyCollBound(GluLocale *, unsigned char *, int32_t, const uns
 int32_t glu_fgetuc32(GluLocale *, gl_wchar_t *, FILE *, GluStatus *) {
     return 0;
 }
-int32_t glu_getmb(GluLocale *, unsigned char *, GlStreamFn, FILE *, int32_t *, GluStatus *) {
-    return 0;
+int32_t glu_getmb(GluLocale *locale, unsigned char *buf, GlStreamFn, FILE *, int32_t *nbytes,
+                  GluStatus *status) {
+    const int32_t result = answer("getmb", locale, buf, 0, 0, status);
+    *nbytes = result;
+    return result;
 }
-const unsigned char *glu_getmbsi(GluLocale *, const unsigned char *, int32_t, GluStatus *) {
-    return nullptr;
+const unsigned char *glu_getmbsi(GluLocale *locale, const unsigned char *s, int32_t count,
+                                 GluStatus *status) {
+    return s + answer("getmbsi", locale, s, count, 0, status);
 }
 int32_t glu_putmbsi(GluLocale *, unsigned char *, int32_t, const unsigned char *, int32_t,
                     GluStatus *) {

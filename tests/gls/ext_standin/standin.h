@@ -28,6 +28,21 @@ inline constexpr int16_t kNoMemory = 7;
 
 inline constexpr int kTextSize = 1024;
 
+// The character and collation entry points record their last call and
+// answer as steered: every one sets its status word to kCallStatusVariable
+// and returns kCallResultVariable (decimal, default 0); those that return a
+// pointer return their string advanced by that many bytes.
+inline constexpr const char *kCallStatusVariable = "GLU_STANDIN_CALL_STATUS";
+inline constexpr const char *kCallResultVariable = "GLU_STANDIN_CALL_RESULT";
+
+struct Call {
+    char name[32];       // the entry point without "glu_"
+    const void *locale;  // the handle it was given; null for those that take none
+    const void *text;    // its first string or buffer argument
+    int32_t length;      // its length, count or character argument
+    int32_t room;        // its output room or mask argument
+};
+
 struct State {
     // The registration calls in order, each name followed by ",".
     char calls[kTextSize];
@@ -54,6 +69,7 @@ struct State {
     int classified;
     char locale_name[kTextSize];
     bool streams_cleared_at_open;
+    Call last_call;
 };
 
 }  // namespace standin

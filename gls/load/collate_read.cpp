@@ -1,0 +1,250 @@
+// Reading the collation section: the rules line, the tree of rows, the
+// counts, directions, collating elements, expansions and weights. Every
+// count, row and expansion reference is checked against the counts before
+// anything indexes with it, so the derived tables and the primitives can
+// trust them.
+#include <cstring>
+
+#include "gls/load/collate_internal.h"
+#include "gls/load/locale.h"
+#include "gls/util/util.h"
+
+namespace gls {
+
+namespace {
+
+constexpr char kRulesAsSpecified[] = "as_specified\n";
+constexpr char kRulesThai[] = "thai_smo\n";
+constexpr int kNewline = '\n';
+constexpr int kDirectionDigits = 4;
+constexpr int kWeightDigits = 4;
+constexpr int kRowDigits = 4;
+constexpr int kCountDigits = 1;
+constexpr int kCharDigits = 8;
+constexpr long kMaxWeightSize = 4;
+constexpr uint32_t kOk = 0;
+// A failure that has no code of its own (unknown rules; a tree whose
+// header line lacks its newline); the loader supplies a general one.
+constexpr uint32_t kFailedWithoutCode = UINT32_MAX;
+
+bool read_newline(FILE *stream) {
+    return _gl_ext_getc(stream) == kNewline;
+}
+
+int hex_digit(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A fixed-width hexadecimal field. Unlike _gl_get_hex, a non-digit or the
+// end of input fails, so that a cut-off section cannot read as zeros.
+bool read_hex(FILE *stream, int digits, uint32_t *value) {
+    uint32_t result = 0;
+    for (int i = 0; i < digits; ++i) {
+        const int digit = hex_digit(_gl_ext_getc(stream));
+        if (digit < 0) return false;
+        result = (result << 4) | static_cast<uint32_t>(digit);
+    }
+    *value = result;
+    return true;
+}
+
+bool in_range(long value, long low, long high) {
+    return value >= low && value <= high;
+}
+
+uint32_t read_rules_line(FILE *stream, CollateSection &coll) {
+    char line[kHeaderLineSize];
+    if (_gl_ext_fgets(line, sizeof line, stream) == nullptr || check_nl(line) != 0)
+        return GL_ESHORTFILE;
+    if (std::strcmp(line, kRulesAsSpecified) == 0) {
+        coll.mode = kCollateRules;
+        return kOk;
+    }
+    if (std::strcmp(line, kRulesThai) == 0) {
+        coll.mode = kCollateThai;
+        return kOk;
+    }
+    coll.mode = kCollateNone;
+    return kFailedWithoutCode;
+}
+
+// C and E wait for their lists, which take them once made.
+struct ListCounts {
+    long elements = 0;
+    long expansions = 0;
+};
+
+// The direct-weights line and the line of R, L, C, E and the weight size.
+uint32_t read_counts(FILE *stream, CollateSection &coll, ListCounts *lists) {
+    const long direct = _gl_get_int(stream);
+    if (!read_newline(stream) || !in_range(direct, 0, 1)) return GL_ESHORTFILE;
+    const long max_row = _gl_get_int(stream);
+    const long levels = _gl_get_int(stream);
+    const long elements = _gl_get_int(stream);
+    const long expansions = _gl_get_int(stream);
+    const long weight_size = _gl_get_int(stream);
+    _gl_skip_space_if_needed(stream);
+    if (!read_newline(stream)) return GL_ESHORTFILE;
+    if (!in_range(max_row, 0, kMaxRowCount - 1) || !in_range(levels, 0, kMaxCollationLevels) ||
+        !in_range(elements, 0, kMaxElements) || !in_range(expansions, 0, kMaxExpansions) ||
+        !in_range(weight_size, 1, kMaxWeightSize)) {
+        return GL_ESHORTFILE;
+    }
+    coll.direct_weights = static_cast<int32_t>(direct);
+    coll.max_row = static_cast<int32_t>(max_row);
+    coll.levels = static_cast<int32_t>(levels);
+    coll.weight_size = static_cast<int32_t>(weight_size);
+    lists->elements = elements;
+    lists->expansions = expansions;
+    return kOk;
+}
+
+// Every character of the tree must name a row that exists.
+bool tree_rows_in_range(const CollateSection &coll) {
+    const auto max_row = static_cast<uint32_t>(coll.max_row);
+    return for_each_character(
+        coll.tree, [max_row](const unsigned char *, int, uint16_t row) { return row <= max_row; });
+}
+
+uint32_t read_directions(FILE *stream, CollateSection &coll) {
+    if (coll.levels == 0) return kOk;
+    for (int level = 0; level < coll.levels; ++level) {
+        uint32_t direction = 0;
+        if (!read_hex(stream, kDirectionDigits, &direction)) return GL_ESHORTFILE;
+        coll.directions[level] = static_cast<int32_t>(direction);
+    }
+    const size_t rows = static_cast<size_t>(coll.max_row) + 1;
+    for (int level = 0; level < coll.levels; ++level) {
+        auto weights = host_alloc<uint16_t>(rows);
+        if (!weights) return GL_ENOMEM;
+        coll.weights[level] = weights.release();
+    }
+    return read_newline(stream) ? kOk : GL_ESHORTFILE;
+}
+
+// A character count, then (for elements) the row, then the characters.
+uint32_t read_sequence(FILE *stream, Locale *loc, bool with_row, int32_t *count, uint16_t *row,
+                       gl_wchar_t **chars) {
+    uint32_t length = 0;
+    if (!read_hex(stream, kCountDigits, &length) || length == 0) return GL_ESHORTFILE;
+    if (with_row) {
+        uint32_t value = 0;
+        if (!read_hex(stream, kRowDigits, &value) ||
+            value > static_cast<uint32_t>(loc->collate.max_row)) {
+            return GL_ESHORTFILE;
+        }
+        *row = static_cast<uint16_t>(value);
+    }
+    auto owned = host_alloc<gl_wchar_t>(length);
+    if (!owned) return GL_ENOMEM;
+    for (uint32_t i = 0; i < length; ++i) {
+        if (!read_hex(stream, kCharDigits, &owned.get()[i])) return GL_ESHORTFILE;
+    }
+    if (!read_newline(stream)) return GL_ESHORTFILE;
+    *count = static_cast<int32_t>(length);
+    *chars = owned.release();
+    if (static_cast<double>(length) > loc->longest_element) loc->longest_element = length;
+    return kOk;
+}
+
+// The lists are attached before they are filled, zeroed, so a failure
+// part-way leaves entries the category's release handles.
+uint32_t read_elements(FILE *stream, Locale *loc, long count) {
+    CollateSection &coll = loc->collate;
+    if (count == 0) return kOk;
+    auto elements = host_alloc<CollatingElement>(static_cast<size_t>(count));
+    if (!elements) return GL_ENOMEM;
+    coll.elements = elements.release();
+    coll.element_count = static_cast<int32_t>(count);
+    for (long i = 0; i < count; ++i) {
+        CollatingElement &element = coll.elements[i];
+        const uint32_t status =
+            read_sequence(stream, loc, true, &element.count, &element.row, &element.chars);
+        if (status != kOk) return status;
+    }
+    return kOk;
+}
+
+uint32_t read_expansions(FILE *stream, Locale *loc, long count) {
+    CollateSection &coll = loc->collate;
+    if (count == 0) return kOk;
+    auto expansions = host_alloc<CollationExpansion>(static_cast<size_t>(count));
+    if (!expansions) return GL_ENOMEM;
+    coll.expansions = expansions.release();
+    coll.expansion_count = static_cast<int32_t>(count);
+    uint16_t unused_row = 0;
+    for (long i = 0; i < count; ++i) {
+        CollationExpansion &expansion = coll.expansions[i];
+        const uint32_t status =
+            read_sequence(stream, loc, false, &expansion.count, &unused_row, &expansion.chars);
+        if (status != kOk) return status;
+    }
+    return kOk;
+}
+
+// Direct weights are one run of blank-separated fields; derived weights are
+// one line per row.
+uint32_t read_weights(FILE *stream, CollateSection &coll) {
+    const bool direct = coll.direct_weights == 1;
+    const auto expansions = static_cast<uint32_t>(coll.expansion_count);
+    for (int32_t row = 0; row <= coll.max_row; ++row) {
+        for (int level = 0; level < coll.levels; ++level) {
+            if (direct) _gl_skip_space_if_needed(stream);
+            uint32_t weight = 0;
+            if (!read_hex(stream, kWeightDigits, &weight)) return GL_ESHORTFILE;
+            const auto value = static_cast<uint16_t>(weight);
+            if (is_expansion_ref(value) && (value & kWeightIndexMask) >= expansions)
+                return GL_ESHORTFILE;
+            coll.weights[level][row] = value;
+        }
+        if (!direct) {
+            // A section without levels has empty rows; their line ends are optional.
+            const bool ended = _gl_skip_nl(stream) == 1;
+            if (!ended && coll.levels > 0) return GL_ESHORTFILE;
+        }
+    }
+    return kOk;
+}
+
+uint32_t read_rules(FILE *stream, Locale *loc) {
+    CollateSection &coll = loc->collate;
+    if (_gl_fscanf_multi(stream, coll.tree, kMultiLengthLimit, ub2_reader) != 0) {
+        const uint32_t error = _gl_multi_err(coll.tree);
+        return error != kOk ? error : kFailedWithoutCode;
+    }
+    ListCounts lists;
+    uint32_t status = read_counts(stream, coll, &lists);
+    if (status == kOk && !tree_rows_in_range(coll)) status = GL_ESHORTFILE;
+    if (status == kOk) status = read_directions(stream, coll);
+    if (status == kOk) status = read_elements(stream, loc, lists.elements);
+    if (status == kOk) status = read_expansions(stream, loc, lists.expansions);
+    if (status == kOk) status = read_weights(stream, coll);
+    if (status == kOk && coll.direct_weights != 1) status = derive_equal_weights(loc);
+    if (status == kOk) status = make_single_byte_tables(loc);
+    return status;
+}
+
+}  // namespace
+
+int read_collate(FILE *stream, Locale *loc) {
+    CollateSection &coll = loc->collate;
+    if (stream == nullptr || coll.tree == nullptr) {
+        gl_set_error(loc, GL_ENOMEM);
+        return -1;
+    }
+    uint32_t status = read_rules_line(stream, coll);
+    if (status == kOk && coll.mode == kCollateRules) status = read_rules(stream, loc);
+    if (status == kFailedWithoutCode) return -1;
+    if (status != kOk) {
+        gl_set_error(loc, status);
+        return -1;
+    }
+    // Look-ups made while deriving the tables may have left a code.
+    if (coll.mode == kCollateRules) gl_set_error(loc, kOk);
+    return 0;
+}
+
+}  // namespace gls

@@ -1,0 +1,182 @@
+// The framing of a locale object file: its header lines, its code-set name,
+// and the marker line before each category's section; and reading one
+// category's section through its reader.
+#include <cstdlib>
+#include <cstring>
+
+#include "gls/load/locale.h"
+#include "gls/names/names.h"
+#include "gls/util/util.h"
+
+namespace gls {
+
+const char *const category_params[kLastCategory + 1] = {
+    "", "", "GL_CTYPE", "GL_COLLATE", "GL_NUMERIC", "GL_MONETARY", "GL_TIME", "GL_MESSAGES"};
+const char *const category_markers[kLastCategory + 1] = {"",
+                                                         "",
+                                                         "### LC_CTYPE\n",
+                                                         "### LC_COLLATE\n",
+                                                         "### LC_NUMERIC\n",
+                                                         "### LC_MONETARY\n",
+                                                         "### LC_TIME\n",
+                                                         "### LC_MESSAGES\n"};
+
+namespace {
+
+constexpr const char *kFileTypeLine = "FILE_TYPE=locale_object\n";
+constexpr const char *kVersionLine = "COMPILER_VERSION=11\n";
+constexpr long kFixedHeaderLines = 3;
+constexpr int kDecimal = 10;
+
+// One header line, which must end in a newline within 127 characters.
+bool read_line(FILE *stream, char (&line)[kHeaderLineSize]) {
+    return _gl_ext_fgets(line, kHeaderLineSize, stream) != nullptr && check_nl(line) == 0;
+}
+
+// "key=N\n": the count of header lines, or -1.
+long header_count(const char *line) {
+    const char *equals = std::strchr(line, '=');
+    if (equals == nullptr) return -1;
+    const char *digits = equals + 1;
+    char *end = nullptr;
+    if (*digits < '0' || *digits > '9') return -1;
+    long count = std::strtol(digits, &end, kDecimal);
+    if (std::strcmp(end, "\n") != 0) return -1;
+    return count;
+}
+
+// Reads lines until the category's marker. Only the first piece of a line
+// longer than the buffer is compared, so the tail of a long line cannot
+// pass for a marker.
+bool find_marker(FILE *stream, int category) {
+    char line[kHeaderLineSize];
+    bool at_line_start = true;
+    while (_gl_ext_fgets(line, kHeaderLineSize, stream) != nullptr) {
+        if (at_line_start && std::strcmp(line, category_markers[category]) == 0) return true;
+        at_line_start = check_nl(line) == 0;
+    }
+    return false;
+}
+
+// The code-set number of a recorded name; look-up errors are not the load's.
+uint16_t codeset_number(const char *name) {
+    uint32_t ignored = 0;
+    return gl_cs_name2cs_num(&ignored, name, nullptr);
+}
+
+// The four text categories: reader, initialiser and what each reports.
+struct TextCategory {
+    int (*read)(FILE *stream, Locale *loc, uint32_t *error);
+    int (*init)(Locale *loc);
+    const char *read_failed;
+    const char *init_failed;
+};
+
+const TextCategory *text_category(int category) {
+    static const TextCategory kNumeric = {
+        [](FILE *s, Locale *loc, uint32_t *e) { return _gl_read_numeric(s, &loc->text, e); },
+        init_numeric_info, "Failed to read numeric information\n",
+        "Failed to initialize numeric information\n"};
+    static const TextCategory kMonetary = {
+        [](FILE *s, Locale *loc, uint32_t *e) { return _gl_read_monetary(s, &loc->text, e); },
+        init_monetary_info, "Failed to read monetary information\n",
+        "Failed to initialize monetary information\n"};
+    static const TextCategory kTime = {
+        [](FILE *s, Locale *loc, uint32_t *e) { return _gl_read_time(s, &loc->time, e); },
+        init_time_info, "Failed to read time information\n",
+        "Failed to initialize time information\n"};
+    static const TextCategory kMessages = {
+        [](FILE *s, Locale *loc, uint32_t *e) { return _gl_read_messages(s, &loc->text, e); },
+        init_message_info, "Failed to read messages information\n",
+        "Failed to initialize messages information\n"};
+    switch (category) {
+        case kCatNumeric:
+            return &kNumeric;
+        case kCatMonetary:
+            return &kMonetary;
+        case kCatTime:
+            return &kTime;
+        case kCatMessages:
+            return &kMessages;
+        default:
+            return nullptr;
+    }
+}
+
+int read_section(Locale *loc, int category, FILE *stream) {
+    if (category == kCatCtype) return read_ctype(stream, loc) == 0 ? 0 : 1;
+    if (category == kCatCollate) return read_collate(stream, loc) == 0 ? 0 : 1;
+    const TextCategory *text = text_category(category);
+    if (text == nullptr) return 1;
+    uint32_t error = 0;
+    if (text->read(stream, loc, &error) != 0) {
+        if (error != 0) gl_set_error(loc, error);
+        gl_message(text->read_failed);
+        return 1;
+    }
+    if (text->init(loc) < 1) {
+        gl_message(text->init_failed);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int read_file_header(FILE *stream, char *codeset_name, uint32_t *error) {
+    char line[kHeaderLineSize];
+    *error = 0;
+    if (!read_line(stream, line) || std::strcmp(line, kFileTypeLine) != 0) {
+        *error = GL_ESHORTFILE;
+        return 0;
+    }
+    if (!read_line(stream, line)) {
+        *error = GL_ESHORTFILE;
+        return 0;
+    }
+    if (std::strcmp(line, kVersionLine) != 0) {
+        *error = GL_EVERSION;
+        return 0;
+    }
+    long count = read_line(stream, line) ? header_count(line) : -1;
+    if (count < kFixedHeaderLines) {
+        *error = GL_ESHORTFILE;
+        return 0;
+    }
+    // Each skipped line takes at least one byte of the file, so a count
+    // beyond the file's length ends at its end.
+    for (long i = kFixedHeaderLines; i < count; ++i) {
+        if (!read_line(stream, line)) {
+            *error = GL_ESHORTFILE;
+            return 0;
+        }
+    }
+    if (!read_line(stream, line) || replace_nl(line) != 0 ||
+        std::strlen(line) >= static_cast<size_t>(kCodeSetNameSize)) {
+        *error = GL_ESHORTFILE;
+        return 0;
+    }
+    std::memcpy(codeset_name, line, std::strlen(line) + 1);
+    return 1;
+}
+
+int read_one_category(Locale *loc, int category, FILE *stream) {
+    if (category < kFirstCategory || category > kLastCategory) return 1;
+    char *codeset = loc->codeset_names[category_slot(category)];
+    uint32_t error = 0;
+    if (read_file_header(stream, codeset, &error) == 0) {
+        gl_set_error(loc, error != 0 ? error : GL_ESHORTFILE);
+        return 1;
+    }
+    if (codeset_number(codeset) != codeset_number(loc->codeset_names[category_slot(kCatCtype)])) {
+        gl_set_error(loc, GL_ECSCATEGORY);
+        return 1;
+    }
+    if (!find_marker(stream, category)) {
+        gl_set_error(loc, GL_ESHORTFILE);
+        return 1;
+    }
+    return read_section(loc, category, stream);
+}
+
+}  // namespace gls

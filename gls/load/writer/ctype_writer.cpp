@@ -1,0 +1,92 @@
+// The classification section in the order read_ctype takes it: class tree,
+// class list, case tree, case pairs, growth factor.
+#include "gls/load/writer/ctype_writer.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+namespace gls {
+
+namespace {
+
+constexpr int kWcharDigits = 8;
+
+bool valid_name(const std::string &name) {
+    if (name.empty() || name.size() >= static_cast<size_t>(kClassNameSize)) return false;
+    for (char c : name) {
+        if (std::isspace(static_cast<unsigned char>(c)) != 0) return false;
+    }
+    return true;
+}
+
+void append_wchar(gl_wchar_t wc, std::string &out) {
+    char digits[kWcharDigits + 1];
+    std::snprintf(digits, sizeof digits, "%08X", static_cast<unsigned>(wc));
+    out += digits;
+}
+
+CtypeWriteStatus check(const CtypeSource &source) {
+    if (source.user_classes.size() > static_cast<size_t>(kMaxUserClasses)) {
+        return CtypeWriteStatus::kTooManyClasses;
+    }
+    for (const UserClassSource &entry : source.user_classes) {
+        if (entry.number < 0 || entry.number > kMaxUserClassNumber) {
+            return CtypeWriteStatus::kBadClassNumber;
+        }
+        if (!valid_name(entry.name)) return CtypeWriteStatus::kBadClassName;
+    }
+    if (source.case_pairs.size() > static_cast<size_t>(kMaxCasePairs)) {
+        return CtypeWriteStatus::kTooManyPairs;
+    }
+    if (source.growth.has_value()) {
+        const double factor = *source.growth;
+        if (!std::isfinite(factor) || factor < kMinCaseGrowth || factor > kMaxCaseGrowth) {
+            return CtypeWriteStatus::kBadGrowth;
+        }
+    }
+    return CtypeWriteStatus::kOk;
+}
+
+}  // namespace
+
+CtypeWriteStatus write_ctype_section(const CtypeSource &source, std::string &out) {
+    if (CtypeWriteStatus status = check(source); status != CtypeWriteStatus::kOk) return status;
+
+    TreeBuilder classes(ub2_form(), ub2_element(source.default_class));
+    for (const auto &[character, word] : source.classes) {
+        if (classes.add(character, ub2_element(word)) != TreeAddStatus::kOk) {
+            return CtypeWriteStatus::kBadCharacter;
+        }
+    }
+    TreeBuilder cases(ub2_form(), ub2_element(0));
+    uint16_t index = 0;
+    for (const auto &entry : source.case_pairs) {
+        if (cases.add(entry.first, ub2_element(++index)) != TreeAddStatus::kOk) {
+            return CtypeWriteStatus::kBadCharacter;
+        }
+    }
+
+    std::string text;
+    classes.write(source.tree_text, text);
+    text += std::to_string(source.user_classes.size()) + "\n";
+    for (const UserClassSource &entry : source.user_classes)
+        text += std::to_string(entry.number) + " " + entry.name + "\n";
+    cases.write(source.tree_text, text);
+    text += std::to_string(source.case_pairs.size());
+    for (const auto &entry : source.case_pairs) {
+        text += "\n";
+        append_wchar(entry.second.upper, text);
+        append_wchar(entry.second.lower, text);
+    }
+    if (source.growth.has_value()) {
+        char factor[32];
+        std::snprintf(factor, sizeof factor, " %.17g", *source.growth);
+        text += factor;
+    }
+    text += "\n";
+    out += text;
+    return CtypeWriteStatus::kOk;
+}
+
+}  // namespace gls

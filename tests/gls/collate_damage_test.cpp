@@ -1,0 +1,299 @@
+// Collation sections that are damaged, cut short, or read while memory runs
+// out; and the hashed search for equal rows against a plain quadratic one
+// on random sections.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gls/load/locale.h"
+#include "gls/load/writer/collate_writer.h"
+#include "tests/gls/collate_files.h"
+#include "tests/support/failing_host.h"
+
+namespace gls {
+namespace {
+
+using testing::all_ones_of;
+using testing::equivalences_of;
+using testing::read_section;
+using testing::reference_lists;
+using testing::section_text;
+
+constexpr uint16_t kExpansion = 0x4000;
+constexpr TreeText kTreeTexts[] = {TreeText::kPlain, TreeText::kCompressed};
+
+// Three characters and an element on two levels; row 4 is expansion 1
+// alone, rows 1 and 3 weigh the same, row 5 is all ones.
+CollationSource good_source() {
+    CollationSource source;
+    source.rows = {{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"e", 5}, {"f", 5}};
+    source.directions = {0, 2};
+    source.elements = {{{'c', 'a'}, 2}};
+    source.expansions = {{'a'}, {'b', 'e'}};
+    source.weights = {{7, 7}, {3, 4}, {5, 5}, {3, 4}, {kExpansion | 1, kExpansion | 1}, {1, 1}};
+    return source;
+}
+
+std::string replaced(std::string text, const std::string &from, const std::string &to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+// The counts line of the good section, with its neighbours to keep it unique.
+const std::string kCounts = "\n0\n5 2 1 2 2\n";
+
+TEST(CollateDamage, BrokenSectionsFailWithTheirCode) {
+    struct Row {
+        const char *what;
+        std::string text;
+        int status;
+        uint32_t error;
+    };
+    auto with = [](void (*change)(CollationSource &)) {
+        CollationSource source = good_source();
+        change(source);
+        return section_text(source);
+    };
+    const std::string good = section_text(good_source());
+    const std::vector<Row> rows = {
+        {"the good section", good, 0, 0},
+        {"eight levels", with([](CollationSource &s) {
+             s.directions.assign(8, 0);
+             for (auto &row : s.weights)
+                 row.resize(8, row[0]);
+         }),
+         0, 0},
+        {"nine levels", with([](CollationSource &s) {
+             s.directions.assign(9, 0);
+             for (auto &row : s.weights)
+                 row.resize(9, row[0]);
+         }),
+         -1, GL_ESHORTFILE},
+        {"a character's row beyond R", with([](CollationSource &s) { s.rows["g"] = 6; }), -1,
+         GL_ESHORTFILE},
+        {"an element's row beyond R", with([](CollationSource &s) { s.elements[0].row = 6; }), -1,
+         GL_ESHORTFILE},
+        {"an expansion reference beyond E",
+         with([](CollationSource &s) { s.weights[2][1] = kExpansion | 2; }), -1, GL_ESHORTFILE},
+        {"a special weight is no reference",
+         with([](CollationSource &s) { s.weights[2][1] = 0xFFFF; }), 0, 0},
+        {"an element's character the tree cannot encode",
+         with([](CollationSource &s) { s.elements[0].chars[1] = 'z'; }), -1, GL_EILSEQ},
+        {"the same with direct weights, which derive nothing", with([](CollationSource &s) {
+             s.elements[0].chars[1] = 'z';
+             s.direct_weights = true;
+         }),
+         0, 0},
+        {"a recorded expansion's character the tree cannot encode",
+         with([](CollationSource &s) { s.expansions[1][0] = 0x100; }), -1, GL_EILSEQ},
+        {"an unrecorded expansion is never encoded",
+         with([](CollationSource &s) { s.expansions[0][0] = 0x100; }), 0, 0},
+        {"no rows", with([](CollationSource &s) { s.weights.clear(); }), -1, GL_ESHORTFILE},
+        {"weight size 0", with([](CollationSource &s) { s.weight_size = 0; }), -1, GL_ESHORTFILE},
+        {"weight size 4", with([](CollationSource &s) { s.weight_size = 4; }), 0, 0},
+        {"weight size 5", with([](CollationSource &s) { s.weight_size = 5; }), -1, GL_ESHORTFILE},
+        {"R of 65536", replaced(good, kCounts, "\n0\n65536 2 1 2 2\n"), -1, GL_ESHORTFILE},
+        {"negative L", replaced(good, kCounts, "\n0\n5 -1 1 2 2\n"), -1, GL_ESHORTFILE},
+        {"C of 65537", replaced(good, kCounts, "\n0\n5 2 65537 2 2\n"), -1, GL_ESHORTFILE},
+        {"E of 16385", replaced(good, kCounts, "\n0\n5 2 1 16385 2\n"), -1, GL_ESHORTFILE},
+        {"more elements than lines", replaced(good, kCounts, "\n0\n5 2 2 2 2\n"), -1,
+         GL_ESHORTFILE},
+        {"one blank ends the counts", replaced(good, kCounts, "\n0\n5 2 1 2 2 \n"), 0, 0},
+        {"two blanks end the counts", replaced(good, kCounts, "\n0\n5 2 1 2 2  \n"), -1,
+         GL_ESHORTFILE},
+        {"a direct-weights flag of 2", replaced(good, kCounts, "\n2\n5 2 1 2 2\n"), -1,
+         GL_ESHORTFILE},
+        {"an element of no characters", replaced(good, "\n200020000006300000061\n", "\n0\n"), -1,
+         GL_ESHORTFILE},
+        {"a weight that is not hexadecimal", replaced(good, "\n00070007\n", "\n0007000g\n"), -1,
+         GL_ESHORTFILE},
+        {"a row with an extra weight", replaced(good, "\n00070007\n", "\n000700070007\n"), -1,
+         GL_ESHORTFILE},
+        {"a tree longer than four bytes", replaced(good, "\n1 1 1 0000\n", "\n5 1 1 0000\n"), -1,
+         GL_ETREELEN},
+        {"an over-long rules line", std::string(200, 'x') + "\n" + good, -1, GL_ESHORTFILE},
+        {"an empty section", "", -1, GL_ESHORTFILE},
+        {"a rules line cut short", "as_specified", -1, GL_ESHORTFILE},
+    };
+    for (const Row &row : rows) {
+        auto read = read_section(row.text, 99);
+        ASSERT_NE(read.loc, nullptr);
+        EXPECT_EQ(read.status, row.status) << row.what;
+        EXPECT_EQ(read.error, row.error) << row.what;
+    }
+}
+
+TEST(CollateDamage, UnknownRulesFailWithoutACode) {
+    for (const char *rules : {"as_specified \n", "AS_SPECIFIED\n", "\n", "thai\n"}) {
+        auto read = read_section(std::string(rules) + section_text(good_source()).substr(13), 42);
+        EXPECT_EQ(read.status, -1) << rules;
+        EXPECT_EQ(read.error, 42U) << rules;
+        EXPECT_EQ(read.loc->collate.mode, kCollateNone) << rules;
+    }
+}
+
+// A section cut anywhere, plain or compressed, fails and releases cleanly;
+// nothing is read past the end of the file.
+TEST(CollateDamage, EveryTruncationFails) {
+    for (TreeText tree_text : kTreeTexts) {
+        CollationSource source = good_source();
+        source.tree_text = tree_text;
+        const std::string text = section_text(source);
+        for (size_t length = 0; length < text.size(); ++length) {
+            testing::FailingHost host;  // counts blocks; fails none
+            {
+                auto read = read_section(text.substr(0, length));
+                EXPECT_EQ(read.status, -1) << "cut at " << length;
+            }
+            EXPECT_EQ(host.live_blocks(), 0) << "cut at " << length;
+        }
+    }
+}
+
+// The locale's collation tree was lost to memory before the read.
+TEST(CollateDamage, ANullCategoryWithoutATreeReportsMemory) {
+    Locale *loc = nullptr;
+    ASSERT_EQ(gl_create_null_locale_4(&loc), 0);
+    testing::LocalePtr owner(loc);
+    _gl_free_multi(loc->collate.tree);
+    loc->collate.tree = nullptr;
+    EXPECT_EQ(read_collate(nullptr, loc), -1);
+    EXPECT_EQ(loc->error, GL_ENOMEM);
+    unsigned char out[4];
+    EXPECT_EQ(_gl_sl_wctomb(loc, out, 'a'), -1);
+    EXPECT_EQ(loc->error, GL_EILSEQ);
+}
+
+// Every allocation of the reader fails in turn: error 3, and unloading the
+// locale leaves nothing behind.
+void fail_every_allocation(const CollationSource &source) {
+    const std::string text = section_text(source);
+    long failures = 0;
+    for (long n = 1;; ++n) {
+        testing::FailingHost host;  // counts the locale's own blocks too
+        {
+            auto read = read_section(text, 0, [&host, n] { host.fail_allocation(n); });
+            ASSERT_NE(read.loc, nullptr);
+            if (!host.failed()) {
+                EXPECT_EQ(read.status, 0);
+                break;
+            }
+            ++failures;
+            EXPECT_EQ(read.status, -1) << "allocation " << n;
+            EXPECT_EQ(read.error, GL_ENOMEM) << "allocation " << n;
+        }
+        EXPECT_EQ(host.live_blocks(), 0) << "allocation " << n;
+    }
+    EXPECT_GT(failures, 10);
+}
+
+TEST(CollateDamage, EveryOutOfMemoryPathReleasesCleanly) {
+    fail_every_allocation(good_source());
+    CollationSource direct = good_source();
+    direct.direct_weights = true;
+    fail_every_allocation(direct);
+    CollationSource wide = good_source();
+    wide.tree_text = TreeText::kCompressed;
+    wide.rows["\xC3\xA9"] = 3;
+    wide.rows["\xE2\x82\xAC"] = 4;
+    wide.elements.push_back({{0xC3A9, 0xE282AC}, 1});
+    fail_every_allocation(wide);
+}
+
+// Random sections with many equal rows: the lists derived through the hash
+// table are those of the plain search, string for string.
+TEST(CollateDamage, HashedSearchMatchesTheQuadraticOne) {
+    for (unsigned seed = 1; seed <= 24; ++seed) {
+        std::mt19937 random(seed);
+        auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
+        CollationSource source;
+        const unsigned levels = seed % 6 == 0 ? 0 : 1 + below(4);
+        const unsigned rows = 1 + below(seed % 3 == 0 ? 1500 : 60);
+        const unsigned distinct = 1 + below(12);  // few values: many equal rows
+        source.directions.assign(levels, 0);
+
+        // One-byte keys 01 to 7f and two-byte keys led by 80 to 9f.
+        std::vector<gl_wchar_t> chars;
+        const unsigned keys = 1 + below(400);
+        std::set<std::string> taken;
+        for (unsigned i = 0; i < keys; ++i) {
+            const gl_wchar_t wc =
+                below(3) == 0 ? 1 + below(0x7F) : ((0x80 + below(0x20)) << 8) | (1 + below(0xFF));
+            const std::string key = testing::key_of(wc, 1);
+            if (!taken.insert(key).second) continue;
+            source.rows[key] = static_cast<uint16_t>(below(rows));
+            chars.push_back(wc);
+        }
+        auto sequence = [&] {
+            std::vector<gl_wchar_t> picked(1 + below(4));
+            for (auto &wc : picked)
+                wc = chars[below(static_cast<unsigned>(chars.size()))];
+            return picked;
+        };
+        const unsigned expansions = 1 + below(8);
+        for (unsigned i = 0; i < expansions; ++i)
+            source.expansions.push_back(sequence());
+        for (unsigned i = below(10); i > 0; --i)
+            source.elements.push_back({sequence(), static_cast<uint16_t>(below(rows))});
+
+        for (unsigned r = 0; r < rows; ++r) {
+            std::vector<uint16_t> weights(levels);
+            const unsigned kind = below(10);
+            const auto ref = static_cast<uint16_t>(kExpansion | below(expansions));
+            for (auto &w : weights) {
+                if (kind == 0) {
+                    w = 1;  // an all-ones row
+                } else if (kind == 1) {
+                    w = ref;  // one expansion throughout
+                } else if (kind == 2) {
+                    w = below(2) == 0 ? 0x8000 : static_cast<uint16_t>(2 + below(distinct));
+                } else {
+                    w = static_cast<uint16_t>(1 + below(distinct));
+                }
+            }
+            source.weights.push_back(weights);
+        }
+
+        auto read = read_section(section_text(source));
+        ASSERT_EQ(read.status, 0) << "seed " << seed;
+        const auto expected = reference_lists(source);
+        EXPECT_EQ(all_ones_of(read.loc->collate), expected.all_ones) << "seed " << seed;
+        EXPECT_EQ(equivalences_of(read.loc->collate), expected.equivalences) << "seed " << seed;
+    }
+}
+
+TEST(CollateWriter, RefusesWhatItCannotSpell) {
+    struct Row {
+        const char *what;
+        void (*change)(CollationSource &);
+        CollateWriteStatus status;
+    };
+    const Row rows[] = {
+        {"a key that is a prefix of another", [](CollationSource &s) { s.rows["ab"] = 1; },
+         CollateWriteStatus::kBadCharacter},
+        {"a key of five bytes", [](CollationSource &s) { s.rows["vwxyz"] = 1; },
+         CollateWriteStatus::kBadCharacter},
+        {"an element of sixteen characters",
+         [](CollationSource &s) { s.elements[0].chars.assign(16, 'a'); },
+         CollateWriteStatus::kBadSequence},
+        {"an empty expansion", [](CollationSource &s) { s.expansions[0].clear(); },
+         CollateWriteStatus::kBadSequence},
+        {"a row short of a level", [](CollationSource &s) { s.weights[3].pop_back(); },
+         CollateWriteStatus::kBadRowWidth},
+    };
+    for (const Row &row : rows) {
+        CollationSource source = good_source();
+        row.change(source);
+        std::string out = "kept";
+        EXPECT_EQ(write_collate_section(source, out), row.status) << row.what;
+        EXPECT_EQ(out, "kept") << row.what;
+    }
+}
+
+}  // namespace
+}  // namespace gls

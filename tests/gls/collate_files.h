@@ -1,0 +1,61 @@
+// Collation sections written with the section writer, read back through a
+// real file into a null locale, and the derived lists as plain strings; and
+// a plain reference derivation of the equal-weight lists to compare with.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gls/load/locale.h"
+#include "gls/load/writer/collate_writer.h"
+
+namespace gls::testing {
+
+struct LocaleUnload {
+    void operator()(Locale *loc) const { gl_lc_unload(loc); }
+};
+using LocalePtr = std::unique_ptr<Locale, LocaleUnload>;
+
+struct CollateRead {
+    LocalePtr loc;       // null only when the locale could not be made
+    int status = -2;     // of read_collate
+    uint32_t error = 0;  // the locale's error number afterwards
+    std::string rest;    // what the reader left in the stream
+};
+
+// The writer's text for a source; fails the test when the writer refuses.
+std::string section_text(const CollationSource &source);
+
+// Reads `text`, placed after the section marker in a file, with
+// read_collate into a fresh null locale. The error number is set to
+// `error_before` first, to see whether the reader touches it, and
+// `before_read` runs just before the reader.
+CollateRead read_section(const std::string &text, uint32_t error_before = 0,
+                         const std::function<void()> &before_read = {});
+
+using Strings = std::vector<std::string>;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// The section's lists, each string read up to its zero bytes (which the
+// test checks are there); empty when the list is absent.
+Strings all_ones_of(const CollateSection &coll);
+Pairs equivalences_of(const CollateSection &coll);
+
+// The lists derived from a source the straightforward way: each row
+// compared with every earlier one. Characters of elements and expansions
+// are encoded as the tree's keys of their bytes, most significant first.
+struct ReferenceLists {
+    Strings all_ones;
+    Pairs equivalences;
+};
+ReferenceLists reference_lists(const CollationSource &source);
+
+// The key of a wide character in a tree whose shortest key has min_length
+// bytes.
+std::string key_of(uint32_t wc, uint32_t min_length);
+
+}  // namespace gls::testing

@@ -1,0 +1,66 @@
+// Locale object files for the loader's tests, made with the section and
+// file writers in a temporary installation directory (VELMORADDIR points
+// at it while the fixture lives), and a few ways to look at what loaded.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gls/load/locale.h"
+#include "gls/load/writer/lco_file_writer.h"
+#include "gls/load/writer/text_writer.h"
+#include "tests/support/test_support.h"
+
+namespace gls::testing {
+
+struct UnloadLocale {
+    void operator()(Locale *loc) const { gl_lc_unload(loc); }
+};
+using OwnedLocale = std::unique_ptr<Locale, UnloadLocale>;
+
+// A fresh null locale; fails the test when none could be made.
+OwnedLocale null_locale();
+
+// The sections of a single-byte locale: ASCII letters with case pairs,
+// digits, blanks and punctuation; one collation level in byte order.
+// With no_characters the classification tree holds no character at all.
+std::string ctype_section(bool no_characters = false);
+std::string collate_section();
+NumericSource sample_numeric();
+MonetarySource sample_monetary();
+TimeSource sample_time();  // two eras and four alternative digits
+MessagesSource sample_messages();
+
+// A file of the given code set holding the sample sections of the given
+// categories, in category order.
+LcoFile sample_file(const std::string &code_set = "8859-1",
+                    const std::vector<int> &categories = {kCatCtype, kCatCollate, kCatNumeric,
+                                                          kCatMonetary, kCatTime, kCatMessages});
+// Puts a section of the file in place of the sample one.
+void replace_section(LcoFile &file, int category, const std::string &text);
+
+class LcoInstallation {
+  public:
+    LcoInstallation();                                // and sets VELMORADDIR
+    std::string path(const std::string &name) const;  // <dir>/gls/lc11/<name>
+    void write(const std::string &name, const LcoFile &file, const LcoDamage &damage = {}) const;
+    void write_text(const std::string &name, const std::string &text) const;
+
+  private:
+    velmorad::testing::TempDir dir_;
+};
+
+// What a setlocale call gave: the name string (owned copy) or nullopt.
+struct LoadResult {
+    bool loaded = false;
+    std::string names;
+    uint32_t error = 0;
+};
+LoadResult set_locale(Locale *loc, int category, const char *spec);
+
+// The text of a locale string up to its terminator ("" for null).
+std::string text_of(const char *text);
+std::string text_of(const gl_wchar_t *text);
+
+}  // namespace gls::testing

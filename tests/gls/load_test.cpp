@@ -1,0 +1,358 @@
+// Loading locale objects: the file chosen for each category, the framing
+// of the file, the name string, and how a failure leaves the object.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "gls/format/format.h"
+#include "gls/load/locale.h"
+#include "tests/gls/lco_fixture.h"
+
+namespace gls {
+namespace {
+
+using testing::LcoInstallation;
+using testing::null_locale;
+using testing::sample_file;
+using testing::set_locale;
+using testing::text_of;
+
+// The name string of category 1 when every category comes from `name`.
+std::string all_from(const std::string &name) {
+    std::string out;
+    for (const char *key :
+         {"GL_CTYPE", "GL_COLLATE", "GL_NUMERIC", "GL_MONETARY", "GL_TIME", "GL_MESSAGES"})
+        out += std::string(key) + " = " + name + " ; ";
+    return out;
+}
+
+std::string file_name(Locale *loc, int category) {
+    return loc->file_names[category_slot(category)];
+}
+
+TEST(LocaleLoad, EverySectionOfOneFileLoads) {
+    LcoInstallation inst;
+    inst.write("xx_yy.lco", sample_file());
+    auto loc = null_locale();
+    auto result = set_locale(loc.get(), kCatAll, "xx_yy.lco");
+    ASSERT_TRUE(result.loaded) << result.error;
+    EXPECT_EQ(result.error, 0U);
+    EXPECT_EQ(result.names, all_from("xx_yy.lco"));
+    for (int category = kFirstCategory; category <= kLastCategory; ++category) {
+        EXPECT_STREQ(loc->codeset_names[category_slot(category)], "8859-1");
+        EXPECT_EQ(text_of(loc->wfile_names[category_slot(category)]), "xx_yy.lco");
+        EXPECT_EQ(set_locale(loc.get(), category, nullptr).names, "xx_yy.lco");
+    }
+    EXPECT_EQ(text_of(loc->wcodeset_names[0]), "8859-1");
+    EXPECT_EQ(loc->ctype.single_byte, 1);
+    EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemCodeSet)), "8859-1");
+    EXPECT_EQ(set_locale(loc.get(), kCatAll, nullptr).names, result.names);
+}
+
+TEST(LocaleLoad, NameStringSelectsTheSameFilesAgain) {
+    LcoInstallation inst;
+    inst.write("base.lco", sample_file());
+    auto other_time = sample_file();
+    auto time = testing::sample_time();
+    time.date_format = "%Y-%m-%d";
+    testing::replace_section(other_time, kCatTime, time_section_text(time));
+    inst.write("t.lco", other_time);
+
+    auto first = null_locale();
+    auto composite =
+        "GL_TIME = t.lco ; GL_CTYPE=base.lco ; GL_COLLATE =   base.lco ; "
+        "GL_NUMERIC = base.lco ; GL_MONETARY = base.lco ; GL_MESSAGES = base.lco";
+    auto loaded = set_locale(first.get(), kCatAll, composite);
+    ASSERT_TRUE(loaded.loaded) << loaded.error;
+    EXPECT_EQ(file_name(first.get(), kCatTime), "t.lco");
+
+    auto second = null_locale();
+    auto again = set_locale(second.get(), kCatAll, loaded.names.c_str());
+    ASSERT_TRUE(again.loaded) << again.error;
+    EXPECT_EQ(again.names, loaded.names);
+    EXPECT_EQ(text_of(gl_nl_langinfo(second.get(), kItemDateFormat)), "%Y-%m-%d");
+    EXPECT_EQ(text_of(gl_nl_langinfo(second.get(), kItemDecimalPoint)), ",");
+}
+
+TEST(LocaleLoad, SpecificationNamingSomeCategoriesStopsAtTheFirstUnnamed) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    auto loc = null_locale();
+    auto result = set_locale(loc.get(), kCatAll, "GL_CTYPE = a.lco ; GL_COLLATE = a.lco");
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(result.error, GL_EFILE);
+    EXPECT_EQ(file_name(loc.get(), kCatCtype), "a.lco");
+    EXPECT_EQ(file_name(loc.get(), kCatCollate), "a.lco");
+    EXPECT_EQ(file_name(loc.get(), kCatNumeric), "");
+    EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemDecimalPoint), nullptr);
+}
+
+TEST(LocaleLoad, EnvironmentChoosesTheFiles) {
+    LcoInstallation inst;
+    for (const char *name : {"all.lco", "time.lco", "lang.lco", "default.lco"})
+        inst.write(name, sample_file());
+    const std::string too_long(33, 'x');
+    struct Row {
+        const char *all, *time, *lang;
+        const char *ctype_file, *time_file;  // null: the load fails
+        uint32_t error;
+    } rows[] = {
+        {"all.lco", "time.lco", "lang.lco", "all.lco", "all.lco", 0},
+        {nullptr, "time.lco", "lang.lco", "lang.lco", "time.lco", 0},
+        {nullptr, "time.lco", nullptr, "default.lco", "time.lco", 0},
+        {nullptr, nullptr, nullptr, "default.lco", "default.lco", 0},
+        {"", nullptr, "lang.lco", "lang.lco", "lang.lco", 0},  // empty counts as unset
+        {too_long.c_str(), nullptr, nullptr, nullptr, nullptr, GL_EFILE},
+        {nullptr, nullptr, "missing.lco", nullptr, nullptr, GL_EFILE},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::text_of(row.all) + "/" + text_of(row.time) + "/" + text_of(row.lang));
+        auto set = [](const char *name, const char *value) {
+            if (value != nullptr) {
+                setenv(name, value, 1);
+            } else {
+                unsetenv(name);
+            }
+        };
+        set("GL_ALL", row.all);
+        set("GL_TIME", row.time);
+        set("GL_LANG", row.lang);
+        auto loc = null_locale();
+        auto result = set_locale(loc.get(), kCatAll, "");
+        EXPECT_EQ(result.loaded, row.ctype_file != nullptr);
+        EXPECT_EQ(result.error, row.error);
+        if (row.ctype_file == nullptr) continue;
+        EXPECT_EQ(file_name(loc.get(), kCatCtype), row.ctype_file);
+        EXPECT_EQ(file_name(loc.get(), kCatTime), row.time_file);
+    }
+}
+
+TEST(LocaleLoad, NativeReadsTheDefaultFileUnderItsOwnName) {
+    LcoInstallation inst;
+    inst.write("default.lco", sample_file());
+    auto loc = null_locale();
+    auto result = set_locale(loc.get(), kCatAll, "native");
+    ASSERT_TRUE(result.loaded) << result.error;
+    EXPECT_EQ(result.names, all_from("native"));
+    EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemNoString)), "nein");
+}
+
+TEST(LocaleLoad, RefusesBadCategoriesLongSpecificationsAndLongNames) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    const std::string long_spec(kLocaleNameSize + 1, 'a');
+    const std::string long_name(kLocaleFileNameSize, 'a');  // 33 characters
+    const std::string long_keyed = "GL_CTYPE = " + long_name;
+    struct Row {
+        int category;
+        const char *spec;
+        uint32_t error;
+    } rows[] = {
+        {0, "a.lco", GL_EBADITEM},
+        {kLastCategory + 1, "a.lco", GL_EBADITEM},
+        {kCatAll, long_spec.c_str(), GL_EBADITEM},
+        {kCatAll, long_name.c_str(), GL_EFILE},
+        {kCatCtype, long_keyed.c_str(), GL_EFILE},
+        {kCatCtype, "GL_CTYPE a.lco", GL_EFILE},  // a key without "="
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.spec);
+        auto loc = null_locale();
+        auto result = set_locale(loc.get(), row.category, row.spec);
+        EXPECT_FALSE(result.loaded);
+        EXPECT_EQ(result.error, row.error);
+    }
+}
+
+TEST(LocaleLoad, BrokenHeadersFailTheCategory) {
+    LcoInstallation inst;
+    const std::string long_line(kHeaderLineSize, 'h');
+    struct Row {
+        const char *what;
+        void (*damage)(LcoDamage &);
+        std::vector<std::string> extra;
+        std::string code_set;
+        uint32_t error;  // 0: loads
+    } rows[] = {
+        {"file type",
+         [](LcoDamage &d) { d.file_type_line = "FILE_TYPE=locale"; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
+        {"version",
+         [](LcoDamage &d) { d.version_line = "COMPILER_VERSION=12"; },
+         {},
+         "8859-1",
+         GL_EVERSION},
+        {"count below three",
+         [](LcoDamage &d) { d.count_line = "N=2"; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
+        {"count not a number",
+         [](LcoDamage &d) { d.count_line = "N=x"; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
+        {"count without a key",
+         [](LcoDamage &d) { d.count_line = "3"; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
+        {"two skipped lines", [](LcoDamage &) {}, {"skipped", "skipped too"}, "8859-1", 0},
+        {"any key", [](LcoDamage &d) { d.count_line = "lines=3"; }, {}, "8859-1", 0},
+        {"count past the file",
+         [](LcoDamage &d) { d.count_line = "N=99999"; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
+        {"long header line", [](LcoDamage &) {}, {long_line}, "8859-1", GL_ESHORTFILE},
+        {"long code-set name",
+         [](LcoDamage &) {},
+         {},
+         std::string(kCodeSetNameSize, 'c'),
+         GL_ESHORTFILE},
+        {"cut in line 2", [](LcoDamage &d) { d.cut_at = 30; }, {}, "8859-1", GL_ESHORTFILE},
+        {"ctype marker missing",
+         [](LcoDamage &d) { d.unmarked = {kCatCtype}; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.what);
+        auto file = sample_file(row.code_set);
+        file.extra_header = row.extra;
+        LcoDamage damage;
+        row.damage(damage);
+        inst.write("h.lco", file, damage);
+        auto loc = null_locale();
+        auto result = set_locale(loc.get(), kCatAll, "h.lco");
+        EXPECT_EQ(result.loaded, row.error == 0);
+        EXPECT_EQ(result.error, row.error);
+        if (row.error == 0) continue;
+        // The first category failed: it is null, and nothing else loaded.
+        EXPECT_STREQ(loc->codeset_names[0], "");
+        EXPECT_EQ(file_name(loc.get(), kCatCtype), "");
+        EXPECT_EQ(_gl_multi_max_length(loc->ctype.char_tree), 0U);
+    }
+}
+
+TEST(LocaleLoad, MissingMarkerFailsOnlyItsCategory) {
+    LcoInstallation inst;
+    LcoDamage no_time_marker;
+    no_time_marker.unmarked = {kCatTime};
+    inst.write("nt.lco", sample_file(), no_time_marker);
+    auto loc = null_locale();
+    auto all = set_locale(loc.get(), kCatAll, "nt.lco");
+    EXPECT_FALSE(all.loaded);
+    EXPECT_EQ(all.error, GL_ESHORTFILE);
+    EXPECT_EQ(file_name(loc.get(), kCatMonetary), "nt.lco");
+    EXPECT_EQ(file_name(loc.get(), kCatTime), "");
+    EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemDateFormat), nullptr);
+    // The same file still serves the category after the missing one.
+    auto messages = set_locale(loc.get(), kCatMessages, "nt.lco");
+    ASSERT_TRUE(messages.loaded) << messages.error;
+    EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemYesString)), "ja");
+}
+
+TEST(LocaleLoad, CodeSetsMustAgree) {
+    LcoInstallation inst;
+    inst.write("l1.lco", sample_file("8859-1"));
+    inst.write("alias.lco", sample_file("latin-1"));  // the same code set by another name
+    inst.write("l2.lco", sample_file("8859-2"));
+
+    // A category whose file is in another code set than the classification's.
+    auto mixed = null_locale();
+    auto result = set_locale(mixed.get(), kCatAll,
+                             "GL_CTYPE = l1.lco ; GL_COLLATE = alias.lco ; "
+                             "GL_NUMERIC = l2.lco ; GL_MONETARY = l1.lco");
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(result.error, GL_ECSCATEGORY);
+    EXPECT_EQ(file_name(mixed.get(), kCatCollate), "alias.lco");
+    EXPECT_EQ(file_name(mixed.get(), kCatNumeric), "");
+
+    // A new classification leaves the other categories in the old code set:
+    // the load succeeds and the mismatch is reported through the error.
+    auto loc = null_locale();
+    ASSERT_TRUE(set_locale(loc.get(), kCatAll, "l1.lco").loaded);
+    auto ctype = set_locale(loc.get(), kCatCtype, "l2.lco");
+    EXPECT_TRUE(ctype.loaded);
+    EXPECT_EQ(ctype.names, "l2.lco");
+    EXPECT_EQ(ctype.error, GL_EMIXEDCS);
+    // Once the other categories follow, the mismatch is gone; the messages
+    // category, still in the old code set, is not compared.
+    for (int category : {kCatCollate, kCatNumeric, kCatMonetary})
+        EXPECT_EQ(set_locale(loc.get(), category, "l2.lco").error, GL_EMIXEDCS) << category;
+    auto last = set_locale(loc.get(), kCatTime, "l2.lco");
+    EXPECT_TRUE(last.loaded);
+    EXPECT_EQ(last.error, 0U);
+    EXPECT_STREQ(loc->codeset_names[category_slot(kCatMessages)], "8859-1");
+}
+
+TEST(LocaleLoad, FailuresWithoutAFinerReason) {
+    LcoInstallation inst;
+    // A classification without characters: the text categories need one.
+    auto empty_ctype = sample_file();
+    testing::replace_section(empty_ctype, kCatCtype, testing::ctype_section(true));
+    inst.write("empty.lco", empty_ctype);
+    // Collation rules the reader does not know carry no code of their own.
+    auto odd_rules = sample_file();
+    testing::replace_section(odd_rules, kCatCollate, "unknown_rules\n");
+    inst.write("rules.lco", odd_rules);
+
+    auto loc = null_locale();
+    auto result = set_locale(loc.get(), kCatAll, "empty.lco");
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(result.error, GL_ENOCTYPE);
+    EXPECT_EQ(file_name(loc.get(), kCatCollate), "empty.lco");
+    EXPECT_EQ(file_name(loc.get(), kCatNumeric), "");
+
+    auto other = null_locale();
+    auto rules = set_locale(other.get(), kCatAll, "rules.lco");
+    EXPECT_FALSE(rules.loaded);
+    EXPECT_EQ(rules.error, GL_ELOADFAIL);
+    EXPECT_EQ(file_name(other.get(), kCatCtype), "rules.lco");
+    EXPECT_EQ(file_name(other.get(), kCatCollate), "");
+}
+
+TEST(LocaleLoad, AFailedReloadLeavesOnlyThatCategoryNull) {
+    LcoInstallation inst;
+    inst.write("good.lco", sample_file());
+    auto julian = sample_file();
+    auto time = testing::sample_time();
+    time.calendar = "julian";
+    testing::replace_section(julian, kCatTime, time_section_text(time));
+    inst.write("julian.lco", julian);
+
+    auto loc = null_locale();
+    ASSERT_TRUE(set_locale(loc.get(), kCatAll, "good.lco").loaded);
+    auto result = set_locale(loc.get(), kCatTime, "julian.lco");
+    EXPECT_FALSE(result.loaded);
+    EXPECT_EQ(result.error, GL_ECALENDAR);
+    EXPECT_EQ(file_name(loc.get(), kCatTime), "");
+    EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemDateFormat), nullptr);
+    EXPECT_EQ(gl_get_era_count(loc.get()), 0);
+    EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemDecimalPoint)), ",");
+    // And the category loads again from a good file.
+    ASSERT_TRUE(set_locale(loc.get(), kCatTime, "good.lco").loaded);
+    EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemDateFormat)), "%d/%m/%y");
+}
+
+TEST(LocaleLoad, StandInObjectsAreNeverLoadedOrReleased) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    EXPECT_EQ(gl_setlocale_4(&loc_nomem, kCatAll, "a.lco"), nullptr);
+    EXPECT_EQ(gl_setlocale_4(&loc_filer, 0, nullptr), nullptr);
+    EXPECT_EQ(gl_setlocale_4(nullptr, kCatAll, "a.lco"), nullptr);
+    gl_lc_unload(&loc_nomem);
+    gl_lc_unload(&loc_filer);
+    gl_lc_unload(nullptr);
+    EXPECT_EQ(loc_nomem.error, GL_ENOMEM);
+    EXPECT_EQ(loc_filer.error, GL_EFILE);
+    EXPECT_EQ(loc_nomem.ctype.char_tree, nullptr);
+}
+
+}  // namespace
+}  // namespace gls
