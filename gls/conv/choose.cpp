@@ -12,6 +12,7 @@ namespace {
 constexpr uint8_t kActingFlags = kCvTerminator | kCvInexact | kCvShiftedOut | kCvSwitchInput;
 constexpr int kAsciiFirst = 0x01;
 constexpr int kAsciiLast = 0x7F;
+constexpr uint64_t kByteInEveryLane = 0x0101010101010101ULL;
 
 // The record of a one-byte character, or null when the byte is none.
 const uint8_t *one_byte_record(const multi_tree_t *tree, uint8_t byte) {
@@ -44,11 +45,16 @@ void build_lead_table(CvDesc *cd, int unit) {
                 entry.bytes[i] = record[unit - i];
         }
     }
-    cd->ascii_identity = 1;
+    int stops = 0;
+    std::memset(cd->ascii_stops, 0, sizeof cd->ascii_stops);
     for (int byte = kAsciiFirst; byte <= kAsciiLast; ++byte) {
         const CvLeadEntry &entry = cd->lead[byte];
-        if (entry.length != 1 || entry.bytes[0] != byte) cd->ascii_identity = 0;
+        if (entry.length == 1 && entry.bytes[0] == byte) continue;
+        if (stops < kCvAsciiStops) cd->ascii_stops[stops] = kByteInEveryLane * byte;
+        ++stops;
     }
+    cd->ascii_identity = stops == 0 ? 1 : 0;
+    cd->ascii_words = stops <= kCvAsciiStops ? 1 : 0;
 }
 
 // Without memory the converter works from the records alone.

@@ -62,6 +62,11 @@ struct CvLeadEntry {
 };
 static_assert(sizeof(CvLeadEntry) == 8);
 
+// ASCII bytes that may map elsewhere (or nowhere) in a conversion whose
+// plain ASCII still goes by words: SHIFT_JIS has the yen sign and the
+// overline at 0x5C and 0x7E.
+inline constexpr int kCvAsciiStops = 2;
+
 struct CvDesc;
 // Converts with local copies of the caller's pointers; see gl_cv_mconv.
 using CvConverter = int (*)(CvDesc *cd, CvState *state, const unsigned char **in, size_t *in_left,
@@ -92,6 +97,12 @@ struct CvDesc {
     // Built at load beside the converter: the one-byte characters that
     // convert exactly, and whether 0x01 to 0x7F all map to themselves.
     int32_t ascii_identity;
+    // Whether plain ASCII goes by words: all of 0x01 to 0x7F map to
+    // themselves but for at most kCvAsciiStops bytes, which stop the words
+    // and take the character path. Each such byte fills a word of its own
+    // (0: no such byte).
+    int32_t ascii_words;
+    uint64_t ascii_stops[kCvAsciiStops];
     CvLeadEntry lead[256];
 };
 static_assert(std::is_standard_layout_v<CvDesc>);

@@ -2,7 +2,8 @@
 // multi-byte converter, which writes each record's own bytes, and the
 // little-endian target converter, which writes a 2- or 4-byte unit with the
 // record's bytes reversed. One-byte characters that convert exactly come
-// from the lead table, and plain ASCII that maps to itself goes by words.
+// from the lead table, and plain ASCII that maps to itself goes by words
+// (but for the few bytes that stop the words).
 #include "gls/conv/conv_internal.h"
 
 namespace gls {
@@ -21,10 +22,10 @@ struct WalkTree {
             const multi_tree_t *tree = cd->tree;
             const CvLeadEntry *lead = cd->lead;
             // Terminated input is never read ahead of the character at hand.
-            const bool words = !kTerminated && kUnit == 0 && cd->ascii_identity != 0;
+            const bool words = !kTerminated && kUnit == 0 && cd->ascii_words != 0;
             while (c.in_left > 0) {
                 if (words && *c.in < kAsciiLimit) {
-                    copy_ascii_words<kMeasure>(c);
+                    copy_ascii_words<kMeasure>(c, cd);
                     if (c.in_left == 0) break;
                 }
                 const CvLeadEntry &entry = lead[*c.in];
