@@ -171,6 +171,7 @@ TEST(Converters, MultiByteAgreesWithTheRecords) {
     Load load = load_map(dir, map);
     EXPECT_EQ(load.cd->ascii_identity, 1);
     EXPECT_EQ(load.cd->ascii_words, 1);
+    EXPECT_NE(load.cd->pair_slots, nullptr);
     agree_with_model(load.cd.get(), map, random);
 
     // ASCII words that stop at the two bytes mapping elsewhere, and a lead
