@@ -92,16 +92,30 @@ inline size_t plain_prefix(uint64_t marks) {
     }
 }
 
+// The bytes of a word equal to the byte that fills `stop`, as their high
+// bits; exact up to the lowest marked byte, as above.
+inline uint64_t stop_bytes(uint64_t word, uint64_t stop) {
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    const uint64_t same = word ^ stop;
+    return (same - kOnes) & ~same & kHigh;
+}
+
 // Copies runs of plain ASCII 8 bytes at a time, for conversions that map
-// those bytes to themselves, and the plain start of the word that ends a
-// run, so that the caller goes on at the first byte needing more.
-template <bool kMeasure>
-inline void copy_ascii_words(CvCall &c) {
+// those bytes to themselves (but for the stop bytes, with kStops), and the
+// plain start of the word that ends a run, so that the caller goes on at
+// the first byte needing more.
+template <bool kMeasure, bool kStops = false>
+inline void copy_ascii_words(CvCall &c, const uint64_t *stops = nullptr) {
     constexpr size_t kWord = 8;
     while (c.in_left >= kWord && c.out_left >= kWord) {
         uint64_t word = 0;
         std::memcpy(&word, c.in, kWord);
-        const uint64_t marks = non_ascii_bytes(word);
+        uint64_t marks = non_ascii_bytes(word);
+        if constexpr (kStops) {
+            for (int i = 0; i < kCvAsciiStops; ++i)
+                marks |= stop_bytes(word, stops[i]);
+        }
         const size_t plain = marks == 0 ? kWord : plain_prefix(marks);
         if constexpr (!kMeasure) {
             std::memcpy(c.out, &word, kWord);
@@ -111,6 +125,16 @@ inline void copy_ascii_words(CvCall &c) {
         c.in_left -= plain;
         c.out_left -= plain;
         if (plain != kWord) return;
+    }
+}
+
+// The word copy of a descriptor whose ascii_words is set.
+template <bool kMeasure>
+inline void copy_ascii_words(CvCall &c, const CvDesc *cd) {
+    if (cd->ascii_identity != 0) {
+        copy_ascii_words<kMeasure>(c);
+    } else {
+        copy_ascii_words<kMeasure, true>(c, cd->ascii_stops);
     }
 }
 

@@ -170,13 +170,23 @@ TEST(Converters, MultiByteAgreesWithTheRecords) {
     TempDir dir;
     Load load = load_map(dir, map);
     EXPECT_EQ(load.cd->ascii_identity, 1);
+    EXPECT_EQ(load.cd->ascii_words, 1);
+    EXPECT_NE(load.cd->pair_slots, nullptr);
     agree_with_model(load.cd.get(), map, random);
 
-    // Without the ASCII words, and with a lead table of two-byte outputs.
+    // ASCII words that stop at the two bytes mapping elsewhere, and a lead
+    // table of two-byte outputs.
     map["q"] = {"Q"};
     map["\x7F"] = {"\xC2\xA0"};
+    Load stopped = load_map(dir, map);
+    EXPECT_EQ(stopped.cd->ascii_identity, 0);
+    EXPECT_EQ(stopped.cd->ascii_words, 1);
+    agree_with_model(stopped.cd.get(), map, random);
+
+    // A third such byte: no ASCII words.
+    map["B"] = {"b"};
     Load other = load_map(dir, map);
-    EXPECT_EQ(other.cd->ascii_identity, 0);
+    EXPECT_EQ(other.cd->ascii_words, 0);
     agree_with_model(other.cd.get(), map, random);
 }
 

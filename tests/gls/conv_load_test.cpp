@@ -256,9 +256,10 @@ TEST_F(ConvLoad, AcceptsTheEdgesOfTheFormat) {
 }
 
 // Every allocation of a load fails in turn: the load fails with GL_ENOMEM
-// (the byte table alone may be missing from a load that succeeds), and
-// unloading what came back leaves nothing.
-void fail_every_allocation(const std::string &dir, const CvoInput &input, bool has_table) {
+// (the byte table or the pair index alone may be missing from a load that
+// succeeds), and unloading what came back leaves nothing.
+void fail_every_allocation(const std::string &dir, const CvoInput &input, bool has_table,
+                           bool has_pairs) {
     const std::string text = cvo_text(input);
     long failures = 0;
     for (long n = 1;; ++n) {
@@ -270,12 +271,14 @@ void fail_every_allocation(const std::string &dir, const CvoInput &input, bool h
             if (!host.failed()) {
                 EXPECT_EQ(load.rc, kCvLoaded);
                 EXPECT_EQ(load.cd->byte_table != nullptr, has_table);
+                EXPECT_EQ(load.cd->pair_slots != nullptr, has_pairs);
                 break;
             }
             ++failures;
             if (load.rc == kCvLoaded) {
-                EXPECT_TRUE(has_table);
-                EXPECT_EQ(load.cd->byte_table, nullptr);
+                const bool no_table = has_table && load.cd->byte_table == nullptr;
+                const bool no_pairs = has_pairs && load.cd->pair_slots == nullptr;
+                EXPECT_NE(no_table, no_pairs);
                 EXPECT_EQ(convert(load.cd.get(), "a", 1).out, "A");
             } else {
                 EXPECT_EQ(load.rc, kCvLoadFailed);
@@ -289,17 +292,17 @@ void fail_every_allocation(const std::string &dir, const CvoInput &input, bool h
 }
 
 TEST_F(ConvLoad, EveryOutOfMemoryPathReleasesCleanly) {
-    fail_every_allocation(files.path(), base_input(), false);
+    fail_every_allocation(files.path(), base_input(), false, true);
 
     CvoInput single;  // single-byte, with its byte table
     single.records = {{"a", {"A"}}, {"b", {"B"}}};
-    fail_every_allocation(files.path(), single, true);
+    fail_every_allocation(files.path(), single, true, false);
 
     CvoInput shifting;  // two trees
     shifting.source_shift = 1;
     shifting.records = {{"a", {"A"}}, {"\x0E", {"", kCvSwitchInput}}};
     shifting.shifted_records = {{"\x21\x21", {"\xE3\x80\x80"}}, {"\x0F", {"", kCvSwitchInput}}};
-    fail_every_allocation(files.path(), shifting, false);
+    fail_every_allocation(files.path(), shifting, false, false);
 }
 
 // The extension, when the process uses it and it takes the pair, serves
