@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "gls/load/locale.h"
 
 namespace velmorad::gltool {
 
@@ -23,6 +26,9 @@ struct Subcommand {
 };
 
 int conv_main(int argc, char **argv);
+int sort_main(int argc, char **argv);
+int ctype_main(int argc, char **argv);
+int info_main(int argc, char **argv);
 
 // Prints "gltool SUBCOMMAND: message" on standard error.
 void complain(const char *subcommand, const std::string &message);
@@ -36,5 +42,22 @@ std::string installation_dir();
 // table when it has none) and gives the number of a code-set name or
 // number; false when the registry does not know it.
 bool code_set_number(const std::string &name, uint16_t *number);
+
+// A locale loaded with every category, released with gl_lc_unload.
+struct UnloadLocale {
+    void operator()(gls::Locale *loc) const;
+};
+using LocalePtr = std::unique_ptr<gls::Locale, UnloadLocale>;
+
+// The locale a command line names, loaded from the installation: a
+// specification the registry understands ("de_DE.8859-1", "ja_JP.utf8"), a
+// file name under the installation's locale directory ("default.lco"), or
+// the path of a locale object file (any argument with a "/"). Null after
+// saying why on standard error. *file, when given, receives the path of the
+// file the library read.
+LocalePtr load_locale(const char *subcommand, const std::string &name, std::string *file = nullptr);
+
+// "-" for the end of the options; true when argv[i] asks for help.
+bool is_help(const char *arg);
 
 }  // namespace velmorad::gltool

@@ -10,6 +10,10 @@ namespace {
 
 constexpr Subcommand kSubcommands[] = {
     {"conv", "convert text from one code set to another, or list the conversions", conv_main},
+    {"sort", "sort lines by a locale's collation", sort_main},
+    {"ctype", "show the classes, case and width of each character of a text", ctype_main},
+    {"info", "show a locale's file header and information items", info_main},
+    {"locale", "the same as info", info_main},
 };
 
 void usage(FILE *to) {
