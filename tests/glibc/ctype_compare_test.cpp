@@ -1,0 +1,148 @@
+// Character by character over each shipped locale's charmap (a UTF-8
+// locale over its own scripts): the class bits, the locale's own classes,
+// the case mappings and the widths of printable characters, as the library
+// answers from the file lccomp wrote and as the C library answers from
+// localedef's compilation of the same source. Where the library keeps a
+// rule of its own the expectation applies it, and each test prints how
+// often it did.
+#include <gtest/gtest.h>
+#include <wchar.h>
+#include <wctype.h>
+
+#include <cstdio>
+#include <map>
+
+#include "gls/chars/chars.h"
+#include "tests/glibc/side_by_side.h"
+
+namespace velmorad::testing {
+namespace {
+
+struct ClassBit {
+    const char *name;
+    uint32_t bit;
+    int (*theirs)(wint_t, locale_t);
+};
+
+const ClassBit kClasses[] = {
+    {"upper", gls::kClassUpper, iswupper_l}, {"lower", gls::kClassLower, iswlower_l},
+    {"alpha", gls::kClassAlpha, iswalpha_l}, {"digit", gls::kClassDigit, iswdigit_l},
+    {"space", gls::kClassSpace, iswspace_l}, {"cntrl", gls::kClassCntrl, iswcntrl_l},
+    {"punct", gls::kClassPunct, iswpunct_l}, {"graph", gls::kClassGraph, iswgraph_l},
+    {"print", gls::kClassPrint, iswprint_l}, {"xdigit", gls::kClassXdigit, iswxdigit_l},
+    {"blank", gls::kClassBlank, iswblank_l},
+};
+constexpr uint32_t kStandardClasses = 0x7FF;
+// The library's widths are 1 and 2: a character that takes no room of its
+// own (a combining mark) counts as 1.
+constexpr const char *kRuleWidthZero = "width 0 counted as 1";
+// A case partner the code set cannot write leaves the character as it is.
+constexpr const char *kRulePartnerMissing = "case partner outside the code set";
+
+std::string class_names(uint32_t word) {
+    std::string out;
+    for (const ClassBit &c : kClasses) {
+        if ((word & c.bit) == 0) continue;
+        if (!out.empty()) out += ',';
+        out += c.name;
+    }
+    return out.empty() ? "-" : out;
+}
+
+class CharactersBesideGlibc : public ::testing::TestWithParam<ShippedLocale> {
+  protected:
+    // The C library's case partner as the library's wide character.
+    gls::gl_wchar_t expected_partner(const SideBySide &sides, const Character &c, wint_t partner) {
+        if (partner == static_cast<wint_t>(c.code)) return c.wc;
+        gls::gl_wchar_t wc = 0;
+        if (sides.wide(static_cast<char32_t>(partner), &wc)) return wc;
+        ++rules_[kRulePartnerMissing];
+        return c.wc;
+    }
+
+    std::map<std::string, size_t> rules_;
+};
+
+TEST_P(CharactersBesideGlibc, ClassesCaseAndWidthsAgree) {
+    const SideBySide sides(GetParam());
+    ASSERT_EQ(sides.failure(), "");
+    gls::Locale *ours = sides.ours();
+    locale_t theirs = sides.theirs();
+
+    // The locale's own classes the C library also knows; full_width is
+    // compared through the widths.
+    struct OwnClass {
+        std::string name;
+        uint32_t bit;
+        wctype_t theirs;
+    };
+    std::vector<OwnClass> own;
+    for (int32_t i = 0; i < ours->ctype.class_count; ++i) {
+        const gls::UserClass &c = ours->ctype.classes[i];
+        if (std::string(c.name) == "full_width") continue;
+        own.push_back({c.name, gls::kClassUserBase << c.number, wctype_l(c.name, theirs)});
+        EXPECT_NE(own.back().theirs, wctype_t{0}) << c.name;
+    }
+
+    Tally classes("classes"), own_classes("own classes"), upper("upper"), lower("lower"),
+        widths("widths");
+    for (const Character &c : sides.characters()) {
+        const std::string who = code_text(c.code) + " " + wide_text(c.wc);
+        uint32_t their_word = 0;
+        for (const ClassBit &bit : kClasses) {
+            if (bit.theirs(c.code, theirs) != 0) their_word |= bit.bit;
+        }
+        ours->error = 0;
+        const uint32_t word = gls::_gl_im_iswctype(ours, c.wc, ~uint32_t{0});
+        classes.check(ours->error == 0 && (word & kStandardClasses) == their_word,
+                      who + ": ours " + class_names(word) + ", theirs " + class_names(their_word));
+        for (const OwnClass &k : own) {
+            const bool theirs_has = iswctype_l(c.code, k.theirs, theirs) != 0;
+            own_classes.check(((word & k.bit) != 0) == theirs_has,
+                              who + " " + k.name + (theirs_has ? " only theirs" : " only ours"));
+        }
+
+        const gls::gl_wchar_t up = expected_partner(sides, c, towupper_l(c.code, theirs));
+        const gls::gl_wchar_t our_up = gls::_gl_im_towupper(ours, c.wc);
+        upper.check(our_up == up,
+                    who + ": ours " + wide_text(our_up) + ", theirs " + wide_text(up));
+        const gls::gl_wchar_t down = expected_partner(sides, c, towlower_l(c.code, theirs));
+        const gls::gl_wchar_t our_down = gls::_gl_im_towlower(ours, c.wc);
+        lower.check(our_down == down,
+                    who + ": ours " + wide_text(our_down) + ", theirs " + wide_text(down));
+
+        if (iswprint_l(c.code, theirs) != 0) {
+            const locale_t previous = uselocale(theirs);
+            int their_width = wcwidth(static_cast<wchar_t>(c.code));
+            uselocale(previous);
+            if (their_width == 0) {
+                their_width = 1;
+                ++rules_[kRuleWidthZero];
+            }
+            const int width = gls::gl_wcwidth(ours, c.wc);
+            widths.check(width == their_width, who + ": ours " + std::to_string(width) +
+                                                   ", theirs " + std::to_string(their_width));
+        }
+    }
+
+    std::string report =
+        test_name(GetParam()) + ": " + std::to_string(sides.characters().size()) + " characters; ";
+    for (const Tally *t : {&classes, &own_classes, &upper, &lower, &widths})
+        report += t->summary() + "; ";
+    for (const auto &[rule, count] : rules_)
+        report += rule + ": " + std::to_string(count) + "; ";
+    std::printf("[ agreement] %s\n", report.c_str());
+    EXPECT_GT(sides.characters().size(), 100u);
+    for (const Tally *t : {&classes, &own_classes, &upper, &lower, &widths}) {
+        const auto &d = t->differences();
+        EXPECT_TRUE(d.empty()) << d.size() << " differences, the first: " << d.front()
+                               << (d.size() > 1 ? "; " + d[1] : "")
+                               << (d.size() > 2 ? "; " + d.back() : "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, CharactersBesideGlibc, ::testing::ValuesIn(shipped_locales()),
+                         [](const auto &info) { return test_name(info.param); });
+
+}  // namespace
+}  // namespace velmorad::testing

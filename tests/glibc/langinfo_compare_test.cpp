@@ -1,0 +1,303 @@
+// Item by item, the texts of each shipped locale as the library answers
+// them and as the C library answers them for localedef's compilation of the
+// same source: names, formats (after lccomp's documented translation into
+// the formatter's directives), eras and alternative digits, the numeric and
+// monetary strings, signs, groupings and numbers, and the yes and no texts.
+#include <gtest/gtest.h>
+#include <langinfo.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "gls/format/format.h"
+#include "tests/glibc/side_by_side.h"
+
+namespace velmorad::testing {
+namespace {
+
+struct ItemPair {
+    int ours;  // gl_nl_langinfo's number
+    nl_item theirs;
+    bool format;
+};
+
+std::vector<ItemPair> item_pairs() {
+    std::vector<ItemPair> pairs = {
+        {gls::kItemDecimalPoint, RADIXCHAR, false},
+        {gls::kItemThousandsSep, THOUSEP, false},
+        {gls::kItemYesString, YESSTR, false},
+        {gls::kItemNoString, NOSTR, false},
+        {gls::kItemCurrencySymbol, CURRENCY_SYMBOL, false},
+        {gls::kItemAm, AM_STR, false},
+        {gls::kItemPm, PM_STR, false},
+        {gls::kItemYesExpr, YESEXPR, false},
+        {gls::kItemNoExpr, NOEXPR, false},
+        {gls::kItemDateTimeFormat, D_T_FMT, true},
+        {gls::kItemDateFormat, D_FMT, true},
+        {gls::kItemTimeFormat, T_FMT, true},
+        {gls::kItemTime12Format, T_FMT_AMPM, true},
+        {gls::kItemEraDateFormat, ERA_D_FMT, true},
+        {gls::kItemEraDateTimeFormat, ERA_D_T_FMT, true},
+        {gls::kItemEraTimeFormat, ERA_T_FMT, true},
+    };
+    for (int i = 0; i < 7; ++i) {
+        pairs.push_back({gls::kItemFirstDay + i, static_cast<nl_item>(DAY_1 + i), false});
+        pairs.push_back({gls::kItemFirstAbDay + i, static_cast<nl_item>(ABDAY_1 + i), false});
+    }
+    for (int i = 0; i < 12; ++i) {
+        pairs.push_back({gls::kItemFirstMonth + i, static_cast<nl_item>(MON_1 + i), false});
+        pairs.push_back({gls::kItemFirstAbMonth + i, static_cast<nl_item>(ABMON_1 + i), false});
+    }
+    return pairs;
+}
+
+// What lccomp makes of a directive the formatter lacks or spells otherwise
+// (its documented translation); every other directive stays as written.
+struct Rewrite {
+    const char *directive;
+    const char *becomes;  // null: dropped, with the blank before it
+};
+constexpr Rewrite kRewrites[] = {
+    {"%k", "%2.1H"}, {"%l", "%2.1I"}, {"%P", "%p"},    {"%F", "%Y-%m-%d"},
+    {"%-d", "%.1d"}, {"%-m", "%.1m"}, {"%-H", "%.1H"}, {"%-I", "%.1I"},
+    {"%-M", "%.1M"}, {"%-y", "%.1y"}, {"%Z", nullptr}, {"%z", nullptr},
+};
+
+// A format of the C library as lccomp writes it. Directives are ASCII in
+// every shipped code set, and no trail byte of one is "%".
+// Each rewrite applied is counted in *rules.
+using Rules = std::map<std::string, size_t>;
+std::string translated(const std::string &format, Rules *rules) {
+    std::string out;
+    size_t i = 0;
+    while (i < format.size()) {
+        if (format[i] != '%') {
+            out += format[i++];
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < format.size() && std::strchr("_-0^#", format[j]) != nullptr)
+            ++j;
+        if (j < format.size() && (format[j] == 'E' || format[j] == 'O')) ++j;
+        if (j < format.size()) ++j;
+        const std::string directive = format.substr(i, j - i);
+        std::string becomes = directive;
+        for (const Rewrite &r : kRewrites) {
+            if (directive != r.directive) continue;
+            ++(*rules)[directive + (r.becomes == nullptr ? " dropped" : " rewritten")];
+            if (r.becomes == nullptr) {
+                if (!out.empty() && out.back() == ' ') out.pop_back();
+                becomes.clear();
+            } else {
+                becomes = r.becomes;
+            }
+        }
+        out += becomes;
+        i = j;
+    }
+    return out;
+}
+
+// An era of the C library as lccomp writes it: its format translated, and
+// the empty seventh field the library's era syntax ends with.
+std::string translated_era(const std::string &era, Rules *rules) {
+    std::vector<std::string> fields(1);
+    for (char c : era) {
+        if (c == ':' && fields.size() < 7) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    if (fields.size() >= 6) fields[5] = translated(fields[5], rules);
+    if (fields.size() == 6) {
+        fields.emplace_back();
+        ++(*rules)["era's empty seventh field"];
+    }
+    std::string out;
+    for (size_t i = 0; i < fields.size(); ++i)
+        out += (i > 0 ? ":" : "") + fields[i];
+    return out;
+}
+
+// The C library's list items: strings one after the other, each ended by a
+// zero byte.
+std::vector<std::string> zero_separated(const char *text, size_t count) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < count; ++i) {
+        out.emplace_back(text);
+        text += out.back().size() + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> lines_of(const char *text) {
+    std::vector<std::string> out;
+    if (text == nullptr || *text == '\0') return out;
+    std::string all(text);
+    size_t start = 0;
+    for (size_t end; (end = all.find('\n', start)) != std::string::npos; start = end + 1)
+        out.push_back(all.substr(start, end - start));
+    out.push_back(all.substr(start));
+    return out;
+}
+
+// A first size of -1 stops grouping before it starts: the file keeps the
+// source's -1, the C library writes no sizes; both mean no grouping.
+std::string groups_of(const gls::Grouping &g) {
+    std::string out;
+    if (g.count > 0 && g.sizes[0] == -1) return "none";
+    for (int32_t i = 0; i < g.count; ++i)
+        out += (i > 0 ? ";" : "") + std::to_string(g.sizes[i]);
+    return out;
+}
+
+// The C library ends a grouping at the first zero byte; CHAR_MAX (the
+// sources' -1) means no further grouping.
+std::string groups_of(const char *bytes) {
+    if (*bytes == '\0') return "none";
+    std::string out;
+    for (const char *p = bytes; *p != '\0'; ++p)
+        out += (p > bytes ? ";" : "") + std::to_string(*p == CHAR_MAX ? -1 : *p);
+    return out;
+}
+
+std::string text_or_empty(const char *text) {
+    return text == nullptr ? "" : text;
+}
+
+class TextsBesideGlibc : public ::testing::TestWithParam<ShippedLocale> {};
+
+TEST_P(TextsBesideGlibc, InformationItemsAgree) {
+    const SideBySide sides(GetParam());
+    ASSERT_EQ(sides.failure(), "");
+    gls::Locale *ours = sides.ours();
+    locale_t theirs = sides.theirs();
+    Tally items("items"), eras("eras"), digits("alt digits"), monetary("monetary");
+    Rules rules;
+
+    for (const ItemPair &p : item_pairs()) {
+        const std::string mine = text_or_empty(gls::gl_nl_langinfo(ours, p.ours));
+        const std::string raw = nl_langinfo_l(p.theirs, theirs);
+        const std::string expected = p.format ? translated(raw, &rules) : raw;
+        items.check(mine == expected, "item " + std::to_string(p.ours) + ": ours \"" + mine +
+                                          "\", theirs \"" + expected + "\"" +
+                                          (p.format ? " from \"" + raw + "\"" : ""));
+    }
+
+    // A number item: the pointer's low 32 bits hold the value.
+    const auto era_count = static_cast<uint32_t>(
+        reinterpret_cast<uintptr_t>(nl_langinfo_l(_NL_TIME_ERA_NUM_ENTRIES, theirs)));
+    const std::vector<std::string> our_eras = lines_of(gls::gl_nl_langinfo(ours, gls::kItemEras));
+    const std::vector<std::string> their_eras =
+        zero_separated(nl_langinfo_l(ERA, theirs), era_count);
+    eras.check(our_eras.size() == their_eras.size(),
+               "count: ours " + std::to_string(our_eras.size()) + ", theirs " +
+                   std::to_string(their_eras.size()));
+    for (size_t i = 0; i < std::min(our_eras.size(), their_eras.size()); ++i) {
+        const std::string expected = translated_era(their_eras[i], &rules);
+        eras.check(our_eras[i] == expected,
+                   "ours \"" + our_eras[i] + "\", theirs \"" + expected + "\"");
+    }
+
+    // The C library does not say how many alternative digits there are: its
+    // list ends where the next item begins, after ours, or at once.
+    const std::vector<std::string> our_digits =
+        lines_of(gls::gl_nl_langinfo(ours, gls::kItemAltDigits));
+    const std::vector<std::string> their_digits =
+        zero_separated(nl_langinfo_l(ALT_DIGITS, theirs), std::max<size_t>(our_digits.size(), 1));
+    if (our_digits.empty()) {
+        digits.check(their_digits[0].empty(), "theirs has \"" + their_digits[0] + "\"");
+    }
+    for (size_t i = 0; i < our_digits.size(); ++i)
+        digits.check(our_digits[i] == their_digits[i],
+                     "ours \"" + our_digits[i] + "\", theirs \"" + their_digits[i] + "\"");
+
+    const gls::TextSection &text = ours->text;
+    const struct {
+        const char *name;
+        const char *mine;
+        nl_item theirs;
+    } strings[] = {
+        {"int_curr_symbol", text.int_curr_symbol.mb, INT_CURR_SYMBOL},
+        {"mon_decimal_point", text.mon_decimal_point.mb, MON_DECIMAL_POINT},
+        {"mon_thousands_sep", text.mon_thousands_sep.mb, MON_THOUSANDS_SEP},
+        {"positive_sign", text.mon_positive_sign.mb, POSITIVE_SIGN},
+        {"negative_sign", text.mon_negative_sign.mb, NEGATIVE_SIGN},
+    };
+    for (const auto &s : strings) {
+        const std::string mine = text_or_empty(s.mine);
+        const std::string expected = nl_langinfo_l(s.theirs, theirs);
+        monetary.check(mine == expected, std::string(s.name) + ": ours \"" + mine +
+                                             "\", theirs \"" + expected + "\"");
+    }
+    for (const auto &[name, mine, their_item] :
+         {std::tuple{"grouping", &text.grouping, GROUPING},
+          std::tuple{"mon_grouping", &text.mon_grouping, MON_GROUPING}}) {
+        const std::string expected = groups_of(nl_langinfo_l(their_item, theirs));
+        monetary.check(
+            groups_of(*mine) == expected,
+            std::string(name) + ": ours \"" + groups_of(*mine) + "\", theirs \"" + expected + "\"");
+    }
+    constexpr nl_item kNumbers[gls::kMonetaryValueCount] = {
+        INT_FRAC_DIGITS, FRAC_DIGITS,    P_CS_PRECEDES, P_SEP_BY_SPACE,
+        N_CS_PRECEDES,   N_SEP_BY_SPACE, P_SIGN_POSN,   N_SIGN_POSN};
+    for (int i = 0; i < gls::kMonetaryValueCount; ++i) {
+        // CHAR_MAX: the value is not given, as the library's kValueNotGiven.
+        const int their_value = *nl_langinfo_l(kNumbers[i], theirs);
+        const int32_t expected = their_value == CHAR_MAX ? gls::kValueNotGiven : their_value;
+        monetary.check(text.monetary[i] == expected, "value " + std::to_string(i) + ": ours " +
+                                                         std::to_string(text.monetary[i]) +
+                                                         ", theirs " + std::to_string(expected));
+    }
+
+    std::string report = test_name(GetParam()) + ": ";
+    for (const Tally *t : {&items, &eras, &digits, &monetary})
+        report += t->summary() + "; ";
+    for (const auto &[rule, count] : rules)
+        report += rule + ": " + std::to_string(count) + "; ";
+    std::printf("[ agreement] %s\n", report.c_str());
+    for (const Tally *t : {&items, &eras, &digits, &monetary}) {
+        const auto &d = t->differences();
+        EXPECT_TRUE(d.empty()) << d.size() << " differences:\n"
+                               << [&] {
+                                      std::string all;
+                                      for (const std::string &line : d)
+                                          all += "  " + line + "\n";
+                                      return all;
+                                  }();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, TextsBesideGlibc, ::testing::ValuesIn(shipped_locales()),
+                         [](const auto &info) { return test_name(info.param); });
+
+// The table of locales compared is the list the build compiles.
+TEST(ShippedLocaleTable, NamesEveryLocaleOfTheList) {
+    FILE *f = std::fopen(VELMORAD_LOCALES_LIST, "r");
+    ASSERT_NE(f, nullptr);
+    char source[64];
+    char charmap[64];
+    size_t listed = 0;
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (line[0] == '#' || std::sscanf(line, "%63s %63s", source, charmap) != 2) continue;
+        ++listed;
+        bool found = false;
+        for (const ShippedLocale &l : shipped_locales())
+            found = found || (std::string(l.source) == source && std::string(l.charmap) == charmap);
+        EXPECT_TRUE(found) << source << " " << charmap;
+    }
+    std::fclose(f);
+    EXPECT_EQ(listed, shipped_locales().size());
+}
+
+}  // namespace
+}  // namespace velmorad::testing

@@ -1,0 +1,195 @@
+#include "tests/glibc/side_by_side.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "gls/names/names.h"
+#include "gls/util/util.h"
+#include "tests/support/test_support.h"
+
+namespace velmorad::testing {
+
+namespace {
+
+constexpr const char *kCharmapDir = "/usr/share/i18n/charmaps";
+constexpr const char *kLocaledef = "localedef";
+
+// The locale's own scripts, with the ASCII and control characters every
+// shipped code set shares.
+const std::vector<Span> kLatin = {{0x1, 0x24F}, {0x1E00, 0x1EFF}, {0x20A0, 0x20CF}};
+const std::vector<Span> kCyrillic = {{0x1, 0x7F}, {0x400, 0x52F}};
+const std::vector<Span> kJapanese = {
+    {0x1, 0x7F}, {0x3000, 0x30FF}, {0x31F0, 0x31FF}, {0x4E00, 0x9FFF}, {0xFF00, 0xFFEF}};
+const std::vector<Span> kWholeCharmap = {};
+
+bool in_scripts(const std::vector<Span> &scripts, char32_t code) {
+    if (scripts.empty()) return true;
+    for (const Span &s : scripts) {
+        if (code >= s.first && code <= s.last) return true;
+    }
+    return false;
+}
+
+// "U00E9" to 0xE9; -1 for a name that is not a Unicode value.
+int64_t unicode_value(const std::string &name) {
+    if (name.size() < 5 || name[0] != 'U') return -1;
+    char *end = nullptr;
+    const unsigned long value = std::strtoul(name.c_str() + 1, &end, 16);
+    return *end == '\0' ? static_cast<int64_t>(value) : -1;
+}
+
+bool exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+// The localedef output the test run's fixture made; compiled here when the
+// test runs on its own.
+std::string glibc_locale(const ShippedLocale &locale, std::string *failure) {
+    const std::string dir = GLIBC_LOCALES_DIR;
+    const std::string name = std::string(locale.source) + "." + locale.charmap;
+    if (exists(dir + "/" + name + "/LC_CTYPE")) return name;
+    make_dirs(dir);
+    TempDir empty;
+    const RunResult made = run_program("/usr/bin/env",
+                                       {kLocaledef, "-c", "--no-warnings=ascii", "-f",
+                                        locale.charmap, "-i", locale.source, dir + "/" + name},
+                                       {}, empty.path());
+    if (made.status != 0 && made.status != 1) *failure = "localedef " + name + ": " + made.err;
+    return name;
+}
+
+}  // namespace
+
+const std::vector<ShippedLocale> &shipped_locales() {
+    static const std::vector<ShippedLocale> locales = {
+        {"en_US", "ISO-8859-1", "8859-1", kWholeCharmap},
+        {"en_US", "UTF-8", "utf8", kLatin},
+        {"en_US", "CP1252", "cp1252", kWholeCharmap},
+        {"de_DE", "ISO-8859-1", "8859-1", kWholeCharmap},
+        {"de_DE", "UTF-8", "utf8", kLatin},
+        {"fr_FR", "ISO-8859-1", "8859-1", kWholeCharmap},
+        {"fr_FR", "UTF-8", "utf8", kLatin},
+        {"es_ES", "ISO-8859-1", "8859-1", kWholeCharmap},
+        {"es_ES", "UTF-8", "utf8", kLatin},
+        {"cs_CZ", "ISO-8859-2", "8859-2", kWholeCharmap},
+        {"pl_PL", "ISO-8859-2", "8859-2", kWholeCharmap},
+        {"ru_RU", "ISO-8859-5", "8859-5", kWholeCharmap},
+        {"ru_RU", "KOI8-R", "koi-8", kWholeCharmap},
+        {"ru_RU", "UTF-8", "utf8", kCyrillic},
+        {"ja_JP", "EUC-JP", "ujis", kWholeCharmap},
+        {"ja_JP", "SHIFT_JIS", "sjis", kWholeCharmap},
+        {"ja_JP", "UTF-8", "utf8", kJapanese},
+        {"ko_KR", "EUC-KR", "ksc", kWholeCharmap},
+        {"zh_CN", "GB2312", "gb", kWholeCharmap},
+        {"zh_TW", "BIG5", "big5", kWholeCharmap},
+        {"th_TH", "TIS-620", "thai620", kWholeCharmap},
+        {"he_IL", "ISO-8859-8", "8859-8", kWholeCharmap},
+        {"ar_SA", "CP1256", "cp1256", kWholeCharmap},
+    };
+    return locales;
+}
+
+std::string test_name(const ShippedLocale &locale) {
+    std::string name = std::string(locale.source) + "_" + locale.charmap;
+    for (char &c : name) {
+        if (c == '-') c = '_';
+    }
+    return name;
+}
+
+void PrintTo(const ShippedLocale &locale, std::ostream *out) {
+    *out << locale.source << " " << locale.charmap;
+}
+
+SideBySide::SideBySide(const ShippedLocale &locale) {
+    tools::CharmapError error;
+    if (!tools::read_charmap(std::string(kCharmapDir) + "/" + locale.charmap + ".gz", &charmap_,
+                             &error)) {
+        failure_ = "charmap " + std::string(locale.charmap) + ": " + error.reason;
+        return;
+    }
+    for (const tools::CharmapEntry &entry : charmap_.entries()) {
+        const int64_t code = unicode_value(entry.name);
+        if (code <= 0 || entry.irreversible || charmap_.find_bytes(entry.bytes) != &entry ||
+            !in_scripts(locale.scripts, static_cast<char32_t>(code))) {
+            continue;
+        }
+        gls::gl_wchar_t wc = 0;
+        for (unsigned char b : entry.bytes)
+            wc = (wc << 8) | b;
+        characters_.push_back({static_cast<char32_t>(code), entry.bytes, wc});
+    }
+
+    // The library's file, by the name its registry gives the locale.
+    const std::string installation = build_installation();
+    uint32_t status = 0;
+    gls::gl_cache_registry(&status, (installation + "/gls/cm3/registry").c_str());
+    const std::string spec = std::string(locale.source) + "." + locale.code_set;
+    char fname[gls::kLcFnameSize] = {};
+    if (gls::gl_lc_spec2lc_fname(&status, spec.c_str(), fname, nullptr, nullptr) != 0) {
+        failure_ = "no file name for " + spec;
+        return;
+    }
+    setenv("GL_PATH", (installation + "/gls/lc11").c_str(), 1);
+    if (gls::gl_create_null_locale_4(&ours_) != 0) {
+        failure_ = "out of memory";
+        return;
+    }
+    char *names = gls::gl_setlocale_4(ours_, gls::kCatAll, fname);
+    gls::gl_destroystring(names);
+    if (names == nullptr || ours_->error != 0) {
+        failure_ =
+            "gl_setlocale_4 " + std::string(fname) + ": error " + std::to_string(ours_->error);
+        return;
+    }
+
+    const std::string name = glibc_locale(locale, &failure_);
+    if (!failure_.empty()) return;
+    setenv("LOCPATH", GLIBC_LOCALES_DIR, 1);
+    theirs_ = newlocale(LC_ALL_MASK, name.c_str(), nullptr);
+    if (theirs_ == nullptr) failure_ = "newlocale " + name + " under " + GLIBC_LOCALES_DIR;
+}
+
+SideBySide::~SideBySide() {
+    if (theirs_ != nullptr) freelocale(theirs_);
+    gls::gl_lc_unload(ours_);
+}
+
+bool SideBySide::wide(char32_t code, gls::gl_wchar_t *wc) const {
+    char name[16];
+    std::snprintf(name, sizeof name, code > 0xFFFF ? "U%08X" : "U%04X",
+                  static_cast<unsigned>(code));
+    const tools::CharmapEntry *entry = charmap_.find_name(name);
+    if (entry == nullptr) return false;
+    *wc = 0;
+    for (unsigned char b : entry->bytes)
+        *wc = (*wc << 8) | b;
+    return true;
+}
+
+void Tally::check(bool same, const std::string &what) {
+    ++compared_;
+    if (!same) differences_.push_back(aspect_ + ": " + what);
+}
+
+std::string Tally::summary() const {
+    return aspect_ + " " + std::to_string(compared_ - differences_.size()) + "/" +
+           std::to_string(compared_);
+}
+
+std::string code_text(char32_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
+}
+
+std::string wide_text(gls::gl_wchar_t wc) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(wc));
+    return text;
+}
+
+}  // namespace velmorad::testing
