@@ -15,9 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "gls/load/locale.h"
-#include "gls/util/util.h"
 #include "tests/support/test_support.h"
+#include "tests/tools/compiled_locale.h"
 #include "tools/common/charmap.h"
 
 namespace velmorad::testing {
@@ -140,20 +139,9 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
         libc_ = newlocale(LC_ALL_MASK, "libc", nullptr);
         ASSERT_NE(libc_, nullptr) << made.err;
 
-        const RunResult ours =
-            run_program(LCCOMP_BIN,
-                        {"--charmap", charmap_path, "--registry", source_dir() + "/data/registry",
-                         "-o", dir_ / "ours.lco", c.source},
-                        {});
-        ASSERT_EQ(ours.status, 0) << ours.err;
-        setenv("GL_PATH", dir_.path().c_str(), 1);
-        ASSERT_EQ(gls::gl_create_null_locale_4(&loc_), 0);
-        char *names = gls::gl_setlocale_4(loc_, gls::kCatAll, "ours.lco");
-        ASSERT_NE(names, nullptr) << "error " << loc_->error;
-        gls::gl_destroystring(names);
+        ASSERT_EQ(ours_.compile(c.source, charmap_path), "");
     }
     void TearDown() override {
-        if (loc_ != nullptr) gls::gl_lc_unload(loc_);
         if (libc_ != nullptr) freelocale(libc_);
     }
 
@@ -186,12 +174,7 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
         const int r = strcoll_l(a.c_str(), b.c_str(), libc_);
         return (r > 0) - (r < 0);
     }
-    int our_order(const std::string &a, const std::string &b) const {
-        const auto *s1 = reinterpret_cast<const unsigned char *>(a.c_str());
-        const auto *s2 = reinterpret_cast<const unsigned char *>(b.c_str());
-        const int r = loc_->primitives.mbscoll(loc_, s1, s2);
-        return (r > 0) - (r < 0);
-    }
+    int our_order(const std::string &a, const std::string &b) const { return ours_.order(a, b); }
 
     // Letters that differ from one another only past the first level in
     // the C library's order (accents, case): x and y are such when xZ
@@ -295,7 +278,7 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
     tools::Charmap charmap_;
     tools::Charmap within_;
     locale_t libc_ = nullptr;
-    gls::Locale *loc_ = nullptr;
+    CompiledLocale ours_;
 };
 
 std::string hex(const std::string &s) {
