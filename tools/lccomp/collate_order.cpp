@@ -45,6 +45,12 @@ struct Node {
     bool reordered = false;
 };
 
+// A character of the charmap with the number its name spells.
+struct Numbered {
+    int64_t value;
+    const CharmapEntry *entry;
+};
+
 struct NameInfo {
     CollNameKind kind;
     std::string name;
@@ -158,10 +164,14 @@ class OrderBuilder {
                     return diagnostics_->fail(range.position,
                                               "\"..\" needs Unicode characters in rising order");
                 }
-                for (int64_t code = from + 1; code < to; ++code) {
-                    std::string name = unicode_name(static_cast<uint32_t>(code));
-                    if (charmap_.find_name(name) != nullptr) names->push_back(std::move(name));
-                }
+                // Through the charmap's own characters: a range may span all
+                // of Unicode and the charmap hold a hundred characters.
+                const std::vector<Numbered> &numbered = unicode_characters();
+                auto it =
+                    std::upper_bound(numbered.begin(), numbered.end(), from,
+                                     [](int64_t v, const Numbered &n) { return v < n.value; });
+                for (; it != numbered.end() && it->value < to; ++it)
+                    names->push_back(it->entry->name);
                 return true;
             }
             case Ellipsis::kBytes: {
@@ -208,13 +218,40 @@ class OrderBuilder {
         }
         const long from = std::stol(first.substr(a));
         const long to = std::stol(last.substr(b));
-        for (long v = from + 1; v < to; ++v) {
-            std::string digits = std::to_string(v);
-            digits.insert(0, width - std::min(width, digits.size()), '0');
-            std::string name = first.substr(0, a) + digits;
-            if (charmap_.find_name(name) != nullptr) names->push_back(std::move(name));
+        std::vector<Numbered> between;
+        for (const CharmapEntry &e : charmap_.entries()) {
+            if (e.name.size() != first.size() || e.name.compare(0, a, first, 0, a) != 0 ||
+                charmap_.find_name(e.name) != &e) {
+                continue;
+            }
+            long v = 0;
+            bool digits = true;
+            for (size_t k = a; k < e.name.size(); ++k) {
+                digits = digits && e.name[k] >= '0' && e.name[k] <= '9';
+                v = v * 10 + (e.name[k] - '0');
+            }
+            if (digits && v > from && v < to) between.push_back({v, &e});
         }
+        std::sort(between.begin(), between.end(),
+                  [](const Numbered &x, const Numbered &y) { return x.value < y.value; });
+        for (const Numbered &n : between)
+            names->push_back(n.entry->name);
         return true;
+    }
+
+    // The charmap's characters with Unicode names, by their values.
+    const std::vector<Numbered> &unicode_characters() {
+        if (!numbered_built_) {
+            for (const CharmapEntry &e : charmap_.entries()) {
+                const int64_t value = unicode_of(e.name);
+                if (value >= 0 && charmap_.find_name(e.name) == &e)
+                    numbered_.push_back({value, &e});
+            }
+            std::sort(numbered_.begin(), numbered_.end(),
+                      [](const Numbered &x, const Numbered &y) { return x.value < y.value; });
+            numbered_built_ = true;
+        }
+        return numbered_;
     }
 
     // ---- sections and reorders --------------------------------------------
@@ -506,6 +543,8 @@ class OrderBuilder {
     Diagnostics *diagnostics_;
     const std::vector<const CharmapEntry *> characters_;  // in byte order
 
+    std::vector<Numbered> numbered_;
+    bool numbered_built_ = false;
     std::unordered_map<std::string, int32_t> ids_;
     std::vector<NameInfo> names_;
     std::vector<Node> nodes_;
