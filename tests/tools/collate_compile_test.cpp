@@ -137,7 +137,13 @@ TEST_P(LargeSection, StaysWithinTheFormat) {
 
 INSTANTIATE_TEST_SUITE_P(Shipped, LargeSection,
                          ::testing::Values(std::make_pair("de_DE", "UTF-8"),
-                                           std::make_pair("zh_TW", "BIG5")));
+                                           std::make_pair("zh_TW", "BIG5")),
+                         [](const auto &info) {
+                             std::string name =
+                                 std::string(info.param.first) + "_" + info.param.second;
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
 
 // ---- Sources the compiler cannot follow --------------------------------
 
