@@ -19,6 +19,12 @@
 #include "tests/tools/compiled_locale.h"
 #include "tools/common/charmap.h"
 
+// newlocale keeps the LOCPATH list it splits for good; under the leak
+// checker that is the C library's, not ours.
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:__argz_add_sep\n";
+}
+
 namespace velmorad::testing {
 namespace {
 
@@ -57,8 +63,12 @@ const Case kCases[] = {
     {"de_DE", "ISO-8859-1", &kEveryLetter, 0},
     {"fr_FR", "ISO-8859-1", &kEveryLetter, 0},
     {"es_ES", "ISO-8859-1", &kEveryLetter, 0},
-    {"cs_CZ", "ISO-8859-2", &kEveryLetter, 0},
-    {"pl_PL", "ISO-8859-2", &kEveryLetter, 0},
+    // These two weigh some of their own letters (Č, ą) IGNORE on the fourth
+    // level, which the template reads ",position": the C library then counts
+    // how many such letters stand before a blank or hyphen. The section has
+    // no such rule (see ",position" for zh_CN below).
+    {"cs_CZ", "ISO-8859-2", &kEveryLetter, 1},
+    {"pl_PL", "ISO-8859-2", &kEveryLetter, 1},
     {"ru_RU", "ISO-8859-5", &kEveryLetter, 0},
     {"ru_RU", "KOI8-R", &kEveryLetter, 0},
     {"he_IL", "ISO-8859-8", &kEveryLetter, 0},
@@ -67,7 +77,7 @@ const Case kCases[] = {
     // characters on that level. The section holds one direction per level,
     // the Arabic script's forward one, so words with two or more marks in a
     // row whose first levels tie may come out the other way round.
-    {"ar_SA", "CP1256", &kEveryLetter, 40},
+    {"ar_SA", "CP1256", &kEveryLetter, 63},
     {"th_TH", "TIS-620", &kEveryLetter, 0},
     {"en_US", "UTF-8", &kLatin, 0},
     {"de_DE", "UTF-8", &kLatin, 0},
@@ -83,9 +93,11 @@ const Case kCases[] = {
     // Han characters weigh nothing past the first level, and the template's
     // fourth level is ",position": the C library then orders strings that
     // differ only in where a blank, hyphen or apostrophe stands among Han
-    // characters by that place. The section has no such rule.
-    {"zh_CN", "GB2312", &kHan, 25},
-    {"zh_TW", "BIG5", &kHan, 25},
+    // characters by how many of them come before it. The section has no
+    // such rule, and no weights can say it: a string without punctuation
+    // must come first, and one with it earlier before one with it later.
+    {"zh_CN", "GB2312", &kHan, 44},
+    {"zh_TW", "BIG5", &kHan, 45},
 };
 
 std::string case_name(const ::testing::TestParamInfo<Case> &info) {
@@ -292,18 +304,25 @@ std::string hex(const std::string &s) {
 }
 
 TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
-    constexpr size_t kFamilies = 300;
+    constexpr size_t kFamilies = 500;
     constexpr uint64_t kSeed = 20240611;
     constexpr size_t kShown = 10;
     const std::vector<std::string> w = words(kFamilies, kSeed);
     ASSERT_GT(w.size(), kFamilies);
+    // Sort keys carry the weights in the section's weight size.
+    std::vector<std::string> keys;
+    for (const std::string &word : w)
+        keys.push_back(ours_.key(word));
     size_t pairs = 0;
     size_t differ = 0;
+    size_t keys_differ = 0;
     for (size_t i = 0; i < w.size(); ++i) {
         for (size_t j = i + 1; j < w.size(); ++j) {
             const int libc = libc_order(w[i], w[j]);
             if (libc == 0) continue;  // the C library leaves the order open
             ++pairs;
+            const int by_key = keys[i].compare(keys[j]);
+            keys_differ += ((by_key > 0) - (by_key < 0)) != libc ? 1 : 0;
             if (our_order(w[i], w[j]) == libc) continue;
             if (++differ <= kShown)
                 std::printf("  %s %s: libc %d\n", hex(w[i]).c_str(), hex(w[j]).c_str(), libc);
@@ -314,6 +333,7 @@ TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
     RecordProperty("pairs", static_cast<int>(pairs));
     RecordProperty("differ", static_cast<int>(differ));
     EXPECT_LE(differ, GetParam().allowed);
+    EXPECT_LE(keys_differ, GetParam().allowed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, CollationBesideLibc, ::testing::ValuesIn(kCases), case_name);

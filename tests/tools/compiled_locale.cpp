@@ -32,4 +32,15 @@ int CompiledLocale::order(const std::string &a, const std::string &b) const {
     return (r > 0) - (r < 0);
 }
 
+std::string CompiledLocale::key(const std::string &s) const {
+    const auto *src = reinterpret_cast<const unsigned char *>(s.c_str());
+    const int length = loc_->primitives.mbsxfrm(loc_, nullptr, src, 0);
+    if (length <= 0) return {};
+    std::string out(static_cast<size_t>(length) + 1, '\0');
+    (void)loc_->primitives.mbsxfrm(loc_, reinterpret_cast<unsigned char *>(out.data()), src,
+                                   length + 1);
+    out.resize(static_cast<size_t>(length));
+    return out;
+}
+
 }  // namespace velmorad::testing

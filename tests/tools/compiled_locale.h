@@ -22,6 +22,8 @@ class CompiledLocale {
 
     // The sign of the locale's string collation of a and b.
     int order(const std::string &a, const std::string &b) const;
+    // The locale's sort key of s.
+    std::string key(const std::string &s) const;
     gls::Locale *locale() const { return loc_; }
 
   private:
