@@ -105,14 +105,14 @@ int gcv_extbuf(gls::CvDesc *cd, const char *in, const int *len, char *out, int o
     }
 }
 
-// The converted path is offered one byte less than the buffer, so that its
-// terminator always fits.
+// The converted path, terminator included, may fill the whole buffer; the
+// array has one byte more so that terminating it never needs a check.
 int gcvaccess(const char *path, int mode) {
     gls::CvDesc *cd = new_gls_env.cv_os_out;
     if (cd == nullptr) return access(path, mode);
-    char converted[kAccessBufferSize];
+    char converted[kAccessBufferSize + 1];
     int truncated = 0;
-    int produced = gcv_extbuf(cd, path, nullptr, converted, kAccessBufferSize - 1, &truncated);
+    int produced = gcv_extbuf(cd, path, nullptr, converted, kAccessBufferSize, &truncated);
     if (produced < 0 || truncated != 0) return -1;
     converted[produced] = '\0';
     return access(converted, mode);

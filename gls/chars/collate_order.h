@@ -25,9 +25,21 @@ inline constexpr int kMaxSequenceChars = 15;
 inline constexpr int kMaxUnitWeights = 16;
 // Units of a string kept without touching the heap.
 inline constexpr size_t kInlineUnits = 256;
+// An element-start table entry for a byte that begins an element.
+inline constexpr int32_t kStartsElement = 1;
 
 inline bool is_plain_weight(uint16_t weight) {
     return weight != 0 && (weight & (kWeightSpecial | kWeightExpansion)) == 0;
+}
+
+// Levels that can be read: at most 8, and none past one without weights,
+// which the reader never leaves.
+inline int usable_levels(const CollateSection &coll) {
+    const int32_t levels = coll.levels < kMaxCollationLevels ? coll.levels : kMaxCollationLevels;
+    int level = 0;
+    while (level < levels && coll.weights[level] != nullptr)
+        ++level;
+    return level;
 }
 
 // Order of two byte strings: memcmp, then a proper prefix first.
@@ -79,18 +91,54 @@ class CollationTables {
 
     const CollateSection &coll() const { return coll_; }
     int levels() const { return levels_; }
-    int terminator() const { return terminator_; }
     bool any_backward() const { return any_backward_; }
     bool backward(int level) const { return coll_.directions[level] == kLevelBackward; }
 
     // The bytes before the terminator (n == -1) or the counted bytes.
     CollText text(Locale *loc, const unsigned char *s, int n) const;
-    // The unit at the start of s (left >= 1 bytes).
-    Unit split(const unsigned char *s, size_t left) const;
-    // The weights of a unit at a level, in string order; their number.
-    int weights(int level, const Unit &unit, const unsigned char *s, uint32_t *out) const;
+    // The unit at the start of s (left >= 1 bytes), but for its offset.
+    void split(const unsigned char *s, size_t left, Unit *unit) const {
+        gl_wchar_t wc = 0;
+        const uint8_t *element = nullptr;
+        const int limit =
+            left < static_cast<size_t>(kMaxCharBytes) ? static_cast<int>(left) : kMaxCharBytes;
+        const int bytes = decode(tree_, s, limit, &wc, &element);
+        if (bytes <= 0) {
+            unit->row = 0;
+            unit->length = static_cast<uint8_t>(unknown_length(s, left));
+            unit->known = false;
+            return;
+        }
+        unit->row = word_of(element);
+        unit->length = static_cast<uint8_t>(bytes);
+        unit->known = true;
+        if (may_start_element(wc)) (void)match_element(s, left, wc, bytes, unit);
+    }
+    // The weights of a unit at a level (whose weights are level_weights),
+    // in string order; their number.
+    int weights(int level, const uint16_t *level_weights, const Unit &unit, const unsigned char *s,
+                uint32_t *out) const {
+        if (!unit.known) {
+            for (int i = 0; i < unit.length; ++i)
+                out[i] = kUnknownWeight | s[unit.offset + static_cast<uint32_t>(i)];
+            return unit.length;
+        }
+        const uint16_t weight = level_weights[unit.row];
+        if (is_plain_weight(weight)) {
+            out[0] = weight;
+            return 1;
+        }
+        return is_expansion_ref(weight) ? expansion_weights(level, weight, out) : 0;
+    }
 
   private:
+    // The start table covers first characters below 256; longer ones are
+    // looked for in the list.
+    bool may_start_element(gl_wchar_t first) const {
+        if (coll_.element_count <= 0) return false;
+        if (first >= kMultiFanout) return true;
+        return coll_.element_start != nullptr && coll_.element_start[first] == kStartsElement;
+    }
     // Bytes of a character at s (left >= 1 bytes) that the collation tree
     // lacks: the classification tree's length when it knows the character,
     // else one terminator's width.
@@ -100,6 +148,7 @@ class CollationTables {
     bool match_element(const unsigned char *s, size_t left, gl_wchar_t first, int first_length,
                        Unit *unit) const;
     bool row_of_wchar(gl_wchar_t wc, uint16_t *row) const;
+    int expansion_weights(int level, uint16_t reference, uint32_t *out) const;
 
     const CollateSection &coll_;
     const multi_tree_t *tree_;
@@ -115,7 +164,7 @@ class SplitUnits {
     SplitUnits(const CollationTables &tables, CollText text) : tables_(tables), text_(text) {}
     bool next(Unit *unit) {
         if (pos_ >= text_.n) return false;
-        *unit = tables_.split(text_.s + pos_, text_.n - pos_);
+        tables_.split(text_.s + pos_, text_.n - pos_, unit);
         unit->offset = static_cast<uint32_t>(pos_);
         pos_ += unit->length;
         return true;
@@ -169,13 +218,18 @@ class WeightStream {
   public:
     WeightStream(const CollationTables &tables, int level, bool backward, const unsigned char *s,
                  Units units)
-        : tables_(tables), level_(level), backward_(backward), s_(s), units_(units) {}
+        : tables_(tables),
+          level_(level),
+          level_weights_(tables.coll().weights[level]),
+          backward_(backward),
+          s_(s),
+          units_(units) {}
 
     uint32_t next() {
         while (pos_ == count_) {
             Unit unit;
             if (!units_.next(&unit)) return 0;
-            count_ = tables_.weights(level_, unit, s_, pending_);
+            count_ = tables_.weights(level_, level_weights_, unit, s_, pending_);
             pos_ = 0;
         }
         const int i = backward_ ? count_ - 1 - pos_ : pos_;
@@ -186,6 +240,7 @@ class WeightStream {
   private:
     const CollationTables &tables_;
     int level_;
+    const uint16_t *level_weights_;
     bool backward_;
     const unsigned char *s_;
     Units units_;

@@ -19,19 +19,13 @@ using namespace chars;
 
 namespace {
 
-constexpr int32_t kStartsElement = 1;
-
 class ByteTables {
   public:
     explicit ByteTables(const Locale *loc)
         : coll_(loc->collate),
           tree_(coll_.tree != nullptr ? coll_.tree : &kNoCharacters),
-          root_(&tree_->root) {
-        const int32_t levels =
-            coll_.levels < kMaxCollationLevels ? coll_.levels : kMaxCollationLevels;
-        for (levels_ = 0; levels_ < levels && coll_.weights[levels_] != nullptr; ++levels_) {
-        }
-    }
+          root_(&tree_->root),
+          levels_(usable_levels(coll_)) {}
 
     const CollateSection &coll() const { return coll_; }
     int levels() const { return levels_; }
@@ -74,7 +68,7 @@ class ByteTables {
     const CollateSection &coll_;
     const multi_tree_t *tree_;
     const multi_arr_t *root_;
-    int levels_ = 0;
+    int levels_;
 };
 
 // The weights of a string at one level, first to last; 0 after the last.

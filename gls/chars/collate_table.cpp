@@ -28,7 +28,13 @@
 //
 // Lengths. -1 means up to the terminator, as many zero bytes as the code
 // set's shortest character; a counted string is exactly its bytes, zero
-// bytes included, and nothing beyond them is read.
+// bytes included, and nothing beyond them is read. Where the terminator is
+// wider than a byte, a -1 string must be whole characters (the walk to the
+// terminator steps over them); only counted strings may be any bytes.
+//
+// Memory. Levels read backward need the string's units at hand: up to 256
+// on the stack, beyond that one block from the host. When that fails the
+// comparison stores GL_ENOMEM and answers by byte order.
 #include "gls/chars/collate_order.h"
 
 namespace gls {
@@ -38,12 +44,6 @@ using namespace chars;
 namespace chars {
 
 namespace {
-
-constexpr int32_t kStartsElement = 1;
-
-uint16_t row_of(const uint8_t *element) {
-    return word_of(element);
-}
 
 int decode_limit(size_t left) {
     return left < static_cast<size_t>(kMaxCharBytes) ? static_cast<int>(left) : kMaxCharBytes;
@@ -55,15 +55,9 @@ CollationTables::CollationTables(Locale *loc)
     : coll_(loc->collate),
       tree_(loc->collate.tree != nullptr ? loc->collate.tree : &kNoCharacters),
       ctype_tree_(char_tree(loc)),
-      levels_(loc->collate.levels < 0                     ? 0
-              : loc->collate.levels > kMaxCollationLevels ? kMaxCollationLevels
-                                                          : loc->collate.levels),
+      levels_(usable_levels(loc->collate)),
       terminator_(terminator_length(loc)),
       any_backward_(false) {
-    for (int level = 0; level < levels_; ++level) {
-        // A level without weights cannot be read; the reader never leaves one.
-        if (coll_.weights[level] == nullptr) levels_ = level;
-    }
     for (int level = 0; level < levels_; ++level)
         any_backward_ = any_backward_ || backward(level);
 }
@@ -90,26 +84,8 @@ int CollationTables::unknown_length(const unsigned char *s, size_t left) const {
     return left < static_cast<size_t>(terminator_) ? static_cast<int>(left) : terminator_;
 }
 
-Unit CollationTables::split(const unsigned char *s, size_t left) const {
-    gl_wchar_t wc = 0;
-    const uint8_t *element = nullptr;
-    const int bytes = decode(tree_, s, decode_limit(left), &wc, &element);
-    if (bytes <= 0) {
-        return {0, 0, static_cast<uint8_t>(unknown_length(s, left)), false};
-    }
-    Unit unit{0, row_of(element), static_cast<uint8_t>(bytes), true};
-    if (coll_.element_count > 0) (void)match_element(s, left, wc, bytes, &unit);
-    return unit;
-}
-
 bool CollationTables::match_element(const unsigned char *s, size_t left, gl_wchar_t first,
                                     int first_length, Unit *unit) const {
-    // The start table covers first characters below 256; longer ones are
-    // looked for in the list.
-    if (first < kMultiFanout &&
-        (coll_.element_start == nullptr || coll_.element_start[first] != kStartsElement)) {
-        return false;
-    }
     // Characters after the first are decoded only as far as an element needs.
     gl_wchar_t chars[kMaxSequenceChars] = {first};
     size_t ends[kMaxSequenceChars] = {static_cast<size_t>(first_length)};
@@ -147,25 +123,13 @@ bool CollationTables::row_of_wchar(gl_wchar_t wc, uint16_t *row) const {
     const int length = encoded_length(static_cast<int32_t>(tree_->min_length), wc);
     const uint8_t *element = length > 0 ? find_wchar(tree_, length, wc) : nullptr;
     if (element == nullptr) return false;
-    *row = row_of(element);
+    *row = word_of(element);
     return true;
 }
 
-int CollationTables::weights(int level, const Unit &unit, const unsigned char *s,
-                             uint32_t *out) const {
-    if (!unit.known) {
-        for (int i = 0; i < unit.length; ++i)
-            out[i] = kUnknownWeight | s[unit.offset + static_cast<uint32_t>(i)];
-        return unit.length;
-    }
+int CollationTables::expansion_weights(int level, uint16_t reference, uint32_t *out) const {
     const uint16_t *weights = coll_.weights[level];
-    const uint16_t weight = weights[unit.row];
-    if (is_plain_weight(weight)) {
-        out[0] = weight;
-        return 1;
-    }
-    if (!is_expansion_ref(weight)) return 0;
-    const CollationExpansion &expansion = coll_.expansions[weight & kWeightIndexMask];
+    const CollationExpansion &expansion = coll_.expansions[reference & kWeightIndexMask];
     const int count = expansion.count < kMaxSequenceChars ? expansion.count : kMaxSequenceChars;
     int produced = 0;
     for (int i = 0; i < count; ++i) {
@@ -196,28 +160,33 @@ bool UnitBuffer::fill(const CollationTables &tables, CollText text) {
 namespace {
 
 int compare_texts(Locale *loc, const CollationTables &tables, CollText a, CollText b) {
-    if (!tables.any_backward()) {
-        for (int level = 0; level < tables.levels(); ++level) {
-            WeightStream<SplitUnits> wa(tables, level, false, a.s, SplitUnits(tables, a));
-            WeightStream<SplitUnits> wb(tables, level, false, b.s, SplitUnits(tables, b));
-            const int order = compare_streams(wa, wb);
-            if (order != 0) return order;
-        }
-        return byte_order(a.s, a.n, b.s, b.n);
-    }
-    // Levels read from the end need every unit at hand; both strings are
-    // split once for all levels.
+    // Forward levels are read as the strings are split, so most comparisons
+    // stop after a few units. A level read from the end needs every unit at
+    // hand: from the first such level on, both strings are split once.
     UnitBuffer ua;
     UnitBuffer ub;
-    if (!ua.fill(tables, a) || !ub.fill(tables, b)) {
-        fail(loc, GL_ENOMEM);
-        return byte_order(a.s, a.n, b.s, b.n);
-    }
+    bool split = false;
     for (int level = 0; level < tables.levels(); ++level) {
         const bool backward = tables.backward(level);
-        WeightStream<BufferedUnits> wa(tables, level, backward, a.s, BufferedUnits(ua, backward));
-        WeightStream<BufferedUnits> wb(tables, level, backward, b.s, BufferedUnits(ub, backward));
-        const int order = compare_streams(wa, wb);
+        if (backward && !split) {
+            if (!ua.fill(tables, a) || !ub.fill(tables, b)) {
+                fail(loc, GL_ENOMEM);
+                return byte_order(a.s, a.n, b.s, b.n);
+            }
+            split = true;
+        }
+        int order = 0;
+        if (split) {
+            WeightStream<BufferedUnits> wa(tables, level, backward, a.s,
+                                           BufferedUnits(ua, backward));
+            WeightStream<BufferedUnits> wb(tables, level, backward, b.s,
+                                           BufferedUnits(ub, backward));
+            order = compare_streams(wa, wb);
+        } else {
+            WeightStream<SplitUnits> wa(tables, level, false, a.s, SplitUnits(tables, a));
+            WeightStream<SplitUnits> wb(tables, level, false, b.s, SplitUnits(tables, b));
+            order = compare_streams(wa, wb);
+        }
         if (order != 0) return order;
     }
     return byte_order(a.s, a.n, b.s, b.n);

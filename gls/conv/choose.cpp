@@ -12,6 +12,7 @@ namespace {
 constexpr uint8_t kActingFlags = kCvTerminator | kCvInexact | kCvShiftedOut | kCvSwitchInput;
 constexpr int kAsciiFirst = 0x01;
 constexpr int kAsciiLast = 0x7F;
+constexpr uint64_t kByteInEveryLane = 0x0101010101010101ULL;
 
 // The record of a one-byte character, or null when the byte is none.
 const uint8_t *one_byte_record(const multi_tree_t *tree, uint8_t byte) {
@@ -44,11 +45,16 @@ void build_lead_table(CvDesc *cd, int unit) {
                 entry.bytes[i] = record[unit - i];
         }
     }
-    cd->ascii_identity = 1;
+    int stops = 0;
+    std::memset(cd->ascii_stops, 0, sizeof cd->ascii_stops);
     for (int byte = kAsciiFirst; byte <= kAsciiLast; ++byte) {
         const CvLeadEntry &entry = cd->lead[byte];
-        if (entry.length != 1 || entry.bytes[0] != byte) cd->ascii_identity = 0;
+        if (entry.length == 1 && entry.bytes[0] == byte) continue;
+        if (stops < kCvAsciiStops) cd->ascii_stops[stops] = kByteInEveryLane * byte;
+        ++stops;
     }
+    cd->ascii_identity = stops == 0 ? 1 : 0;
+    cd->ascii_words = stops <= kCvAsciiStops ? 1 : 0;
 }
 
 // Without memory the converter works from the records alone.
@@ -62,6 +68,63 @@ void build_byte_table(CvDesc *cd) {
         table->output[byte] = entry.bytes[0];
     }
     cd->byte_table = table.release();
+}
+
+const uint8_t *record_at(const multi_tree_t *tree, const multi_arr_t *node, int byte) {
+    return node->data != nullptr
+               ? node->data + (size_t{static_cast<uint8_t>(byte)} << kCvRecordShift)
+               : tree->default_element;
+}
+
+// The records of a node by third byte serve the pair index when only the
+// bytes that end a character have records that convert; anything else goes
+// the full walk, which tells the other cases apart.
+uintptr_t records_of(const multi_tree_t *tree, const multi_arr_t *node) {
+    const auto address = reinterpret_cast<uintptr_t>(node->data);
+    if (node->flags == nullptr || node->data == nullptr || (address & kCvPairMarks) != 0) return 0;
+    for (int byte = 0; byte < kMultiFanout; ++byte) {
+        if (node->flags[byte] != kMultiEnds && record_converts(record_at(tree, node, byte)))
+            return 0;
+    }
+    return address | kCvPairRecords;
+}
+
+// What a byte leads to from a node, as a slot of the pair index: only
+// records that convert are taken; the full walk reports the others.
+uintptr_t slot_of(const multi_tree_t *tree, const multi_arr_t *node, int byte) {
+    if (node->flags == nullptr) return 0;
+    if (node->flags[byte] == kMultiContinues)
+        return records_of(tree, &node->next[node->offsets[byte]]);
+    const uint8_t *record = record_at(tree, node, byte);
+    const auto address = reinterpret_cast<uintptr_t>(record);
+    if (node->flags[byte] != kMultiEnds || !record_converts(record) ||
+        (address & kCvPairMarks) != 0)
+        return 0;
+    return address | kCvPairRecord;
+}
+
+// Without memory the converter walks every character from the root.
+void build_pair_index(CvDesc *cd) {
+    const multi_tree_t *tree = cd->tree;
+    if (tree->root.flags == nullptr) return;
+    size_t rows = 0;
+    for (int first = 0; first < kMultiFanout; ++first)
+        rows += tree->root.flags[first] == kMultiContinues ? 1 : 0;
+    if (rows == 0) return;
+    auto slots = host_alloc<uintptr_t>(rows * kMultiFanout);
+    if (!slots) return;
+    uint16_t row = 0;
+    const multi_arr_t &root = tree->root;
+    for (int first = 0; first < kMultiFanout; ++first) {
+        const bool continues = root.flags[first] == kMultiContinues;
+        cd->pair_row[first] = continues ? ++row : 0;
+        if (!continues) continue;
+        const multi_arr_t *node = &root.next[root.offsets[first]];
+        uintptr_t *out = slots.get() + size_t{row - 1U} * kMultiFanout;
+        for (int second = 0; second < kMultiFanout; ++second)
+            out[second] = slot_of(tree, node, second);
+    }
+    cd->pair_slots = slots.release();
 }
 
 }  // namespace
@@ -83,6 +146,7 @@ void cv_choose_converter(CvDesc *cd) {
     } else {
         cd->converter = cv_multi_byte;
         build_lead_table(cd, 0);
+        if (cd->tree->max_length >= 2) build_pair_index(cd);
     }
 }
 

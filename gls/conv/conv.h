@@ -62,6 +62,17 @@ struct CvLeadEntry {
 };
 static_assert(sizeof(CvLeadEntry) == 8);
 
+// The marks of the pair index's slots (records are aligned, so the low
+// bits are free).
+inline constexpr uintptr_t kCvPairRecord = 1;
+inline constexpr uintptr_t kCvPairRecords = 2;
+inline constexpr uintptr_t kCvPairMarks = kCvPairRecord | kCvPairRecords;
+
+// ASCII bytes that may map elsewhere (or nowhere) in a conversion whose
+// plain ASCII still goes by words: SHIFT_JIS has the yen sign and the
+// overline at 0x5C and 0x7E.
+inline constexpr int kCvAsciiStops = 2;
+
 struct CvDesc;
 // Converts with local copies of the caller's pointers; see gl_cv_mconv.
 using CvConverter = int (*)(CvDesc *cd, CvState *state, const unsigned char **in, size_t *in_left,
@@ -92,7 +103,21 @@ struct CvDesc {
     // Built at load beside the converter: the one-byte characters that
     // convert exactly, and whether 0x01 to 0x7F all map to themselves.
     int32_t ascii_identity;
+    // Whether plain ASCII goes by words: all of 0x01 to 0x7F map to
+    // themselves but for at most kCvAsciiStops bytes, which stop the words
+    // and take the character path. Each such byte fills a word of its own
+    // (0: no such byte).
+    int32_t ascii_words;
+    uint64_t ascii_stops[kCvAsciiStops];
     CvLeadEntry lead[256];
+    // For trees of characters of two bytes and more: what two first bytes
+    // lead to. pair_row numbers the rows of 256 slots (by second byte) in
+    // pair_slots from 1, by first byte (0: none). A slot holds the record of
+    // a two-byte character (marked kCvPairRecord), or the records by third
+    // byte of the node that longer characters go on to (marked
+    // kCvPairRecords), or 0 for the full walk. pair_slots is null when not built.
+    uint16_t pair_row[256];
+    uintptr_t *pair_slots;
 };
 static_assert(std::is_standard_layout_v<CvDesc>);
 static_assert(offsetof(CvDesc, error) == 0);

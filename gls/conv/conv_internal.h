@@ -3,6 +3,7 @@
 // folder's interface.
 #pragma once
 
+#include <bit>
 #include <cstring>
 
 #include "gls/conv/conv.h"
@@ -73,28 +74,67 @@ inline const uint8_t *walk_record(const multi_tree_t *tree, const unsigned char 
     }
 }
 
-// Whether 8 bytes are all in 0x01 to 0x7F.
-inline bool plain_ascii_word(const unsigned char *p) {
+// The bytes of a word that are not in 0x01 to 0x7F, as their high bits.
+// The lowest marked byte is exact: a borrow starts only at a zero byte.
+inline uint64_t non_ascii_bytes(uint64_t word) {
     constexpr uint64_t kHigh = 0x8080808080808080ULL;
     constexpr uint64_t kOnes = 0x0101010101010101ULL;
-    uint64_t word = 0;
-    std::memcpy(&word, p, sizeof word);
-    return ((word | ((word - kOnes) & ~word)) & kHigh) == 0;
+    return (word | ((word - kOnes) & ~word)) & kHigh;
+}
+
+// How many bytes of a word, in memory order, come before its first marked one.
+inline size_t plain_prefix(uint64_t marks) {
+    constexpr int kBitsPerByte = 8;
+    if constexpr (std::endian::native == std::endian::little) {
+        return static_cast<size_t>(std::countr_zero(marks) / kBitsPerByte);
+    } else {
+        return static_cast<size_t>(std::countl_zero(marks) / kBitsPerByte);
+    }
+}
+
+// The bytes of a word equal to the byte that fills `stop`, as their high
+// bits; exact up to the lowest marked byte, as above.
+inline uint64_t stop_bytes(uint64_t word, uint64_t stop) {
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    const uint64_t same = word ^ stop;
+    return (same - kOnes) & ~same & kHigh;
 }
 
 // Copies runs of plain ASCII 8 bytes at a time, for conversions that map
-// those bytes to themselves. Stops where a word holds anything else.
-template <bool kMeasure>
-inline void copy_ascii_words(CvCall &c) {
+// those bytes to themselves (but for the stop bytes, with kStops), and the
+// plain start of the word that ends a run, so that the caller goes on at
+// the first byte needing more.
+template <bool kMeasure, bool kStops = false>
+inline void copy_ascii_words(CvCall &c, const uint64_t *stops = nullptr) {
     constexpr size_t kWord = 8;
-    while (c.in_left >= kWord && c.out_left >= kWord && plain_ascii_word(c.in)) {
-        if constexpr (!kMeasure) {
-            std::memcpy(c.out, c.in, kWord);
-            c.out += kWord;
+    while (c.in_left >= kWord && c.out_left >= kWord) {
+        uint64_t word = 0;
+        std::memcpy(&word, c.in, kWord);
+        uint64_t marks = non_ascii_bytes(word);
+        if constexpr (kStops) {
+            for (int i = 0; i < kCvAsciiStops; ++i)
+                marks |= stop_bytes(word, stops[i]);
         }
-        c.in += kWord;
-        c.in_left -= kWord;
-        c.out_left -= kWord;
+        const size_t plain = marks == 0 ? kWord : plain_prefix(marks);
+        if constexpr (!kMeasure) {
+            std::memcpy(c.out, &word, kWord);
+            c.out += plain;
+        }
+        c.in += plain;
+        c.in_left -= plain;
+        c.out_left -= plain;
+        if (plain != kWord) return;
+    }
+}
+
+// The word copy of a descriptor whose ascii_words is set.
+template <bool kMeasure>
+inline void copy_ascii_words(CvCall &c, const CvDesc *cd) {
+    if (cd->ascii_identity != 0) {
+        copy_ascii_words<kMeasure>(c);
+    } else {
+        copy_ascii_words<kMeasure, true>(c, cd->ascii_stops);
     }
 }
 

@@ -193,6 +193,14 @@ bool node_is_sound(const multi_arr_t &node, uint32_t max_count) {
     return true;
 }
 
+bool holds_characters(const multi_arr_t &root) {
+    if (root.flags == nullptr) return false;
+    for (int byte = 0; byte < kMultiFanout; ++byte) {
+        if (root.flags[byte] != kMultiNoChar) return true;
+    }
+    return false;
+}
+
 // Reads one tree into *slot. 0, or the error number of the failure.
 uint32_t read_tree(FILE *stream, multi_tree_t **slot, uint32_t max_count, bool must_hold_chars) {
     multi_tree_t *tree = _gl_create_multi(kCvRecordSize, 0, nullptr);
@@ -202,7 +210,7 @@ uint32_t read_tree(FILE *stream, multi_tree_t **slot, uint32_t max_count, bool m
         const uint32_t error = _gl_multi_err(tree);
         return error != 0 ? error : GL_EFILE;
     }
-    if (must_hold_chars && tree->root.flags == nullptr) return GL_EFILE;
+    if (must_hold_chars && !holds_characters(tree->root)) return GL_EFILE;
     if (record_count(tree->default_element) > max_count || !node_is_sound(tree->root, max_count))
         return GL_EFILE;
     return 0;
@@ -235,7 +243,8 @@ int fail_read(CvDesc *cd, uint32_t error) {
 }  // namespace
 
 int gl_cv_read(CvDesc *cd, FILE *stream) {
-    if (!read_header(stream)) return fail_read(cd, GL_EFILE);
+    if (cd == nullptr) return -1;
+    if (stream == nullptr || !read_header(stream)) return fail_read(cd, GL_EFILE);
     Body body;
     if (!read_body(stream, body)) {
         gl_message(kMsgBadBody);

@@ -115,6 +115,7 @@ void gl_cv_unload(CvDesc *cd) {
         _gl_free_multi(cd->shift_tree);
     }
     _gl_free_ptr(cd->byte_table);
+    _gl_free_ptr(cd->pair_slots);
     _gl_free_ptr(cd);
 }
 

@@ -2,7 +2,8 @@
 // multi-byte converter, which writes each record's own bytes, and the
 // little-endian target converter, which writes a 2- or 4-byte unit with the
 // record's bytes reversed. One-byte characters that convert exactly come
-// from the lead table, and plain ASCII that maps to itself goes by words.
+// from the lead table, and plain ASCII that maps to itself goes by words
+// (but for the few bytes that stop the words).
 #include "gls/conv/conv_internal.h"
 
 namespace gls {
@@ -10,6 +11,47 @@ namespace gls {
 namespace {
 
 constexpr uint8_t kAsciiLimit = 0x80;
+// The pair index looks at up to three bytes of a character.
+constexpr size_t kPairBytes = 3;
+
+// The record of a character of two or three bytes found through the pair
+// index (at least three bytes of input are there) when it converts, or null
+// for anything else, which the full walk then settles.
+inline const uint8_t *pair_record(const CvDesc *cd, const unsigned char *in, size_t *used) {
+    const unsigned row = cd->pair_row[in[0]];
+    if (row == 0) return nullptr;
+    const uintptr_t slot = cd->pair_slots[size_t{row - 1} * kMultiFanout + in[1]];
+    const auto *records = reinterpret_cast<const uint8_t *>(slot & ~kCvPairMarks);
+    if ((slot & kCvPairRecord) != 0) {
+        *used = 2;
+        return records;
+    }
+    if ((slot & kCvPairRecords) == 0) return nullptr;
+    const uint8_t *record = records + (size_t{in[2]} << kCvRecordShift);
+    if (!record_converts(record)) return nullptr;
+    *used = kPairBytes;
+    return record;
+}
+
+// Converts the characters at the input that the pair index finds, one
+// after another, while the output has room. The characters converted.
+template <bool kMeasure>
+size_t pair_run(const CvDesc *cd, CvCall &c) {
+    size_t converted = 0;
+    while (c.in_left >= kPairBytes) {
+        size_t used = 0;
+        const uint8_t *record = pair_record(cd, c.in, &used);
+        if (record == nullptr) break;
+        const size_t count = record_count(record);
+        if (count > c.out_left) break;
+        if ((record[0] & kCvInexact) != 0) c.inexact = 1;
+        put_bytes<kMeasure>(c, record + 1, count);
+        c.in += used;
+        c.in_left -= used;
+        ++converted;
+    }
+    return converted;
+}
 
 // kUnit 0: the record's own byte count, in stored order; 2 or 4: that many
 // bytes, last first.
@@ -20,11 +62,13 @@ struct WalkTree {
         static int run(CvDesc *cd, CvState * /*state*/, CvCall &c) {
             const multi_tree_t *tree = cd->tree;
             const CvLeadEntry *lead = cd->lead;
+            // Terminated input may end inside the bytes the index looks at.
+            const bool pairs = !kTerminated && cd->pair_slots != nullptr;
             // Terminated input is never read ahead of the character at hand.
-            const bool words = !kTerminated && kUnit == 0 && cd->ascii_identity != 0;
+            const bool words = !kTerminated && kUnit == 0 && cd->ascii_words != 0;
             while (c.in_left > 0) {
                 if (words && *c.in < kAsciiLimit) {
-                    copy_ascii_words<kMeasure>(c);
+                    copy_ascii_words<kMeasure>(c, cd);
                     if (c.in_left == 0) break;
                 }
                 const CvLeadEntry &entry = lead[*c.in];
@@ -33,6 +77,9 @@ struct WalkTree {
                     ++c.in;
                     --c.in_left;
                     continue;
+                }
+                if constexpr (kUnit == 0) {
+                    if (pairs && pair_run<kMeasure>(cd, c) > 0) continue;
                 }
                 size_t used = 0;
                 uint32_t error = 0;

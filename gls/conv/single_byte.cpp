@@ -35,10 +35,10 @@ struct SingleByte {
         const multi_arr_t &root = tree->root;
         const CvByteTable *table = cd->byte_table;
         // Terminated input is never read ahead of the character at hand.
-        const bool words = !kTerminated && cd->ascii_identity != 0;
+        const bool words = !kTerminated && cd->ascii_words != 0;
         while (c.in_left > 0) {
             if (table != nullptr) {
-                if (words) copy_ascii_words<kMeasure>(c);
+                if (words) copy_ascii_words<kMeasure>(c, cd);
                 if (c.in_left == 0) break;
                 if (exact_run<kMeasure>(table, c, words) > 0) continue;
             }

@@ -65,6 +65,9 @@ Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState
     result.error = cd->error;
     result.in_used = static_cast<size_t>(in_ptr - in.get());
     result.in_left = in_left;
+    if (kind == Input::kCounted) {
+        EXPECT_EQ(in_left, input.size() - result.in_used);
+    }
     result.out_left = out_left;
     if (output == Output::kWrite) {
         EXPECT_EQ(static_cast<size_t>(out_ptr - out.get()), out_size - out_left);
@@ -73,6 +76,16 @@ Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState
         EXPECT_EQ(out_ptr, nullptr);
     }
     return result;
+}
+
+void expect_outcome(const Converted &got, const Outcome &want) {
+    EXPECT_EQ(got.rc, want.rc);
+    if (want.rc != 0) {
+        EXPECT_EQ(got.error, want.error);
+    }
+    EXPECT_EQ(got.out, want.out);
+    EXPECT_EQ(got.in_used, want.in_used);
+    EXPECT_EQ(got.inexact, want.inexact);
 }
 
 }  // namespace gls::testing

@@ -60,7 +60,19 @@ enum class Output { kWrite, kMeasure };
 
 // Converts input (for a terminated input, its terminator included) into a
 // buffer of exactly out_size bytes, with the caller's state when given.
+// Checks that the counts moved with the pointers.
 Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState *state = nullptr,
                   Input kind = Input::kCounted, Output output = Output::kWrite);
+
+// What a conversion should come to: its status (and error number when it
+// failed), the output, how far the input went, and the inexact flag.
+struct Outcome {
+    int rc = 0;
+    uint32_t error = 0;
+    std::string out;
+    size_t in_used = 0;
+    int inexact = 0;
+};
+void expect_outcome(const Converted &got, const Outcome &want);
 
 }  // namespace gls::testing

@@ -38,6 +38,10 @@ class CollateSink : public CategorySink {
             if (keyword == "reorder-sections-end") skipping_sections_ = false;
             return true;
         }
+        if (keyword == "codepoint_collation") {
+            out_->codepoint_order = true;
+            return true;
+        }
         if (keyword == "script") return script(cursor, at);
         if (keyword == "collating-symbol") return symbol(cursor, at);
         if (keyword == "collating-element") return element(cursor, at);
@@ -79,10 +83,16 @@ class CollateSink : public CategorySink {
         return true;
     }
 
+    // A second declaration (a source that copies one template twice) is
+    // passed over; false when it is one.
     bool declare(const std::string &name, CollNameKind kind, const SourcePosition &at) {
         auto [it, added] = declared_.emplace(name, kind);
-        if (!added) return reader_->fail(at, "<" + name + "> is declared twice");
-        return true;
+        if (!added && warned_files_.insert(at.file).second) {
+            reader_->diagnostics().warn(at, "<" + name +
+                                                "> is declared again; ignored, as are "
+                                                "the other repeated declarations of this file");
+        }
+        return added;
     }
 
     bool script(TokenCursor &cursor, const SourcePosition &at) {
@@ -98,8 +108,8 @@ class CollateSink : public CategorySink {
         std::string first;
         if (!one_name(cursor, at, "collating-symbol", &first)) return false;
         if (!cursor.next_is(TokenKind::kEllipsis)) {
-            out_->symbols.push_back({first, at});
-            return declare(first, CollNameKind::kSymbol, at);
+            if (declare(first, CollNameKind::kSymbol, at)) out_->symbols.push_back({first, at});
+            return true;
         }
         if (cursor.take().text != "..")
             return reader_->fail(at, "a symbol range is written <S0030>..<S0039>");
@@ -124,8 +134,7 @@ class CollateSink : public CategorySink {
             std::snprintf(digits_text, sizeof digits_text, "%0*llX", static_cast<int>(digits),
                           static_cast<unsigned long long>(v));
             std::string name = prefix + digits_text;
-            out_->symbols.push_back({name, at});
-            if (!declare(name, CollNameKind::kSymbol, at)) return false;
+            if (declare(name, CollNameKind::kSymbol, at)) out_->symbols.push_back({name, at});
         }
         return true;
     }
@@ -146,8 +155,7 @@ class CollateSink : public CategorySink {
                 at, "collating-element <" + e.name + "> must stand for two or more characters");
         }
         if (!cursor.done()) return reader_->fail(at, "unexpected text after the string");
-        if (!declare(e.name, CollNameKind::kElement, at)) return false;
-        out_->elements.push_back(std::move(e));
+        if (declare(e.name, CollNameKind::kElement, at)) out_->elements.push_back(std::move(e));
         return true;
     }
 
@@ -353,6 +361,7 @@ class CollateSink : public CategorySink {
     CollateSource *out_;
     std::map<std::string, CollNameKind> declared_;
     std::set<std::string> warned_;
+    std::set<std::string> warned_files_;
     size_t section_ = kNone;
     size_t reorder_ = kNone;
     bool in_order_ = false;

@@ -153,6 +153,7 @@ struct SymbolEquivalence {
 // Everything LC_COLLATE said, in source order within each list.
 struct CollateSource {
     bool defined = false;                          // the source had an LC_COLLATE
+    bool codepoint_order = false;                  // codepoint_collation: no rules, code order
     std::vector<std::string> scripts;              // script <LATIN>
     std::vector<CollatingSymbolSource> symbols;    // collating-symbol
     std::vector<CollatingElementSource> elements;  // collating-element ... from

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -36,7 +37,8 @@ constexpr const char *kUsage =
     "  --name NAME        the locale's name for -d (default: SOURCE's file name)\n"
     "  --code-set NAME    the code set's name for the file (default: the product's\n"
     "                     name of the charmap's code set, through the registry)\n"
-    "  --registry FILE    the code-set registry (default: the built-in table)\n"
+    "  --registry FILE    the code-set registry (default: $VELMORADDIR's, else the\n"
+    "                     source tree's data/registry, else the built-in table)\n"
     "  --sources DIR      where copy and include find sources (default:\n"
     "                     /usr/share/i18n/locales); also where a bare SOURCE is found\n"
     "  --depfile FILE     also write the sources and charmap read, as a make rule\n"
@@ -144,6 +146,16 @@ std::string find_file(const std::string &given, const std::string &dir, bool try
     return path;
 }
 
+// The installation's registry, else the one this tool was built with.
+std::string default_registry() {
+    const char *install = std::getenv("VELMORADDIR");
+    if (install != nullptr && *install != '\0') {
+        const std::string path = std::string(install) + "/gls/cm3/registry";
+        if (exists(path)) return path;
+    }
+    return exists(LCCOMP_SOURCE_REGISTRY) ? LCCOMP_SOURCE_REGISTRY : "";
+}
+
 bool make_directories(const std::string &path) {
     if (path.empty() || exists(path)) return true;
     if (!make_directories(directory_of(path))) return false;
@@ -207,6 +219,7 @@ int run(Options &o) {
         return 1;
     }
     uint32_t error = 0;
+    if (o.registry.empty()) o.registry = default_registry();
     if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
         report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
         return 1;

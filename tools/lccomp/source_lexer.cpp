@@ -276,7 +276,16 @@ class Lexer {
                 break;
             }
             if (c == comment_) {
+                // A comment after text ends the line, unless the line ends
+                // in the escape character: then the value goes on.
                 skip_physical_line();
+                size_t last = pos_;
+                while (last > 0 && is_blank(text_[last - 1]))
+                    --last;
+                if (last > 0 && text_[last - 1] == escape_ && !at_end()) {
+                    take_newline();
+                    continue;
+                }
                 continue;
             }
             if (c == escape_ && continuation()) continue;

@@ -1,5 +1,6 @@
 // Reading a locale source: its categories, the sources they copy, the
 // conditionals, and the keyword values of the four text categories.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -236,12 +237,7 @@ bool SourceReader::condition(const SourceLine &line, const SourcePosition &at, b
 bool SourceReader::feed(const CategorySpan &span, const std::string &category, CategorySink *sink,
                         int depth) {
     const LexedFile &file = *span.file;
-    const std::string key = file.path + "|" + category;
-    for (const std::string &open : open_copies_) {
-        if (open == key)
-            return fail({file.path, 0}, category + " of " + file.path + " copies itself");
-    }
-    open_copies_.push_back(key);
+    open_copies_.push_back(file.path + "|" + category);
     const size_t branch_depth = branches_.size();
     for (size_t i = span.begin; i < span.end; ++i) {
         const SourceLine &line = file.lines[i];
@@ -253,7 +249,12 @@ bool SourceReader::feed(const CategorySpan &span, const std::string &category, C
             if (line.tokens.size() != 2 || line.tokens[1].kind != TokenKind::kString)
                 return fail(at, "copy needs the name of a source in quotes");
             const std::string name = plain_text(line.tokens[1]);
-            const LexedFile *copied = load(path_of(name), at);
+            const std::string path = path_of(name);
+            if (std::find(open_copies_.begin(), open_copies_.end(), path + "|" + category) !=
+                open_copies_.end()) {
+                return fail(at, "copy \"" + name + "\" makes a cycle");
+            }
+            const LexedFile *copied = load(path, at);
             if (copied == nullptr) return false;
             CategorySpan copied_span;
             if (!find_category(*copied, category, &copied_span)) {

@@ -13,6 +13,8 @@ namespace {
 constexpr size_t kMaxMonths = 20;  // the information items serve 20 of each
 constexpr size_t kEraFields = 6;   // direction to format; a seventh is optional
 constexpr const char *kColon = "U003A";
+// Group sizes are read back as 32-bit numbers.
+constexpr long kMaxNumber = 0x7FFFFFFE;
 constexpr const char *kBlank = "U0020";
 
 class Values {
@@ -70,6 +72,11 @@ class Values {
         if (value->numbers.size() > limit)
             return diagnostics_->fail(value->position,
                                       key + " has more than " + std::to_string(limit) + " numbers");
+        for (long n : value->numbers) {
+            if (n < -1 || n > kMaxNumber)
+                return diagnostics_->fail(value->position,
+                                          key + ": " + std::to_string(n) + " is out of range");
+        }
         *out = value->numbers;
         return true;
     }
@@ -80,7 +87,11 @@ class Values {
         if (value == nullptr) return true;
         if (!value->strings.empty() || value->numbers.size() != 1)
             return diagnostics_->fail(value->position, key + " takes one number");
-        if (value->numbers[0] != -1) *out = value->numbers[0];
+        const long n = value->numbers[0];
+        if (n < -1 || n >= gls::kValueNotGiven)
+            return diagnostics_->fail(value->position,
+                                      key + ": " + std::to_string(n) + " is out of range");
+        if (n != -1) *out = n;
         return true;
     }
 

@@ -197,29 +197,15 @@ void glu_setMessageSubLevel(int32_t level) {
     state.message_sub_level = level;
 }
 
-// The rest: present, and inert.
-int32_t glu_useIcuCvtCall(GluMap *, uint16_t, uint16_t, int32_t, GluStatus *) {
-    return 0;
-}
+// The converter entry points are in standin_cv.cpp. The rest: present, and inert.
 int32_t glu_useIcuLocCall(GluMap *, const char *, int32_t, GluStatus *) {
     return 0;
 }
 const char *glu_icuErrorName(int32_t) {
     return nullptr;
 }
-GluConverter *glu_cv_open(GluMap *, uint16_t, uint16_t, GluStatus *) {
-    return nullptr;
-}
-void glu_cv_close(GluConverter *) {}
 GluLocale *glu_lc_clone(GluLocale *, GluStatus *) {
     return nullptr;
-}
-int32_t glu_cv_conv(GluConverter *, int32_t, const unsigned char **, size_t *, unsigned char **,
-                    size_t *, int *, GluStatus *) {
-    return 0;
-}
-double glu_iconv_expansion(GluConverter *) {
-    return 1.0;
 }
 void glu_assign_global_struct(void *) {}
 int32_t glu_mb_loc_max(GluLocale *locale, GluStatus *status) {
@@ -419,18 +405,13 @@ int32_t glu_ucs32toucs(GluUChar *, const gl_wchar_t *, int32_t, int32_t, GluStat
 // Every entry point has the signature the loader calls it with.
 #define SAME_AS_LOADER(name) static_assert(std::is_same_v<decltype(&name), decltype(fn_##name)>)
 SAME_AS_LOADER(glu_getIcuDataFileName);
-SAME_AS_LOADER(glu_useIcuCvtCall);
 SAME_AS_LOADER(glu_useIcuLocCall);
 SAME_AS_LOADER(glu_icuErrorName);
 SAME_AS_LOADER(glu_loadIcuData);
 SAME_AS_LOADER(glu_unloadIcuData);
 SAME_AS_LOADER(glu_loadMapData);
 SAME_AS_LOADER(glu_unloadMapData);
-SAME_AS_LOADER(glu_cv_open);
-SAME_AS_LOADER(glu_cv_close);
 SAME_AS_LOADER(glu_lc_clone);
-SAME_AS_LOADER(glu_cv_conv);
-SAME_AS_LOADER(glu_iconv_expansion);
 SAME_AS_LOADER(glu_assign_global_struct);
 SAME_AS_LOADER(glu_lc_open);
 SAME_AS_LOADER(glu_lc_close);
