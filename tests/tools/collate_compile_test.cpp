@@ -1,0 +1,198 @@
+// The collation compiler on small hand-written sources (tests/fixtures/
+// collate): each is compiled by lccomp for ISO-8859-1 and loaded through the
+// library, and its words must sort in the order listed. Then the sections
+// it writes for large code sets, checked against the format's limits, and
+// what it says about sources it cannot follow.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/tools/compiled_locale.h"
+#include "tools/lccomp/compile.h"
+
+namespace velmorad::testing {
+namespace {
+
+std::string latin1(const std::string &utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            const auto next = static_cast<unsigned char>(utf8[++i]);
+            out += static_cast<char>(((c & 0x1F) << 6) | (next & 0x3F));
+        }
+    }
+    return out;
+}
+
+struct FixtureOrder {
+    const char *fixture;
+    std::vector<const char *> words;  // in UTF-8, in the order they must sort
+};
+
+const FixtureOrder kFixtureOrders[] = {
+    // æ and ß expand to two letters on the first level; the second level
+    // puts them after the plain letters; case decides on the third.
+    {"expansions", {"ad", "ae", "Ae", "æ", "Æ", "aez", "æz", "af", "sr", "ss", "ß", "st"}},
+    // "ch" is one unit placed after h, and only where both letters follow.
+    {"elements", {"a", "c", "ca", "ci", "cz", "h", "hz", "ch", "cha", "chz", "i"}},
+    // a e d f b c: f weighs b on the first level and its own place on the
+    // second, so it ties with b first and comes before it.
+    {"reorder", {"a", "e", "d", "f", "b", "fa", "bb", "fc", "c"}},
+    // The hyphen counts on the second level only; the blank never, and
+    // then the bytes decide.
+    {"ignore", {"-ab", "a-b", "a b", "ab", "ab-"}},
+    // The second level from the end of the word; è's two accents are read
+    // in their written order even so.
+    {"backward", {"cote", "côte", "coté", "côté", "è", "e^"}},
+    // Characters not named sit where UNDEFINED is, by their bytes.
+    {"undefined", {"z", "y", "b", "c", "x", "a"}},
+    {"undefined-ignore", {"cb", "a", "ca"}},
+    // Without UNDEFINED they come last, by their bytes.
+    {"unplaced", {"z", "y", "a", "b"}},
+};
+
+TEST(CollationCompiler, OrdersFixtureWordsAsTheirSourceSays) {
+    for (const FixtureOrder &f : kFixtureOrders) {
+        SCOPED_TRACE(f.fixture);
+        CompiledLocale locale;
+        const std::string error =
+            locale.compile(source_dir() + "/tests/fixtures/collate/" + f.fixture, "ISO-8859-1");
+        ASSERT_EQ(error, "");
+        for (size_t i = 0; i < f.words.size(); ++i) {
+            for (size_t j = i + 1; j < f.words.size(); ++j) {
+                EXPECT_EQ(locale.order(latin1(f.words[i]), latin1(f.words[j])), -1)
+                    << f.words[i] << " before " << f.words[j];
+                EXPECT_EQ(locale.order(latin1(f.words[j]), latin1(f.words[i])), 1);
+            }
+        }
+    }
+}
+
+// ---- The section for large code sets ----------------------------------
+
+struct Compiled {
+    tools::LocaleSource source;
+    tools::Charmap charmap;
+    tools::Diagnostics diagnostics;
+    gls::CollationSource section;
+};
+
+bool compile_in_process(const std::string &source, const std::string &charmap, Compiled *out) {
+    tools::CharmapError error;
+    if (!tools::read_charmap("/usr/share/i18n/charmaps/" + charmap + ".gz", &out->charmap, &error))
+        return false;
+    tools::ReadOptions options;
+    options.charmap = &out->charmap;
+    return tools::read_locale_source("/usr/share/i18n/locales/" + source, options, &out->source,
+                                     &out->diagnostics) &&
+           tools::compile_collation(out->source, out->charmap, &out->diagnostics, &out->section);
+}
+
+class LargeSection : public ::testing::TestWithParam<std::pair<const char *, const char *>> {};
+
+// Every weight within the format, every expansion made of characters the
+// tree has and that weigh plainly where it is read, and the weight size of
+// the largest weight.
+TEST_P(LargeSection, StaysWithinTheFormat) {
+    Compiled c;
+    ASSERT_TRUE(compile_in_process(GetParam().first, GetParam().second, &c))
+        << c.diagnostics.error.reason;
+    const gls::CollationSource &s = c.section;
+    ASSERT_LE(s.weights.size(), size_t{0x10000});
+    std::map<gls::gl_wchar_t, uint16_t> row_of;
+    for (const auto &[bytes, row] : s.rows) {
+        ASSERT_LT(row, s.weights.size());
+        row_of[tools::packed_wchar(bytes)] = row;
+    }
+    for (const gls::CollationElementSource &e : s.elements)
+        ASSERT_LT(e.row, s.weights.size());
+    uint16_t largest = 0;
+    for (const std::vector<uint16_t> &row : s.weights) {
+        ASSERT_EQ(row.size(), s.directions.size());
+        for (size_t level = 0; level < row.size(); ++level) {
+            const uint16_t w = row[level];
+            ASSERT_EQ(w & 0x8000, 0);
+            if ((w & 0x4000) == 0) {
+                largest = std::max(largest, w);
+                continue;
+            }
+            const size_t index = w & 0x3FFF;
+            ASSERT_LT(index, s.expansions.size());
+            for (gls::gl_wchar_t wc : s.expansions[index]) {
+                auto it = row_of.find(wc);
+                ASSERT_NE(it, row_of.end()) << std::hex << wc;
+                const uint16_t read = s.weights[it->second][level];
+                EXPECT_TRUE(read != 0 && (read & 0xC000) == 0) << std::hex << wc;
+            }
+        }
+    }
+    EXPECT_EQ(s.weight_size, largest > 0xFF ? 2 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Shipped, LargeSection,
+                         ::testing::Values(std::make_pair("de_DE", "UTF-8"),
+                                           std::make_pair("zh_TW", "BIG5")),
+                         [](const auto &info) {
+                             std::string name =
+                                 std::string(info.param.first) + "_" + info.param.second;
+                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                             return name;
+                         });
+
+// ---- Sources the compiler cannot follow --------------------------------
+
+struct Fault {
+    const char *collate;  // the LC_COLLATE category's lines
+    bool fails;
+    int line;  // of the diagnostic, counted in the whole text
+    const char *reason;
+};
+
+const Fault kFaults[] = {
+    {"order_start forward\n..\n<U0061>\norder_end\n", true, 5, "an ellipsis needs a character"},
+    {"order_start forward\n<U0062>\n<U0061>..<U0041>\norder_end\n", true, 6,
+     "\"..\" needs Unicode characters in rising order"},
+    {"order_start forward;forward;forward;forward;forward;forward;forward;forward;forward\n"
+     "<U0061>\norder_end\n",
+     true, 4, "more than 8 levels"},
+    {"order_start forward\n<U0061>\norder_end\nreorder-after <U0062>\n<U0061>\nreorder-end\n",
+     false, 7, "names nothing placed"},
+    {"collating-symbol <X>\norder_start forward\n<U0061> <X>\norder_end\n", false, 6,
+     "has no place in the order"},
+    {"order_start forward\n<U0061>\n<U0061>\norder_end\n", false, 6, "already placed"},
+};
+
+TEST(CollationCompiler, ReportsWhatItCannotFollowWhereItStands) {
+    tools::Charmap charmap;
+    tools::CharmapError error;
+    ASSERT_TRUE(tools::read_charmap("/usr/share/i18n/charmaps/ISO-8859-1.gz", &charmap, &error));
+    for (const Fault &f : kFaults) {
+        SCOPED_TRACE(f.collate);
+        const std::string text = std::string("comment_char %\nescape_char /\nLC_COLLATE\n") +
+                                 f.collate + "END LC_COLLATE\n";
+        tools::ReadOptions options;
+        options.charmap = &charmap;
+        tools::LocaleSource source;
+        tools::Diagnostics d;
+        ASSERT_TRUE(tools::read_locale_text(text, "fault", options, &source, &d)) << d.error.reason;
+        gls::CollationSource section;
+        EXPECT_EQ(tools::compile_collation(source, charmap, &d, &section), !f.fails);
+        const tools::Diagnostic *found = f.fails ? &d.error : nullptr;
+        for (const tools::Diagnostic &w : d.warnings) {
+            if (!f.fails && w.reason.find(f.reason) != std::string::npos) found = &w;
+        }
+        ASSERT_NE(found, nullptr);
+        EXPECT_NE(found->reason.find(f.reason), std::string::npos) << found->reason;
+        EXPECT_EQ(found->position.line, f.line);
+        EXPECT_EQ(found->position.file, "fault");
+    }
+}
+
+}  // namespace
+}  // namespace velmorad::testing
