@@ -1,0 +1,321 @@
+// lccomp [options] SOURCE: compiles a POSIX locale definition source with a
+// charmap into a locale object file. The file is written under a temporary
+// name beside its destination, loaded back through the library, and only
+// then renamed into place: a failed run leaves no file, and an old file
+// stays as it was.
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gls/names/names.h"
+#include "tools/common/tool_io.h"
+#include "tools/lccomp/compile.h"
+#include "tools/lccomp/output.h"
+
+namespace {
+
+using namespace velmorad::tools;
+
+constexpr const char *kUsage =
+    "usage: lccomp [options] --charmap CHARMAP (-o FILE | -d DIR) SOURCE\n"
+    "Compiles the POSIX locale definition SOURCE with CHARMAP into a locale object\n"
+    "file holding all six categories, then loads the file back to check it.\n"
+    "\n"
+    "  --charmap CHARMAP  the charmap (plain or gzip-compressed); a bare name is\n"
+    "                     looked up in "
+    "/usr/share/i18n/charmaps\n"
+    "  -o FILE            the file to write\n"
+    "  -d DIR             write DIR/<ll_tt>/<hhhh>.lco, the name the library gives\n"
+    "                     the locale (e.g. de_de/0333.lco for de_DE in 8859-1)\n"
+    "  --name NAME        the locale's name for -d (default: SOURCE's file name)\n"
+    "  --code-set NAME    the code set's name for the file (default: the product's\n"
+    "                     name of the charmap's code set, through the registry)\n"
+    "  --registry FILE    the code-set registry (default: $VELMORADDIR's, else the\n"
+    "                     source tree's data/registry, else the built-in table)\n"
+    "  --sources DIR      where copy and include find sources (default:\n"
+    "                     /usr/share/i18n/locales); also where a bare SOURCE is found\n"
+    "  --depfile FILE     also write the sources and charmap read, as a make rule\n"
+    "  --verbose          say what was compiled, on standard error\n"
+    "  --help             print this text\n"
+    "\n"
+    "A character the charmap lacks is left out of the tables; a string that needs\n"
+    "one takes the source's transliteration for it. Time formats keep the\n"
+    "directives the library's formatter knows (%k becomes %2.1H, %l %2.1I, %P %p);\n"
+    "others (%Z, %z, ...) are dropped with the blank before them, with a warning.\n"
+    "Characters of width 2 in the charmap form the class \"full_width\"; width 0\n"
+    "counts as 1. A locale keeps at most five classes of its own: \"full_width\",\n"
+    "then the source's own classes, then copied ones; the rest are dropped with a\n"
+    "warning. Errors read FILE:LINE: reason; the exit status is 0 on success, 1 on\n"
+    "any error and 2 for bad usage.\n";
+
+constexpr int kUsageError = 2;
+constexpr const char *kCharmapDir = "/usr/share/i18n/charmaps";
+
+struct Options {
+    std::string charmap;
+    std::string output;
+    std::string directory;
+    std::string name;
+    std::string code_set;
+    std::string registry;
+    std::string depfile;
+    ReadOptions read;
+    bool verbose = false;
+    std::string source;
+};
+
+int parse_options(int argc, char **argv, Options *o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string *into) {
+            if (i + 1 >= argc) return false;
+            *into = argv[++i];
+            return true;
+        };
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return -1;
+        } else if (arg == "--charmap") {
+            ok = value(&o->charmap);
+        } else if (arg == "-o") {
+            ok = value(&o->output);
+        } else if (arg == "-d") {
+            ok = value(&o->directory);
+        } else if (arg == "--name") {
+            ok = value(&o->name);
+        } else if (arg == "--code-set") {
+            ok = value(&o->code_set);
+        } else if (arg == "--registry") {
+            ok = value(&o->registry);
+        } else if (arg == "--depfile") {
+            ok = value(&o->depfile);
+        } else if (arg == "--sources") {
+            ok = value(&o->read.sources_dir);
+        } else if (arg == "--verbose" || arg == "-v") {
+            o->verbose = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "lccomp: unknown option %s\n%s", arg.c_str(), kUsage);
+            return kUsageError;
+        } else if (o->source.empty()) {
+            o->source = arg;
+        } else {
+            std::fprintf(stderr, "lccomp: one SOURCE only\n%s", kUsage);
+            return kUsageError;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "lccomp: %s needs a value\n%s", arg.c_str(), kUsage);
+            return kUsageError;
+        }
+    }
+    if (o->source.empty() || o->charmap.empty() || o->output.empty() == o->directory.empty()) {
+        std::fputs(kUsage, stderr);
+        return kUsageError;
+    }
+    return 0;
+}
+
+bool exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string leaf_of(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string directory_of(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A bare name is looked for in the usual place when it is not a file here.
+std::string find_file(const std::string &given, const std::string &dir, bool try_gz) {
+    if (given.find('/') != std::string::npos || exists(given)) return given;
+    const std::string path = dir + "/" + given;
+    if (try_gz && !exists(path) && exists(path + ".gz")) return path + ".gz";
+    return path;
+}
+
+// The installation's registry, else the one this tool was built with.
+std::string default_registry() {
+    const char *install = std::getenv("VELMORADDIR");
+    if (install != nullptr && *install != '\0') {
+        const std::string path = std::string(install) + "/gls/cm3/registry";
+        if (exists(path)) return path;
+    }
+    return exists(LCCOMP_SOURCE_REGISTRY) ? LCCOMP_SOURCE_REGISTRY : "";
+}
+
+bool make_directories(const std::string &path) {
+    if (path.empty() || exists(path)) return true;
+    if (!make_directories(directory_of(path))) return false;
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+// A path in a make rule: blanks and "#" escaped.
+std::string make_escaped(const std::string &path) {
+    std::string out;
+    for (char c : path) {
+        if (c == ' ' || c == '#') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+void print(const Diagnostics &d) {
+    for (const Diagnostic &w : d.warnings)
+        report(w.position.file, w.position.line, "warning: " + w.reason);
+    if (d.failed) report(d.error.position.file, d.error.position.line, d.error.reason);
+}
+
+// A directory beside the output where the new file is written and loaded.
+class Staging {
+  public:
+    explicit Staging(const std::string &near) {
+        std::string pattern = near + "/.lccomp-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data()) != nullptr) dir_ = name.data();
+    }
+    ~Staging() {
+        if (!file_.empty()) unlink(file_.c_str());
+        if (!dir_.empty()) rmdir(dir_.c_str());
+    }
+    Staging(const Staging &) = delete;
+    Staging &operator=(const Staging &) = delete;
+
+    const std::string &dir() const { return dir_; }
+    std::string write(const std::string &leaf, const std::string &text) {
+        file_ = dir_ + "/" + leaf;
+        return write_file_atomically(file_, text);
+    }
+    bool move_to(const std::string &path) {
+        if (rename(file_.c_str(), path.c_str()) != 0) return false;
+        file_.clear();
+        return true;
+    }
+
+  private:
+    std::string dir_;
+    std::string file_;
+};
+
+int run(Options &o) {
+    const std::string charmap_path = find_file(o.charmap, kCharmapDir, true);
+    Charmap charmap;
+    CharmapError charmap_error;
+    if (!read_charmap(charmap_path, &charmap, &charmap_error)) {
+        report(charmap_error.file, charmap_error.line, charmap_error.reason);
+        return 1;
+    }
+    uint32_t error = 0;
+    if (o.registry.empty()) o.registry = default_registry();
+    if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
+        report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
+        return 1;
+    }
+    gls::gl_cache_registry(&error, o.registry.empty() ? nullptr : o.registry.c_str());
+    CodeSet code_set;
+    std::string reason;
+    if (!code_set_of(charmap, o.code_set, &code_set, &reason)) {
+        report(charmap_path, 0, reason);
+        return 1;
+    }
+
+    const std::string source_path = find_file(o.source, o.read.sources_dir, false);
+    const std::string locale_name = o.name.empty() ? leaf_of(source_path) : o.name;
+    std::string output = o.output;
+    if (!o.directory.empty()) {
+        std::string file_name;
+        if (!locale_file_name(locale_name, code_set, &file_name, &reason)) {
+            report(source_path, 0, reason);
+            return 1;
+        }
+        output = o.directory + "/" + file_name;
+    }
+
+    o.read.charmap = &charmap;
+    LocaleSource source;
+    Diagnostics diagnostics;
+    if (!read_locale_source(source_path, o.read, &source, &diagnostics)) {
+        print(diagnostics);
+        return 1;
+    }
+    CompileOptions compile_options;
+    compile_options.code_set = code_set.name;
+    compile_options.source_label = locale_name;
+    compile_options.charmap_label =
+        charmap.code_set_name().empty() ? leaf_of(charmap_path) : charmap.code_set_name();
+    std::string text;
+    CompileSummary summary;
+    const bool compiled =
+        compile_locale(source, charmap, compile_options, &diagnostics, &text, &summary);
+    print(diagnostics);
+    if (!compiled) return 1;
+
+    const std::string out_dir = directory_of(output);
+    if (!make_directories(out_dir)) {
+        report(out_dir, 0, std::string("cannot create: ") + std::strerror(errno));
+        return 1;
+    }
+    Staging staging(out_dir);
+    if (staging.dir().empty()) {
+        report(out_dir, 0, std::string("cannot write here: ") + std::strerror(errno));
+        return 1;
+    }
+    const std::string leaf = leaf_of(output);
+    reason = staging.write(leaf, text);
+    if (reason.empty()) {
+        reason = load_back(staging.dir(), leaf);
+        if (!reason.empty()) reason = "the file written does not load: " + reason;
+    }
+    if (reason.empty() && !staging.move_to(output))
+        reason = std::string("cannot rename into place: ") + std::strerror(errno);
+    if (!reason.empty()) {
+        report(output, 0, reason);
+        return 1;
+    }
+    if (!o.depfile.empty()) {
+        std::string rule = make_escaped(output) + ":";
+        for (const std::string &file : source.files_read)
+            rule += " " + make_escaped(file);
+        rule += " " + make_escaped(charmap_path) + "\n";
+        reason = write_file_atomically(o.depfile, rule);
+        if (!reason.empty()) {
+            report(o.depfile, 0, reason);
+            return 1;
+        }
+    }
+    if (o.verbose) {
+        std::string classes;
+        for (const std::string &c : summary.user_classes)
+            classes += (classes.empty() ? "" : ", ") + c;
+        std::fprintf(stderr,
+                     "lccomp: %s: %s in %s (%u): %zu characters, %zu case pairs, classes of "
+                     "its own: %s; collation version %s; %zu bytes\n",
+                     output.c_str(), locale_name.c_str(), code_set.name.c_str(),
+                     static_cast<unsigned>(code_set.number), summary.characters, summary.case_pairs,
+                     classes.empty() ? "none" : classes.c_str(), summary.collation_version.c_str(),
+                     text.size());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Options options;
+    const int status = parse_options(argc, argv, &options);
+    if (status != 0) return status < 0 ? 0 : status;
+    return run(options);
+}

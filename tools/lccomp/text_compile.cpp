@@ -1,0 +1,311 @@
+// LC_NUMERIC, LC_MONETARY, LC_MESSAGES and LC_TIME: keyword values in the
+// charmap's bytes. A value the source does not give is written as not
+// given: an empty string, or kValueNotGiven for the monetary numbers (as
+// is -1, the sources' own way of saying so).
+#include <cstring>
+
+#include "tools/lccomp/compile.h"
+
+namespace velmorad::tools {
+
+namespace {
+
+constexpr size_t kMaxMonths = 20;  // the information items serve 20 of each
+constexpr size_t kEraFields = 6;   // direction to format; a seventh is optional
+constexpr const char *kColon = "U003A";
+constexpr const char *kBlank = "U0020";
+
+class Values {
+  public:
+    Values(const TextCategorySource &category, const Encoder &encoder, Diagnostics *diagnostics)
+        : category_(category), encoder_(encoder), diagnostics_(diagnostics) {}
+
+    bool encode(const std::string &key, const KeywordValue &value, const CharString &text,
+                std::string *out) {
+        std::string missing;
+        if (encoder_.string(text, out, &missing)) return true;
+        return diagnostics_->fail(value.position,
+                                  key + ": <" + missing +
+                                      "> is not in the charmap and no transliteration "
+                                      "rule replaces it");
+    }
+
+    // Not given: the empty string, or fallback when there is one.
+    bool string(const std::string &key, std::string *out, const char *fallback = "") {
+        const KeywordValue *value = category_.find(key);
+        if (value == nullptr) {
+            *out = fallback;
+            return true;
+        }
+        if (value->strings.size() != 1 || !value->numbers.empty())
+            return diagnostics_->fail(value->position, key + " takes one string");
+        return encode(key, *value, value->strings[0], out);
+    }
+
+    // Exactly `count` strings (any number for 0); none when not given.
+    bool strings(const std::string &key, size_t count, std::vector<std::string> *out,
+                 size_t limit = SIZE_MAX) {
+        const KeywordValue *value = category_.find(key);
+        if (value == nullptr) return true;
+        if (!value->numbers.empty() || (count != 0 && value->strings.size() != count))
+            return diagnostics_->fail(
+                value->position,
+                key + " takes " + (count != 0 ? std::to_string(count) : "a list of") + " strings");
+        if (value->strings.size() > limit)
+            return diagnostics_->fail(value->position,
+                                      key + " has more than " + std::to_string(limit) + " strings");
+        for (const CharString &text : value->strings) {
+            std::string bytes;
+            if (!encode(key, *value, text, &bytes)) return false;
+            out->push_back(std::move(bytes));
+        }
+        return true;
+    }
+
+    bool numbers(const std::string &key, std::vector<long> *out, size_t limit) {
+        const KeywordValue *value = category_.find(key);
+        if (value == nullptr) return true;
+        if (!value->strings.empty())
+            return diagnostics_->fail(value->position, key + " takes numbers");
+        if (value->numbers.size() > limit)
+            return diagnostics_->fail(value->position,
+                                      key + " has more than " + std::to_string(limit) + " numbers");
+        *out = value->numbers;
+        return true;
+    }
+
+    bool number(const std::string &key, long *out) {
+        const KeywordValue *value = category_.find(key);
+        *out = gls::kValueNotGiven;
+        if (value == nullptr) return true;
+        if (!value->strings.empty() || value->numbers.size() != 1)
+            return diagnostics_->fail(value->position, key + " takes one number");
+        if (value->numbers[0] != -1) *out = value->numbers[0];
+        return true;
+    }
+
+    // A time format, in the formatter's directives.
+    bool format(const std::string &key, std::string *out) {
+        const KeywordValue *value = category_.find(key);
+        if (value == nullptr) return true;
+        if (value->strings.size() != 1 || !value->numbers.empty())
+            return diagnostics_->fail(value->position, key + " takes one string");
+        return translated(key, *value, value->strings[0], out);
+    }
+
+    bool translated(const std::string &key, const KeywordValue &value, const CharString &text,
+                    std::string *out) {
+        std::vector<std::string> dropped;
+        const CharString format = translate_time_format(text, &dropped);
+        for (const std::string &d : dropped) {
+            diagnostics_->warn(value.position,
+                               key + ": " + d + " dropped: the formatter has no such directive");
+        }
+        return encode(key, value, format, out);
+    }
+
+    // Era strings, each with its format in the formatter's directives and
+    // an empty third text where the source gives none, as the library's
+    // era syntax wants six separators.
+    bool eras(std::vector<std::string> *out) {
+        const KeywordValue *value = category_.find("era");
+        if (value == nullptr) return true;
+        if (!value->numbers.empty())
+            return diagnostics_->fail(value->position, "era takes strings");
+        for (const CharString &era : value->strings) {
+            std::vector<CharString> fields(1);
+            for (const std::string &c : era) {
+                if (c == kColon && fields.size() < kEraFields + 1) {
+                    fields.emplace_back();
+                } else {
+                    fields.back().push_back(c);
+                }
+            }
+            if (fields.size() < kEraFields)
+                return diagnostics_->fail(value->position,
+                                          "era: a string with fewer than six fields");
+            std::vector<std::string> dropped;
+            fields[kEraFields - 1] = translate_time_format(fields[kEraFields - 1], &dropped);
+            for (const std::string &d : dropped)
+                diagnostics_->warn(value->position, "era: " + d + " dropped from an era's format");
+            if (fields.size() == kEraFields) fields.emplace_back();
+            CharString joined;
+            for (size_t i = 0; i < fields.size(); ++i) {
+                if (i > 0) joined.push_back(kColon);
+                joined.insert(joined.end(), fields[i].begin(), fields[i].end());
+            }
+            std::string bytes;
+            if (!encode("era", *value, joined, &bytes)) return false;
+            out->push_back(std::move(bytes));
+        }
+        return true;
+    }
+
+  private:
+    const TextCategorySource &category_;
+    const Encoder &encoder_;
+    Diagnostics *diagnostics_;
+};
+
+char ascii(const std::string &name) {
+    const int64_t code = unicode_of(name);
+    return code > 0 && code < 0x80 ? static_cast<char>(code) : '\0';
+}
+
+void push_text(std::string_view text, CharString *out) {
+    for (char c : text)
+        out->push_back(unicode_name(static_cast<unsigned char>(c)));
+}
+
+// Letters the formatter knows plain, and after E and O.
+constexpr const char *kPlain = "aAbhBcCdDeHIjmMnprRStTuwxXyY%";
+constexpr const char *kAfterE = "cxXCyY";
+constexpr const char *kAfterO = "CDHIMSRTdejmuwy";
+// Those written as numbers, which take a width and a precision.
+constexpr const char *kNumeric = "CdeHIjmMSuwy";
+
+bool has(const char *set, char c) {
+    return c != '\0' && std::strchr(set, c) != nullptr;
+}
+
+}  // namespace
+
+CharString translate_time_format(const CharString &format, std::vector<std::string> *dropped) {
+    CharString out;
+    size_t i = 0;
+    while (i < format.size()) {
+        if (ascii(format[i]) != '%') {
+            out.push_back(format[i++]);
+            continue;
+        }
+        size_t j = i + 1;
+        std::string flags;
+        std::string width;
+        char modifier = '\0';
+        while (j < format.size() && has("_-0^#", ascii(format[j])))
+            flags += ascii(format[j++]);
+        while (j < format.size() && ascii(format[j]) >= '0' && ascii(format[j]) <= '9')
+            width += ascii(format[j++]);
+        if (j < format.size() && (ascii(format[j]) == 'E' || ascii(format[j]) == 'O'))
+            modifier = ascii(format[j++]);
+        const char letter = j < format.size() ? ascii(format[j++]) : '\0';
+        std::string written = "%" + flags + width + (modifier ? std::string(1, modifier) : "") +
+                              (letter ? std::string(1, letter) : "");
+
+        char target = letter;
+        std::string precision;
+        if (modifier == '\0' && (letter == 'k' || letter == 'l')) {
+            // Hours without a leading zero, padded with a blank.
+            target = letter == 'k' ? 'H' : 'I';
+            precision = "1";
+            if (width.empty() && flags.find('-') == std::string::npos) width = "2";
+        } else if (modifier == '\0' && letter == 'P') {
+            target = 'p';
+        } else if (modifier == '\0' && letter == 'F' && flags.empty() && width.empty()) {
+            push_text("%Y-%m-%d", &out);
+            i = j;
+            continue;
+        }
+        const bool known = modifier == 'E'   ? has(kAfterE, target)
+                           : modifier == 'O' ? has(kAfterO, target)
+                                             : has(kPlain, target);
+        if (!known) {
+            dropped->push_back(written);
+            if (!out.empty() && out.back() == kBlank) out.pop_back();
+            i = j;
+            continue;
+        }
+        std::string zero;
+        if (has(kNumeric, target)) {
+            if (flags.find('-') != std::string::npos) {
+                precision = "1";  // no padding
+            } else if (flags.find('_') != std::string::npos) {
+                precision = "1";  // padded with blanks
+                if (width.empty()) width = target == 'j' ? "3" : "2";
+            } else if (flags.find('0') != std::string::npos) {
+                zero = "0";
+            }
+        }
+        std::string spelled = "%" + zero + width;
+        if (!precision.empty()) spelled += "." + precision;
+        if (modifier != '\0') spelled += modifier;
+        spelled += target;
+        push_text(spelled, &out);
+        i = j;
+    }
+    return out;
+}
+
+bool compile_numeric(const LocaleSource &source, const Encoder &encoder, Diagnostics *diagnostics,
+                     gls::NumericSource *out) {
+    Values v(source.numeric, encoder, diagnostics);
+    if (!v.string("decimal_point", &out->decimal_point) ||
+        !v.string("thousands_sep", &out->thousands_sep) ||
+        !v.numbers("grouping", &out->grouping, gls::kMaxGroups)) {
+        return false;
+    }
+    std::string missing;
+    return encoder.string({"U002B"}, &out->positive_sign, &missing) &&
+                   encoder.string({"U002D"}, &out->negative_sign, &missing)
+               ? true
+               : diagnostics->fail({source.file, 0}, "the charmap has no \"+\" or \"-\"");
+}
+
+bool compile_monetary(const LocaleSource &source, const Encoder &encoder, Diagnostics *diagnostics,
+                      gls::MonetarySource *out) {
+    Values v(source.monetary, encoder, diagnostics);
+    static constexpr const char *kValueKeys[gls::kMonetaryValueCount] = {
+        "int_frac_digits", "frac_digits",    "p_cs_precedes", "p_sep_by_space",
+        "n_cs_precedes",   "n_sep_by_space", "p_sign_posn",   "n_sign_posn"};
+    if (!v.string("int_curr_symbol", &out->int_curr_symbol) ||
+        !v.string("currency_symbol", &out->currency_symbol) ||
+        !v.string("mon_decimal_point", &out->mon_decimal_point) ||
+        !v.string("mon_thousands_sep", &out->mon_thousands_sep) ||
+        !v.numbers("mon_grouping", &out->mon_grouping, gls::kMaxGroups) ||
+        !v.string("positive_sign", &out->positive_sign) ||
+        !v.string("negative_sign", &out->negative_sign)) {
+        return false;
+    }
+    for (int i = 0; i < gls::kMonetaryValueCount; ++i) {
+        if (!v.number(kValueKeys[i], &out->values[static_cast<size_t>(i)])) return false;
+    }
+    return true;
+}
+
+bool compile_messages(const LocaleSource &source, const Encoder &encoder, Diagnostics *diagnostics,
+                      gls::MessagesSource *out) {
+    Values v(source.messages, encoder, diagnostics);
+    return v.string("yesexpr", &out->yesexpr) && v.string("noexpr", &out->noexpr) &&
+           v.string("yesstr", &out->yesstr) && v.string("nostr", &out->nostr);
+}
+
+bool compile_time(const LocaleSource &source, const Encoder &encoder, Diagnostics *diagnostics,
+                  gls::TimeSource *out) {
+    Values v(source.time, encoder, diagnostics);
+    std::vector<std::string> abday;
+    std::vector<std::string> day;
+    std::vector<std::string> am_pm;
+    if (!v.strings("abday", gls::kDaysInWeek, &abday) ||
+        !v.strings("day", gls::kDaysInWeek, &day) ||
+        !v.strings("abmon", 0, &out->abmon, kMaxMonths) ||
+        !v.strings("mon", 0, &out->mon, kMaxMonths) || !v.strings("am_pm", 2, &am_pm) ||
+        !v.format("d_t_fmt", &out->date_time_format) || !v.format("d_fmt", &out->date_format) ||
+        !v.format("t_fmt", &out->time_format) || !v.format("t_fmt_ampm", &out->time12_format) ||
+        !v.eras(&out->eras) || !v.format("era_d_fmt", &out->era_date_format) ||
+        !v.format("era_d_t_fmt", &out->era_date_time_format) ||
+        !v.format("era_t_fmt", &out->era_time_format) ||
+        !v.strings("alt_digits", 0, &out->alt_digits)) {
+        return false;
+    }
+    for (size_t i = 0; i < abday.size(); ++i)
+        out->abday[i] = abday[i];
+    for (size_t i = 0; i < day.size(); ++i)
+        out->day[i] = day[i];
+    if (am_pm.size() == 2) {
+        out->am = am_pm[0];
+        out->pm = am_pm[1];
+    }
+    return true;
+}
+
+}  // namespace velmorad::tools
