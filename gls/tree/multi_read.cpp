@@ -1,6 +1,7 @@
 // Reading a tree from its text form: a header line, then either the nodes
 // with their own run lists (plain) or the shared run lists followed by nodes
 // that name them (compressed).
+#include <algorithm>
 #include <cstring>
 
 #include "gls/tree/tree.h"
@@ -101,10 +102,14 @@ uint32_t count_continues(const uint8_t *flags) {
 
 // A data array holding the default element in every entry.
 HostPtr<uint8_t> new_data_array(const TreeReader &r) {
-    auto data = host_alloc<uint8_t>(size_t{kMultiFanout} * r.stride);
+    const size_t total = size_t{kMultiFanout} * r.stride;
+    auto data = host_alloc<uint8_t>(total);
     if (data) {
-        for (size_t i = 0; i < kMultiFanout; ++i)
-            std::memcpy(data.get() + i * r.stride, r.tree->default_element, r.stride);
+        // One element, then the filled part copied onto the rest: a few
+        // copies instead of one per entry.
+        std::memcpy(data.get(), r.tree->default_element, r.stride);
+        for (size_t filled = r.stride; filled < total; filled *= 2)
+            std::memcpy(data.get() + filled, data.get(), std::min(filled, total - filled));
     }
     return data;
 }
