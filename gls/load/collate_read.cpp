@@ -102,11 +102,65 @@ uint32_t read_counts(FILE *stream, CollateSection &coll, ListCounts *lists) {
     return kOk;
 }
 
-// Every character of the tree must name a row that exists.
+// Every character of the tree must name a row that exists. A large code
+// set has many leaves that share one pair of arrays in the compressed form:
+// a pair found good is remembered in a small cache on the stack (the check
+// allocates nothing, so it cannot fail for lack of memory) and not looked
+// at again while it stays there.
+class RowCheck {
+  public:
+    RowCheck(const multi_tree_t *tree, uint32_t max_row) : tree_(tree), max_row_(max_row) {}
+
+    bool node_ok(const multi_arr_t &node, int depth) {
+        if (node.flags == nullptr || depth >= kMaxCharBytes) return true;
+        const uint64_t key = pair_key(node);
+        uint64_t *slot = key != 0 ? &good_[key % kCacheSlots] : nullptr;
+        if (slot != nullptr && *slot == key) return true;
+        for (int b = 0; b < kMultiFanout; ++b) {
+            const uint8_t flag = node.flags[b];
+            if (flag == kMultiEnds) {
+                const uint8_t *element =
+                    node.data != nullptr
+                        ? node.data + (size_t{static_cast<uint8_t>(b)} << tree_->shift)
+                        : tree_->default_element;
+                if (row_of(element) > max_row_) return false;
+            } else if (flag == kMultiContinues && node.next != nullptr && node.offsets != nullptr) {
+                if (!node_ok(node.next[node.offsets[b]], depth + 1)) return false;
+            }
+        }
+        if (slot != nullptr) *slot = key;
+        return true;
+    }
+
+  private:
+    static constexpr size_t kCacheSlots = 1021;
+
+    // A key for a leaf made of shared arrays only (0 for any other node):
+    // the flag array's index and the data array's index (0 for none).
+    uint64_t pair_key(const multi_arr_t &node) const {
+        if (node.next != nullptr || node.flag_index < 0 || node.flag_index >= tree_->flag_count ||
+            tree_->shared_flags[node.flag_index] != node.flags) {
+            return 0;
+        }
+        uint64_t data = 0;
+        if (node.data != nullptr) {
+            if (node.data_index < 0 || node.data_index >= tree_->data_count ||
+                tree_->shared_data[node.data_index] != node.data) {
+                return 0;
+            }
+            data = static_cast<uint64_t>(node.data_index) + 1;
+        }
+        return (static_cast<uint64_t>(node.flag_index) + 1) << 32 | data;
+    }
+
+    const multi_tree_t *tree_;
+    uint32_t max_row_;
+    uint64_t good_[kCacheSlots] = {};
+};
+
 bool tree_rows_in_range(const CollateSection &coll) {
-    const auto max_row = static_cast<uint32_t>(coll.max_row);
-    return for_each_character(
-        coll.tree, [max_row](const unsigned char *, int, uint16_t row) { return row <= max_row; });
+    RowCheck check(coll.tree, static_cast<uint32_t>(coll.max_row));
+    return check.node_ok(coll.tree->root, 0);
 }
 
 uint32_t read_directions(FILE *stream, CollateSection &coll) {
