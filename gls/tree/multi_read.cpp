@@ -198,16 +198,19 @@ bool take_shared_arrays(const TreeReader &r, multi_arr_t &node, bool has_flags, 
 }
 
 bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
+    // Every node starts with a line of numbers: read in one pass, the
+    // newline that ends it is in hand when the last number is.
     FILE *stream = r.stream;
-    const long has_flags = _gl_get_int(stream);
-    const long has_data = _gl_get_int(stream);
+    int ahead = _gl_ext_getc(stream);
+    const long has_flags = _gl_get_int_ahead(stream, &ahead);
+    const long has_data = _gl_get_int_ahead(stream, &ahead);
     long flag_index = kMultiOwnArray;
     long data_index = kMultiOwnArray;
     if (r.compressed) {
-        flag_index = _gl_get_int(stream);
-        data_index = _gl_get_int(stream);
+        flag_index = _gl_get_int_ahead(stream, &ahead);
+        data_index = _gl_get_int_ahead(stream, &ahead);
     }
-    if (!read_newline(stream) || !is_bit(has_flags) || !is_bit(has_data)) return false;
+    if (ahead != kNewline || !is_bit(has_flags) || !is_bit(has_data)) return false;
     uint32_t children = 0;
     const bool taken = r.compressed
                            ? take_shared_arrays(r, node, has_flags == 1, flag_index, has_data == 1,

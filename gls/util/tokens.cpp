@@ -115,6 +115,25 @@ long _gl_get_int(FILE *stream) {
     return number.value();
 }
 
+long _gl_get_int_ahead(FILE *stream, int *ahead) {
+    int c = *ahead;
+    if (c == kBlank || c == EOF) c = _gl_ext_getc(stream);
+    if (!is_digit(c) && c != '+' && c != '-') {
+        *ahead = _gl_ext_getc(stream);
+        return 0;
+    }
+    DecimalValue number(c);
+    int kept = 1;
+    while (is_digit(c = _gl_ext_getc(stream))) {
+        if (kept < kMaxIntChars) {
+            number.add(c);
+            ++kept;
+        }
+    }
+    *ahead = c;
+    return number.value();
+}
+
 // Characters of a longer number than 80 are read and dropped, as for
 // integers, so the next field starts where it should.
 double _gl_get_dbl(FILE *stream) {
