@@ -102,60 +102,65 @@ uint32_t read_counts(FILE *stream, CollateSection &coll, ListCounts *lists) {
     return kOk;
 }
 
-// Every character of the tree must name a row that exists. A large code
-// set has many leaves that share one pair of arrays in the compressed form:
-// a pair found good is remembered in a small cache on the stack (the check
-// allocates nothing, so it cannot fail for lack of memory) and not looked
-// at again while it stays there.
+// Every character of the tree must name a row that exists. The leaves of
+// a large code set's compressed tree share a few hundred data arrays: an
+// array whose every entry is a row that exists serves every leaf that uses
+// it without a look at the leaf's flags. What is known of each array is
+// kept on the stack, so the check allocates nothing and cannot fail for
+// lack of memory; it finds the same files bad as a walk of every character.
 class RowCheck {
   public:
     RowCheck(const multi_tree_t *tree, uint32_t max_row) : tree_(tree), max_row_(max_row) {}
 
     bool node_ok(const multi_arr_t &node, int depth) {
         if (node.flags == nullptr || depth >= kMaxCharBytes) return true;
-        const uint64_t key = pair_key(node);
-        uint64_t *slot = key != 0 ? &good_[key % kCacheSlots] : nullptr;
-        if (slot != nullptr && *slot == key) return true;
+        if (node.next == nullptr && all_rows_exist(node)) return true;
         for (int b = 0; b < kMultiFanout; ++b) {
             const uint8_t flag = node.flags[b];
             if (flag == kMultiEnds) {
-                const uint8_t *element =
-                    node.data != nullptr
-                        ? node.data + (size_t{static_cast<uint8_t>(b)} << tree_->shift)
-                        : tree_->default_element;
-                if (row_of(element) > max_row_) return false;
+                if (row_of(element(node.data, b)) > max_row_) return false;
             } else if (flag == kMultiContinues && node.next != nullptr && node.offsets != nullptr) {
                 if (!node_ok(node.next[node.offsets[b]], depth + 1)) return false;
             }
         }
-        if (slot != nullptr) *slot = key;
         return true;
     }
 
   private:
-    static constexpr size_t kCacheSlots = 1021;
+    static constexpr int32_t kKnownArrays = 4096;
+    enum Known : uint8_t { kUnknown = 0, kAllExist, kSomeMissing };
 
-    // A key for a leaf made of shared arrays only (0 for any other node):
-    // the flag array's index and the data array's index (0 for none).
-    uint64_t pair_key(const multi_arr_t &node) const {
-        if (node.next != nullptr || node.flag_index < 0 || node.flag_index >= tree_->flag_count ||
-            tree_->shared_flags[node.flag_index] != node.flags) {
-            return 0;
+    const uint8_t *element(const uint8_t *data, int b) const {
+        return data != nullptr ? data + (size_t{static_cast<uint8_t>(b)} << tree_->shift)
+                               : tree_->default_element;
+    }
+
+    // Whether every entry of the node's data array (or the default, for a
+    // node without one) names a row that exists.
+    bool all_rows_exist(const multi_arr_t &node) {
+        if (node.data == nullptr) return row_of(tree_->default_element) <= max_row_;
+        const int32_t index = node.data_index;
+        if (index < 0 || index >= kKnownArrays || index >= tree_->data_count ||
+            tree_->shared_data[index] != node.data) {
+            return false;
         }
-        uint64_t data = 0;
-        if (node.data != nullptr) {
-            if (node.data_index < 0 || node.data_index >= tree_->data_count ||
-                tree_->shared_data[node.data_index] != node.data) {
-                return 0;
+        if (known_[index] == kUnknown) {
+            known_[index] = kAllExist;
+            const size_t stride = size_t{1} << tree_->shift;
+            const uint8_t *end = node.data + kMultiFanout * stride;
+            for (const uint8_t *entry = node.data; entry < end; entry += stride) {
+                if (row_of(entry) > max_row_) {
+                    known_[index] = kSomeMissing;
+                    break;
+                }
             }
-            data = static_cast<uint64_t>(node.data_index) + 1;
         }
-        return (static_cast<uint64_t>(node.flag_index) + 1) << 32 | data;
+        return known_[index] == kAllExist;
     }
 
     const multi_tree_t *tree_;
     uint32_t max_row_;
-    uint64_t good_[kCacheSlots] = {};
+    uint8_t known_[kKnownArrays] = {};
 };
 
 bool tree_rows_in_range(const CollateSection &coll) {
