@@ -213,10 +213,15 @@ inline size_t _gl_ext_fwrite(const void *buf, size_t size, size_t count, FILE *s
     auto f = ext_service<kExtFwrite>();
     return f != nullptr ? f(buf, size, count, stream) : gl_ext_fwrite(buf, size, count, stream);
 }
-inline int _gl_ext_getc(FILE *stream) {
+// Whether _gl_ext_getc takes its bytes straight from the C library, for
+// readers that decide that once for a whole field.
+inline bool _gl_ext_getc_is_direct() {
     auto f = ext_service<kExtGetc>();
-    if (f == nullptr || f == gl_ext_getc) return getc_unlocked(stream);
-    return f(stream);
+    return f == nullptr || f == gl_ext_getc;
+}
+inline int _gl_ext_getc(FILE *stream) {
+    if (_gl_ext_getc_is_direct()) return getc_unlocked(stream);
+    return ext_service<kExtGetc>()(stream);
 }
 inline void *_gl_ext_malloc(size_t size) {
     auto f = ext_service<kExtMalloc>();
