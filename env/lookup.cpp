@@ -13,6 +13,12 @@ namespace {
 
 const DefaultVal *default_row(const char *name, int index) {
     if (index >= 0 && index < Num_DVals) return &Inf_DVals[index];
+    // The working table holds the same names in the same rows, and finds
+    // one without walking them.
+    if (Inf_EVars != nullptr && Num_EVars == Num_DVals) {
+        const EnvVar *entry = search_evar(name, Inf_EVars, Num_EVars);
+        return entry != nullptr ? &Inf_DVals[entry->index] : nullptr;
+    }
     for (int i = 0; i < Num_DVals; ++i) {
         if (stcmpr(Inf_DVals[i].name, name) == 0) return &Inf_DVals[i];
     }

@@ -176,13 +176,18 @@ inline int _gl_ext_ferror(FILE *stream) {
     auto f = ext_service<kExtFerror>();
     return f != nullptr ? f(stream) : gl_ext_ferror(stream);
 }
+// The byte readers sit under every data-file reader: when the host's
+// service is the C library's own, the byte is taken without the call and
+// the stream lock (the library is used from one thread).
 inline int _gl_ext_fgetc(FILE *stream) {
     auto f = ext_service<kExtFgetc>();
-    return f != nullptr ? f(stream) : gl_ext_fgetc(stream);
+    if (f == nullptr || f == gl_ext_fgetc) return getc_unlocked(stream);
+    return f(stream);
 }
 inline char *_gl_ext_fgets(char *buf, int size, FILE *stream) {
     auto f = ext_service<kExtFgets>();
-    return f != nullptr ? f(buf, size, stream) : gl_ext_fgets(buf, size, stream);
+    if (f == nullptr || f == gl_ext_fgets) return fgets_unlocked(buf, size, stream);
+    return f(buf, size, stream);
 }
 inline FILE *_gl_ext_fopen(const char *path, const char *mode) {
     auto f = ext_service<kExtFopen>();
@@ -208,9 +213,15 @@ inline size_t _gl_ext_fwrite(const void *buf, size_t size, size_t count, FILE *s
     auto f = ext_service<kExtFwrite>();
     return f != nullptr ? f(buf, size, count, stream) : gl_ext_fwrite(buf, size, count, stream);
 }
-inline int _gl_ext_getc(FILE *stream) {
+// Whether _gl_ext_getc takes its bytes straight from the C library, for
+// readers that decide that once for a whole field.
+inline bool _gl_ext_getc_is_direct() {
     auto f = ext_service<kExtGetc>();
-    return f != nullptr ? f(stream) : gl_ext_getc(stream);
+    return f == nullptr || f == gl_ext_getc;
+}
+inline int _gl_ext_getc(FILE *stream) {
+    if (_gl_ext_getc_is_direct()) return getc_unlocked(stream);
+    return ext_service<kExtGetc>()(stream);
 }
 inline void *_gl_ext_malloc(size_t size) {
     auto f = ext_service<kExtMalloc>();
@@ -218,7 +229,8 @@ inline void *_gl_ext_malloc(size_t size) {
 }
 inline int _gl_ext_ungetc(int c, FILE *stream) {
     auto f = ext_service<kExtUngetc>();
-    return f != nullptr ? f(c, stream) : gl_ext_ungetc(c, stream);
+    if (f == nullptr || f == gl_ext_ungetc) return ungetc(c, stream);
+    return f(c, stream);
 }
 inline int _gl_ext_putenv(char *text) {
     auto f = ext_service<kExtPutenv>();

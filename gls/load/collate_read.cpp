@@ -102,11 +102,70 @@ uint32_t read_counts(FILE *stream, CollateSection &coll, ListCounts *lists) {
     return kOk;
 }
 
-// Every character of the tree must name a row that exists.
+// Every character of the tree must name a row that exists. The leaves of
+// a large code set's compressed tree share a few hundred data arrays: an
+// array whose every entry is a row that exists serves every leaf that uses
+// it without a look at the leaf's flags. What is known of each array is
+// kept on the stack, so the check allocates nothing and cannot fail for
+// lack of memory; it finds the same files bad as a walk of every character.
+class RowCheck {
+  public:
+    RowCheck(const multi_tree_t *tree, uint32_t max_row) : tree_(tree), max_row_(max_row) {}
+
+    bool node_ok(const multi_arr_t &node, int depth) {
+        if (node.flags == nullptr || depth >= kMaxCharBytes) return true;
+        if (node.next == nullptr && all_rows_exist(node)) return true;
+        for (int b = 0; b < kMultiFanout; ++b) {
+            const uint8_t flag = node.flags[b];
+            if (flag == kMultiEnds) {
+                if (row_of(element(node.data, b)) > max_row_) return false;
+            } else if (flag == kMultiContinues && node.next != nullptr && node.offsets != nullptr) {
+                if (!node_ok(node.next[node.offsets[b]], depth + 1)) return false;
+            }
+        }
+        return true;
+    }
+
+  private:
+    static constexpr int32_t kKnownArrays = 4096;
+    enum Known : uint8_t { kUnknown = 0, kAllExist, kSomeMissing };
+
+    const uint8_t *element(const uint8_t *data, int b) const {
+        return data != nullptr ? data + (size_t{static_cast<uint8_t>(b)} << tree_->shift)
+                               : tree_->default_element;
+    }
+
+    // Whether every entry of the node's data array (or the default, for a
+    // node without one) names a row that exists.
+    bool all_rows_exist(const multi_arr_t &node) {
+        if (node.data == nullptr) return row_of(tree_->default_element) <= max_row_;
+        const int32_t index = node.data_index;
+        if (index < 0 || index >= kKnownArrays || index >= tree_->data_count ||
+            tree_->shared_data[index] != node.data) {
+            return false;
+        }
+        if (known_[index] == kUnknown) {
+            known_[index] = kAllExist;
+            const size_t stride = size_t{1} << tree_->shift;
+            const uint8_t *end = node.data + kMultiFanout * stride;
+            for (const uint8_t *entry = node.data; entry < end; entry += stride) {
+                if (row_of(entry) > max_row_) {
+                    known_[index] = kSomeMissing;
+                    break;
+                }
+            }
+        }
+        return known_[index] == kAllExist;
+    }
+
+    const multi_tree_t *tree_;
+    uint32_t max_row_;
+    uint8_t known_[kKnownArrays] = {};
+};
+
 bool tree_rows_in_range(const CollateSection &coll) {
-    const auto max_row = static_cast<uint32_t>(coll.max_row);
-    return for_each_character(
-        coll.tree, [max_row](const unsigned char *, int, uint16_t row) { return row <= max_row; });
+    RowCheck check(coll.tree, static_cast<uint32_t>(coll.max_row));
+    return check.node_ok(coll.tree->root, 0);
 }
 
 uint32_t read_directions(FILE *stream, CollateSection &coll) {

@@ -215,13 +215,16 @@ uint16_t gl_cs_name2cs_num(void *context, const char *name, const char *registry
         return kNoCodeSet;
     }
     if (gls_registry_list_cache != nullptr) {
+        // The first byte settles most rows without a call.
         for (const GlRegistryNode *node = gls_registry_list_cache; node != nullptr;
              node = node->next) {
-            if (std::strcmp(node->name, folded) == 0) return node->number;
+            if (node->name[0] == folded[0] && std::strcmp(node->name, folded) == 0)
+                return node->number;
         }
     } else if (gls_registry_array_cache != nullptr) {
         for (const GlRegistryRow *row = gls_registry_array_cache; row->name != nullptr; ++row) {
-            if (std::strcmp(row->name, folded) == 0) return row->number;
+            if (row->name[0] == folded[0] && std::strcmp(row->name, folded) == 0)
+                return row->number;
         }
     } else {
         uint16_t number = kNoCodeSet;

@@ -29,10 +29,15 @@ int skip_blanks(FILE *stream) {
     return c;
 }
 
+// A node and its name are one block: the name follows the node.
+struct NodeBlock {
+    GlRegistryNode node;
+    char name[kCsNameSize];
+};
+
 void release_list(GlRegistryNode *node, const GlFileOps *ops) {
     while (node != nullptr) {
         GlRegistryNode *next = node->next;
-        if (node->name != nullptr) ops->release(node->name);
         ops->release(node);
         node = next;
     }
@@ -47,19 +52,18 @@ uint32_t read_list(FILE *stream, const GlFileOps *ops, GlRegistryNode **list) {
     uint32_t failure = 0;
     char name[kCsNameSize];
     while (_gl_next_cs_name_from_registry(stream, name, sizeof name) == 1) {
-        auto *node = static_cast<GlRegistryNode *>(ops->alloc(sizeof(GlRegistryNode)));
-        if (node == nullptr) {
+        // One allocation a record: the registry is read by every client at
+        // start-up.
+        auto *block = static_cast<NodeBlock *>(ops->alloc(sizeof(NodeBlock)));
+        if (block == nullptr) {
             failure = GL_ENOMEM;
             break;
         }
-        *node = GlRegistryNode{static_cast<char *>(ops->alloc(kCsNameSize)), 0, nullptr};
+        GlRegistryNode *node = &block->node;
+        *node = GlRegistryNode{block->name, 0, nullptr};
         // Linked before it is complete, so that a failure releases it too.
         *tail = node;
         tail = &node->next;
-        if (node->name == nullptr) {
-            failure = GL_ENOMEM;
-            break;
-        }
         std::memcpy(node->name, name, std::strlen(name) + 1);
         if (!read_cs_number(stream, &node->number)) {
             failure = GL_EBADREG;

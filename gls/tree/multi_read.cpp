@@ -1,6 +1,7 @@
 // Reading a tree from its text form: a header line, then either the nodes
 // with their own run lists (plain) or the shared run lists followed by nodes
 // that name them (compressed).
+#include <algorithm>
 #include <cstring>
 
 #include "gls/tree/tree.h"
@@ -101,10 +102,14 @@ uint32_t count_continues(const uint8_t *flags) {
 
 // A data array holding the default element in every entry.
 HostPtr<uint8_t> new_data_array(const TreeReader &r) {
-    auto data = host_alloc<uint8_t>(size_t{kMultiFanout} * r.stride);
+    const size_t total = size_t{kMultiFanout} * r.stride;
+    auto data = host_alloc<uint8_t>(total);
     if (data) {
-        for (size_t i = 0; i < kMultiFanout; ++i)
-            std::memcpy(data.get() + i * r.stride, r.tree->default_element, r.stride);
+        // One element, then the filled part copied onto the rest: a few
+        // copies instead of one per entry.
+        std::memcpy(data.get(), r.tree->default_element, r.stride);
+        for (size_t filled = r.stride; filled < total; filled *= 2)
+            std::memcpy(data.get() + filled, data.get(), std::min(filled, total - filled));
     }
     return data;
 }
@@ -193,16 +198,19 @@ bool take_shared_arrays(const TreeReader &r, multi_arr_t &node, bool has_flags, 
 }
 
 bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
+    // Every node starts with a line of numbers: read in one pass, the
+    // newline that ends it is in hand when the last number is.
     FILE *stream = r.stream;
-    const long has_flags = _gl_get_int(stream);
-    const long has_data = _gl_get_int(stream);
+    int ahead = _gl_ext_getc(stream);
+    const long has_flags = _gl_get_int_ahead(stream, &ahead);
+    const long has_data = _gl_get_int_ahead(stream, &ahead);
     long flag_index = kMultiOwnArray;
     long data_index = kMultiOwnArray;
     if (r.compressed) {
-        flag_index = _gl_get_int(stream);
-        data_index = _gl_get_int(stream);
+        flag_index = _gl_get_int_ahead(stream, &ahead);
+        data_index = _gl_get_int_ahead(stream, &ahead);
     }
-    if (!read_newline(stream) || !is_bit(has_flags) || !is_bit(has_data)) return false;
+    if (ahead != kNewline || !is_bit(has_flags) || !is_bit(has_data)) return false;
     uint32_t children = 0;
     const bool taken = r.compressed
                            ? take_shared_arrays(r, node, has_flags == 1, flag_index, has_data == 1,

@@ -34,10 +34,11 @@ inline constexpr std::array<int8_t, 256> kHexDigitValue = [] {
 // Reads a field of exactly `digits` hexadecimal digits (at most 8). Unlike
 // _gl_get_hex, a non-digit or the end of input fails, so that a truncated
 // or damaged file cannot be read as a run of zeros.
-inline bool read_hex_field(FILE *stream, int digits, uint32_t *value) {
+template <class GetByte>
+inline bool read_hex_digits(FILE *stream, int digits, uint32_t *value, GetByte get_byte) {
     uint32_t result = 0;
     for (int i = 0; i < digits; ++i) {
-        int c = _gl_ext_getc(stream);
+        int c = get_byte(stream);
         if (c < 0 || c > 0xFF) return false;
         int digit = kHexDigitValue[static_cast<unsigned>(c)];
         if (digit < 0) return false;
@@ -45,6 +46,15 @@ inline bool read_hex_field(FILE *stream, int digits, uint32_t *value) {
     }
     *value = result;
     return true;
+}
+
+inline bool read_hex_field(FILE *stream, int digits, uint32_t *value) {
+    // The trees are most of a locale's bytes: the host's service is asked
+    // about once per field, not once per byte.
+    if (_gl_ext_getc_is_direct()) {
+        return read_hex_digits(stream, digits, value, [](FILE *s) { return getc_unlocked(s); });
+    }
+    return read_hex_digits(stream, digits, value, [](FILE *s) { return _gl_ext_getc(s); });
 }
 
 }  // namespace gls

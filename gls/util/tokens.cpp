@@ -2,6 +2,7 @@
 // integers separated by single blanks, fixed-width hexadecimal fields,
 // floating-point numbers and words.
 #include <cctype>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -65,24 +66,72 @@ uint32_t _gl_get_hex(FILE *stream, int count) {
     return value;
 }
 
+// Base-10 value of the text of a number as kept (sign and at most 39
+// digits), saturated as strtol saturates: the same value, without
+// copying the text and parsing it again.
+class DecimalValue {
+  public:
+    explicit DecimalValue(int first) : negative_(first == '-') {
+        if (is_digit(first)) add(first);
+    }
+    void add(int digit) {
+        const long d = digit - '0';
+        if (saturated_) return;
+        if (magnitude_ > (LONG_MAX - d) / kDecimal) {
+            saturated_ = true;
+            return;
+        }
+        magnitude_ = magnitude_ * kDecimal + d;
+    }
+    long value() const {
+        if (saturated_) return negative_ ? LONG_MIN : LONG_MAX;
+        return negative_ ? -magnitude_ : magnitude_;
+    }
+
+  private:
+    bool negative_;
+    bool saturated_ = false;
+    long magnitude_ = 0;
+};
+
 // A first character that is neither a digit nor a sign is consumed and the
 // value is 0; the file formats never put one there.
 long _gl_get_int(FILE *stream) {
-    char text[kMaxIntChars + 1];
-    int len = 0;
-    _gl_skip_space_if_needed(stream);
+    // The optional blank, skipped without pushing the first character back.
     int c = _gl_ext_getc(stream);
-    if (is_digit(c) || c == '+' || c == '-') {
-        text[len++] = static_cast<char>(c);
-        while (is_digit(c = _gl_ext_getc(stream))) {
-            // Digits beyond those kept are read and dropped, so that the
-            // stream stays at the end of the field.
-            if (len < kMaxIntChars) text[len++] = static_cast<char>(c);
+    if (c == kBlank || c == EOF) c = _gl_ext_getc(stream);
+    if (!is_digit(c) && c != '+' && c != '-') return 0;
+    DecimalValue number(c);
+    int kept = 1;
+    while (is_digit(c = _gl_ext_getc(stream))) {
+        // Digits beyond those kept are read and dropped, so that the
+        // stream stays at the end of the field.
+        if (kept < kMaxIntChars) {
+            number.add(c);
+            ++kept;
         }
-        (void)_gl_ext_ungetc(c, stream);
     }
-    text[len] = '\0';
-    return std::strtol(text, nullptr, kDecimal);
+    (void)_gl_ext_ungetc(c, stream);
+    return number.value();
+}
+
+long _gl_get_int_ahead(FILE *stream, int *ahead) {
+    int c = *ahead;
+    if (c == kBlank || c == EOF) c = _gl_ext_getc(stream);
+    if (!is_digit(c) && c != '+' && c != '-') {
+        *ahead = _gl_ext_getc(stream);
+        return 0;
+    }
+    DecimalValue number(c);
+    int kept = 1;
+    while (is_digit(c = _gl_ext_getc(stream))) {
+        if (kept < kMaxIntChars) {
+            number.add(c);
+            ++kept;
+        }
+    }
+    *ahead = c;
+    return number.value();
 }
 
 // Characters of a longer number than 80 are read and dropped, as for

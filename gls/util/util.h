@@ -73,6 +73,10 @@ int _gl_get_hex_digit(FILE *stream);
 int _gl_get_hex_byte(FILE *stream);
 uint32_t _gl_get_hex(FILE *stream, int count);
 long _gl_get_int(FILE *stream);
+// _gl_get_int for a line of several numbers read in one pass: *ahead holds
+// the character read before the number and receives the one after it,
+// which _gl_get_int would push back into the stream.
+long _gl_get_int_ahead(FILE *stream, int *ahead);
 double _gl_get_dbl(FILE *stream);
 // 0 when the word ended at white space, -1 at end of input or at size - 1.
 int _gl_get_str(char *buf, int size, FILE *stream);

@@ -205,6 +205,25 @@ TEST(CollateDamage, EveryOutOfMemoryPathReleasesCleanly) {
     fail_every_allocation(wide);
 }
 
+// Leaves of a compressed tree share their data arrays, which the row check
+// judges once: a row beyond R fails wherever it stands, in either form.
+TEST(CollateDamage, RowsBeyondTheCountFailInSharedArraysToo) {
+    for (TreeText text : kTreeTexts) {
+        CollationSource source = good_source();
+        source.tree_text = text;
+        // Two-byte keys under many lead bytes, the same rows under each.
+        for (int lead = 0xC2; lead <= 0xDF; ++lead) {
+            for (int trail = 0x80; trail <= 0xBF; ++trail)
+                source.rows[std::string{char(lead), char(trail)}] = 1 + trail % 5;
+        }
+        EXPECT_EQ(read_section(section_text(source), 99).status, 0);
+        source.rows["\xD0\x90"] = 6;
+        auto read = read_section(section_text(source), 99);
+        EXPECT_EQ(read.status, -1);
+        EXPECT_EQ(read.error, GL_ESHORTFILE);
+    }
+}
+
 // Random sections with many equal rows: the lists derived through the hash
 // table are those of the plain search, string for string.
 TEST(CollateDamage, HashedSearchMatchesTheQuadraticOne) {

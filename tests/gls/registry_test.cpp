@@ -251,7 +251,7 @@ class RegistryOutOfMemory : public Registry {
 
 TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
     const std::string content = "a 1\nb 2\nc 3\n";
-    constexpr long kBlocksPerRecord = 2;  // the node and its name
+    constexpr long kBlocksPerRecord = 1;  // the node, its name inside it
     // A path this long needs an allocated diagnostic buffer.
     std::string deep = dir.path();
     while (deep.size() < kPathBufferSize)

@@ -38,6 +38,7 @@ TEST(HostServices, OnlyModeOneInstallsAndThenEverySlotButTheLast) {
     EXPECT_EQ(gls::_gl_ext_errno(nullptr), nullptr);
     EXPECT_EQ(gls::_gl_ext_errno(&context), &context);
 
+    setenv("VELMORADDIR", testing::build_installation().c_str(), 1);
     ASSERT_EQ(initgls(kModeFrontEnd), 0);
     for (int slot = 0; slot < gls::kExtUCA; ++slot)
         EXPECT_NE(gls::_gl_get_ext_funcptr(slot), nullptr) << slot;
@@ -52,6 +53,8 @@ TEST(HostServices, OnlyModeOneInstallsAndThenEverySlotButTheLast) {
 
 TEST(HostServices, LookUpSeesConfigurationFileSettings) {
     TempDir inst;
+    // The first look-up starts the locale environment, which needs its data.
+    testing::make_installation(inst.path());
     testing::write_file(inst / "etc/velmorad.rc", "DBTEMP /from/config\n");
     setenv("VELMORADDIR", inst.path().c_str(), 1);
     unsetenv("DBTEMP");

@@ -9,8 +9,8 @@
 
 int main(int argc, char **argv) {
     static const char *const kKept[] = {
-        "PATH",         "TMPDIR",      "LD_PRELOAD",         "ASAN_OPTIONS",     "UBSAN_OPTIONS",
-        "LSAN_OPTIONS", "VELMORADDIR", "NSS_WRAPPER_PASSWD", "NSS_WRAPPER_GROUP"};
+        "PATH",         "TMPDIR",      "LD_PRELOAD",         "ASAN_OPTIONS",      "UBSAN_OPTIONS",
+        "LSAN_OPTIONS", "VELMORADDIR", "NSS_WRAPPER_PASSWD", "NSS_WRAPPER_GROUP", "GL_PATH"};
     std::map<std::string, std::string> kept;
     for (const char *name : kKept) {
         if (const char *value = std::getenv(name)) kept[name] = value;

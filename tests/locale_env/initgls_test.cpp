@@ -1,0 +1,330 @@
+// initgls in the test's own process: the records it fills, its start
+// through a first look-up, its failures and how they map to product errors.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "env/env.h"
+#include "gls/conv/conv.h"
+#include "gls/load/locale.h"
+#include "gls/util/util.h"
+#include "locale_env/locale_env.h"
+#include "tests/support/failing_host.h"
+#include "tests/support/test_support.h"
+
+namespace velmorad {
+namespace {
+
+using testing::TempDir;
+
+class InitGls : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::make_installation(inst);
+        setenv("VELMORADDIR", inst.c_str(), 1);
+        ASSERT_EQ(chdir(work.path().c_str()), 0);
+    }
+    static std::string field(int k) {
+        const char *s = new_gls_env.strings[k];
+        return s != nullptr ? s : "(null)";
+    }
+    static std::vector<std::string> specs() {
+        std::vector<std::string> out;
+        for (const auto &spec : new_gls_env.category_specs)
+            out.emplace_back(spec);
+        return out;
+    }
+    static std::vector<int32_t> file_flags() {
+        const int32_t *f = new_gls_env.category_file_flags;
+        return {f, f + kCategoryCount};
+    }
+    // Releases what a start loaded, so that the next one in the same test
+    // starts from nothing and leaves nothing unreachable behind.
+    static void drop_conversions() {
+        GlsSettings &s = new_gls_env;
+        for (gls::CvDesc **cd :
+             {&s.cv_client_to_db, &s.cv_db_to_client, &s.cv_os_out, &s.cv_os_in}) {
+            gls::gl_cv_unload(*cd);
+            *cd = nullptr;
+        }
+    }
+    static void reset_records() {
+        drop_conversions();
+        GlsSettings &s = new_gls_env;
+        if (s.db_locale != gls_env.client_locale) gls::gl_lc_unload(s.db_locale);
+        gls::gl_lc_unload(gls_env.client_locale);
+        gls_env.client_locale = s.db_locale = s.os_locale = nullptr;
+        for (int k = 0; k < kStrCount; ++k) {
+            if ((s.alloc_flags & (1u << k)) != 0) std::free(s.strings[k]);
+            s.strings[k] = nullptr;
+        }
+        s.alloc_flags = 0;
+        s.initialised_modes = 0;
+    }
+
+  public:
+    size_t log_lines_with(const std::string &piece) const {
+        std::istringstream in(testing::read_file(work / gls::kLogFileName));
+        size_t n = 0;
+        for (std::string line; std::getline(in, line);)
+            n += line.find(piece) != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+  protected:
+    TempDir root;
+    TempDir work;
+    std::string inst = root / "inst";
+};
+
+TEST_F(InitGls, WithoutLocaleVariablesEverythingIsTheDefaultLocale) {
+    ASSERT_EQ(initgls(kModeFrontEnd), 0);
+    const GlsSettings &s = new_gls_env;
+    ASSERT_NE(gls_env.client_locale, nullptr);
+    EXPECT_EQ(s.db_locale, gls_env.client_locale);
+    EXPECT_EQ(s.os_locale, gls_env.client_locale);
+    EXPECT_EQ(s.cv_client_to_db, nullptr);
+    EXPECT_EQ(s.cv_db_to_client, nullptr);
+    EXPECT_EQ(s.cv_os_out, nullptr);
+    EXPECT_EQ(s.cv_os_in, nullptr);
+    EXPECT_EQ(specs(), std::vector<std::string>(kCategoryCount, "en_US.819"));
+    EXPECT_EQ(file_flags(), std::vector<int32_t>(kCategoryCount, 1));
+    EXPECT_EQ(field(kStrCLIENT_LOCALE), "en_US.8859-1");
+    EXPECT_EQ(field(kStrDB_LOCALE), "(null)");
+    EXPECT_EQ(s.alloc_flags, 1u);
+    EXPECT_EQ(std::make_tuple(s.mode, s.initialised_modes, s.initialising, s.nls_mode),
+              std::make_tuple(kModeFrontEnd, kModeFrontEnd, 0, 0));
+    EXPECT_EQ(get_glserror(), 0);
+    // The look-up answers from the record, below the process environment.
+    EXPECT_STREQ(ggetenv("CLIENT_LOCALE"), "en_US.8859-1");
+    setenv("CLIENT_LOCALE", "de_DE.819", 1);
+    EXPECT_STREQ(ggetenv("CLIENT_LOCALE"), "de_DE.819");
+
+    // A second start reads nothing and changes nothing.
+    gls::Locale *client = gls_env.client_locale;
+    EXPECT_EQ(initgls(kModeFrontEnd), 0);
+    EXPECT_EQ(gls_env.client_locale, client);
+    EXPECT_EQ(field(kStrCLIENT_LOCALE), "en_US.8859-1");
+}
+
+TEST_F(InitGls, ClientAndDatabaseLocalesFillTheRecords) {
+    const struct {
+        const char *client, *db, *nls;
+        std::string client_field, db_field, lc_ctype_field;
+        bool conversions;
+    } rows[] = {
+        {"de_de.ISO-8859-1", "de_DE.utf8", nullptr, "de_DE.819", "de_DE.57372", "(null)", true},
+        {"de_DE.latin-1", "fr_FR.8859-1", nullptr, "de_DE.819", "fr_FR.819", "(null)", false},
+        // The database follows the client, and the record says so.
+        {"de_DE.8859-1", nullptr, nullptr, "de_DE.819", "de_DE.819", "(null)", false},
+        // With DBNLS the LC_ fields follow CLIENT_LOCALE; the database
+        // field is left to the variables.
+        {"fr_FR.utf8", nullptr, "1", "fr_FR.57372", "(null)", "fr_FR.57372", false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.client);
+        reset_records();
+        setenv("CLIENT_LOCALE", row.client, 1);
+        row.db != nullptr ? setenv("DB_LOCALE", row.db, 1) : unsetenv("DB_LOCALE");
+        row.nls != nullptr ? setenv("DBNLS", row.nls, 1) : unsetenv("DBNLS");
+        ASSERT_EQ(initgls(kModeFrontEnd), 0) << get_glserror();
+        const GlsSettings &s = new_gls_env;
+        EXPECT_EQ(field(kStrCLIENT_LOCALE), row.client_field);
+        EXPECT_EQ(field(kStrDB_LOCALE), row.db_field);
+        EXPECT_EQ(field(kStrLC_CTYPE), row.lc_ctype_field);
+        EXPECT_EQ(field(kStrLC_TIME), row.lc_ctype_field);
+        EXPECT_EQ(specs(), std::vector<std::string>(kCategoryCount, row.client_field));
+        EXPECT_EQ(s.cv_client_to_db != nullptr, row.conversions);
+        EXPECT_EQ(s.cv_db_to_client != nullptr, row.conversions);
+        EXPECT_EQ(s.db_locale != gls_env.client_locale, row.conversions);
+        if (row.conversions) {
+            EXPECT_STREQ(s.db_locale->file_names[0], "de_de/e01c.lco");
+        }
+        uint32_t bits = 1u;
+        if (row.db != nullptr || row.nls == nullptr) bits |= 2u;
+        if (row.nls != nullptr) bits |= 0x3E0u;
+        EXPECT_EQ(s.alloc_flags, bits);
+    }
+}
+
+TEST_F(InitGls, NlsVariablesGiveEachCategoryItsOwnSpec) {
+    setenv("DBNLS", "2", 1);
+    setenv("LC_CTYPE", "en_us.UTF-8", 1);
+    setenv("LC_COLLATE", "C.utf8", 1);
+    setenv("LC_NUMERIC", "de_DE.utf8", 1);
+    setenv("LC_MONETARY", "de_DE.UTF-8", 1);
+    setenv("LC_TIME", "en_US.UTF-8", 1);
+    ASSERT_EQ(initgls(kModeFrontEnd), 0) << get_glserror();
+    EXPECT_EQ(file_flags(), (std::vector<int32_t>{1, 0, 1, 1, 1, 1}));
+    EXPECT_EQ(specs(), (std::vector<std::string>{"en_US.57372", "C.utf8", "de_DE.57372",
+                                                 "de_DE.57372", "en_US.57372", "en_US.57372"}));
+    EXPECT_EQ(new_gls_env.nls_mode, 2);
+    EXPECT_EQ(field(kStrCLIENT_LOCALE), "(null)");
+    EXPECT_EQ(field(kStrLC_CTYPE), "(null)");
+    EXPECT_STREQ(gls_env.client_locale->file_names[1], "os/C.utf8");
+}
+
+// The start's first diagnostic looks GLSLOG up, and that first look-up
+// builds the variable table, whose control block asks whether the locale
+// environment is up: the start must run once and be logged whole.
+void expect_one_logged_start(const InitGls &test, const std::string &inst) {
+    EXPECT_EQ(new_gls_env.initialised_modes, kModeFrontEnd);
+    EXPECT_EQ(initgls(kModeFrontEnd), 0);
+    EXPECT_EQ(chkglsinit(), 0);
+    EXPECT_EQ(test.log_lines_with("Opened: " + inst + "/gls/cm3/registry"), 1u);
+    EXPECT_EQ(test.log_lines_with("Opened: " + inst + "/gls/lc11/en_us/0333.lco"), 6u);
+    EXPECT_EQ(test.log_lines_with("gl_setlocale: Begin"), 1u);
+}
+
+TEST_F(InitGls, StartedFirstThingItRunsOnceAndLogsEverything) {
+    setenv("GLSLOG", "on", 1);
+    ASSERT_EQ(initgls(kModeFrontEnd), 0);
+    expect_one_logged_start(*this, inst);
+}
+
+TEST_F(InitGls, StartedByTheFirstLookUpItRunsOnceAndLogsEverything) {
+    setenv("GLSLOG", "on", 1);
+    setenv("DBPATH", "/d", 1);
+    EXPECT_STREQ(ggetenv("DBPATH"), "/d");
+    expect_one_logged_start(*this, inst);
+}
+
+TEST_F(InitGls, FailedStartLeavesTheProcessFreeToTryAgain) {
+    const std::string lco = inst + "/gls/lc11/en_us/0333.lco";
+    ASSERT_EQ(unlink(lco.c_str()), 0);
+    EXPECT_EQ(initgls(kModeFrontEnd), kGlsBadLocale);
+    EXPECT_EQ(get_glserror(), kGlsBadLocale);
+    EXPECT_EQ(new_gls_env.initialised_modes, 0);
+    EXPECT_EQ(new_gls_env.initialising, 0);
+    EXPECT_EQ(chkglsinit(), kGlsBadLocale);
+
+    ASSERT_EQ(
+        symlink((testing::build_installation() + "/gls/lc11/en_us/0333.lco").c_str(), lco.c_str()),
+        0);
+    EXPECT_EQ(chkglsinit(), 0);
+    EXPECT_EQ(new_gls_env.initialised_modes, kModeFrontEnd);
+    EXPECT_NE(gls_env.client_locale, nullptr);
+    EXPECT_EQ(get_glserror(), 0);
+}
+
+TEST_F(InitGls, GetLocaleLengthLimitAndSecondPass) {
+    int32_t flags[kCategoryCount];
+    gls::Locale *loc = nullptr;
+    // 286 characters are refused before the loader is asked.
+    EXPECT_EQ(get_locale(&loc, std::string(286, 's').c_str(), flags), kGlsBadLocale);
+    EXPECT_EQ(get_locale(&loc, nullptr, flags), kGlsBadLocale);
+    // 285 reach it, named "os/..." at once: too long for a file name there.
+    EXPECT_EQ(get_locale(&loc, std::string(285, 's').c_str(), flags), -1);
+    EXPECT_EQ(get_glserror(), static_cast<int>(gls::GL_EFILE));
+    EXPECT_EQ(loc, nullptr);
+    // A missing file is tried once more by the system's name, which exists.
+    ASSERT_EQ(symlink("../en_us/0333.lco", (inst + "/gls/lc11/os/en_GB.819").c_str()), 0);
+    ASSERT_EQ(get_locale(&loc, "en_GB.819", flags), 0);
+    EXPECT_EQ(std::vector<int32_t>(flags, flags + kCategoryCount),
+              std::vector<int32_t>(kCategoryCount, 0));
+    EXPECT_STREQ(loc->file_names[0], "os/en_GB.819");
+    EXPECT_EQ(loc->error, 0u);
+    gls::gl_lc_unload(loc);
+}
+
+TEST_F(InitGls, GetLocaleReleasesEverythingWhenMemoryRunsOut) {
+    for (long n = 1;; ++n) {
+        gls::testing::FailingHost host;
+        host.fail_allocation(n);
+        gls::Locale *loc = nullptr;
+        int32_t flags[kCategoryCount];
+        (void)set_glserror(0);
+        // Some allocations the loader can do without; the others fail the
+        // load as out of memory, and whatever was made is released.
+        if (get_locale(&loc, "en_US.819", flags) == 0) {
+            ASSERT_NE(loc, nullptr);
+            gls::gl_lc_unload(loc);
+        } else {
+            EXPECT_EQ(loc, nullptr) << n;
+            EXPECT_EQ(getiniterr(), kGlsNoMemory) << n;
+        }
+        EXPECT_EQ(host.live_blocks(), 0) << n;
+        if (!host.failed()) break;
+    }
+}
+
+TEST_F(InitGls, ConversionsBetweenCodeSets) {
+    const struct {
+        const char *db, *client;
+        int result;
+        bool loaded;
+    } rows[] = {
+        {"de_DE.utf8", "en_US.819", 0, true},
+        {"de_DE.819", "en_US.8859-1", 0, false},
+        {"de_DE.nosuch", "en_US.819", 0, false},
+        {nullptr, "en_US.819", 0, false},
+        {"ja_JP.sjis", "ko_KR.ksc", kGlsNoConversion, false},  // no such file
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.db != nullptr ? row.db : "(null)");
+        drop_conversions();
+        EXPECT_EQ(initcscdesc(row.db, row.client, row.client, row.client), row.result);
+        EXPECT_EQ(new_gls_env.cv_client_to_db != nullptr, row.loaded);
+        EXPECT_EQ(new_gls_env.cv_db_to_client != nullptr, row.loaded);
+        EXPECT_EQ(new_gls_env.cv_os_out, nullptr);
+    }
+    // The third and fourth specifications load the file-name conversions;
+    // without a database their failure is no failure.
+    drop_conversions();
+    EXPECT_EQ(initcscdesc(nullptr, nullptr, "en_US.819", "de_DE.utf8"), 0);
+    EXPECT_NE(new_gls_env.cv_os_out, nullptr);
+    EXPECT_NE(new_gls_env.cv_os_in, nullptr);
+    drop_conversions();
+    EXPECT_EQ(initcscdesc(nullptr, nullptr, "ja_JP.sjis", "ko_KR.ksc"), 0);
+    EXPECT_EQ(new_gls_env.cv_os_out, nullptr);
+    EXPECT_EQ(initcscdesc("en_US.819", "en_US.819", "ja_JP.sjis", "ko_KR.ksc"), kGlsNoConversion);
+
+    // Out of memory anywhere in a load is -23102.
+    for (long n = 1;; ++n) {
+        gls::testing::FailingHost host;
+        host.fail_allocation(n);
+        int result = initcscdesc("de_DE.utf8", "en_US.819", "en_US.819", "en_US.819");
+        drop_conversions();
+        if (!host.failed()) {
+            EXPECT_EQ(result, 0);
+            break;
+        }
+        EXPECT_EQ(result, kGlsNoMemory) << n;
+    }
+}
+
+TEST_F(InitGls, GetiniterrMapsLibraryNumbersToProductErrors) {
+    const struct {
+        int stored, mapped;
+    } rows[] = {
+        {-8, -23110}, {-3, -23110},     {-1, -23110},     {-2, -23102}, {3, -23102},
+        {8, -23101},  {9, -23101},      {11, -23101},     {21, -23101}, {12, -23115},
+        {58, -23115}, {1, -23101},      {7, -23101},      {50, -23101}, {57, -23101},
+        {0, 0},       {-23104, -23104}, {-34394, -34394}, {-406, -406},
+    };
+    for (const auto &row : rows) {
+        (void)set_glserror(row.stored);
+        EXPECT_EQ(getiniterr(), row.mapped) << row.stored;
+        EXPECT_EQ(get_glserror(), row.mapped) << row.stored;
+    }
+}
+
+TEST_F(InitGls, Gls8bitfsysTakesOnlyZeroAndOne) {
+    const struct {
+        const char *value;
+        int32_t after;
+    } rows[] = {{"0", 0}, {"2", 0}, {"", 0}, {"1", 1}, {"01", 1}, {"0", 0}, {nullptr, 0}};
+    new_gls_env.initialised_modes = kModeFrontEnd;
+    for (const auto &row : rows) {
+        row.value != nullptr ? setenv("GLS8BITFSYS", row.value, 1) : unsetenv("GLS8BITFSYS");
+        EXPECT_EQ(set8bitfsys(), 0);
+        EXPECT_EQ(_8bitfsys, row.after) << (row.value != nullptr ? row.value : "(unset)");
+    }
+}
+
+}  // namespace
+}  // namespace velmorad
