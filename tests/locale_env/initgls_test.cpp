@@ -283,17 +283,24 @@ TEST_F(InitGls, ConversionsBetweenCodeSets) {
     EXPECT_EQ(new_gls_env.cv_os_out, nullptr);
     EXPECT_EQ(initcscdesc("en_US.819", "en_US.819", "ja_JP.sjis", "ko_KR.ksc"), kGlsNoConversion);
 
-    // Out of memory anywhere in a load is -23102.
+    // Out of memory anywhere in a load is -23102, except for a converter's
+    // look-up index, which only speeds it up: without it the load succeeds.
     for (long n = 1;; ++n) {
         gls::testing::FailingHost host;
         host.fail_allocation(n);
         int result = initcscdesc("de_DE.utf8", "en_US.819", "en_US.819", "en_US.819");
+        const bool loaded =
+            new_gls_env.cv_client_to_db != nullptr && new_gls_env.cv_db_to_client != nullptr;
         drop_conversions();
         if (!host.failed()) {
             EXPECT_EQ(result, 0);
             break;
         }
-        EXPECT_EQ(result, kGlsNoMemory) << n;
+        if (result == 0) {
+            EXPECT_TRUE(loaded) << n;
+        } else {
+            EXPECT_EQ(result, kGlsNoMemory) << n;
+        }
     }
 }
 
