@@ -34,6 +34,8 @@ TEST(HostServices, OnlyModeOneInstallsAndThenEverySlotButTheLast) {
     }
     EXPECT_TRUE(table_is_empty());
     EXPECT_EQ(new_gls_env.initialised_modes, 0);
+    // No mark is left behind that would make chkglsinit report success.
+    EXPECT_EQ(new_gls_env.initialising, 0);
     uint32_t context = 0;
     EXPECT_EQ(gls::_gl_ext_errno(nullptr), nullptr);
     EXPECT_EQ(gls::_gl_ext_errno(&context), &context);
