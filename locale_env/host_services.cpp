@@ -2,7 +2,6 @@
 // environment look-ups that see the configuration files, a process-wide
 // error cell for calls without a context, and the C library for the rest.
 #include <cstring>
-#include <ctime>
 
 #include "env/env.h"
 #include "gls/host/host.h"
@@ -12,7 +11,6 @@ namespace velmorad {
 
 namespace {
 
-constexpr int kTmYearBase = 1900;
 constexpr size_t kMaxPutenvName = 79;
 
 struct Service {
@@ -47,30 +45,13 @@ int cl_ext_putenv(char *text) {
     return gputenv(name, equals + 1);
 }
 
+// The client reads the clock as the library would on its own: local time.
 int cl_ext_currtime(gls::GlTimeRecord *out) {
-    std::time_t now = std::time(nullptr);
-    struct tm local {};
-    if (now == static_cast<std::time_t>(-1) || localtime_r(&now, &local) == nullptr) return -1;
-    *out = gls::GlTimeRecord{};
-    out->sec = local.tm_sec;
-    out->min = local.tm_min;
-    out->hour = local.tm_hour;
-    out->mday = local.tm_mday;
-    out->mon = local.tm_mon;
-    out->year = local.tm_year;
-    out->wday = local.tm_wday;
-    out->yday = local.tm_yday;
-    out->isdst = local.tm_isdst;
-    return 0;
+    return gls::gl_ext_currtime(out);
 }
 
 int cl_ext_currdate(int16_t *month, int16_t *day, int16_t *year) {
-    gls::GlTimeRecord now;
-    if (cl_ext_currtime(&now) != 0) return -1;
-    *month = static_cast<int16_t>(now.mon + 1);
-    *day = static_cast<int16_t>(now.mday);
-    *year = static_cast<int16_t>(now.year + kTmYearBase);
-    return 0;
+    return gls::gl_ext_currdate(month, day, year);
 }
 
 int setup_glext_funcs(int mode) {

@@ -16,6 +16,7 @@
 // decimal) and its bytes upward from the first character's; a WIDTH range
 // covers every byte sequence between its two ends.
 #include "tools/common/charmap.h"
+#include "tools/common/source_chars.h"
 
 #include <zlib.h>
 
@@ -35,18 +36,6 @@ constexpr size_t kMaxTextSize = size_t{64} << 20;
 constexpr size_t kReadChunk = size_t{256} << 10;
 // Digits of a range's numeric suffix; more could not be counted in 64 bits.
 constexpr size_t kMaxRangeDigits = 12;
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-int digit_value(char c, int base) {
-    int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    return v < base ? v : -1;
-}
 
 struct Cursor {
     std::string_view text;

@@ -55,4 +55,27 @@ std::string write_file_atomically(const std::string &path, std::string_view data
     return reason;
 }
 
+Staging::Staging(const std::string &near, std::string_view tool) {
+    std::string pattern = near + "/." + std::string(tool) + "-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) != nullptr) dir_ = name.data();
+}
+
+Staging::~Staging() {
+    if (!file_.empty()) unlink(file_.c_str());
+    if (!dir_.empty()) rmdir(dir_.c_str());
+}
+
+std::string Staging::write(const std::string &leaf, std::string_view text) {
+    file_ = dir_ + "/" + leaf;
+    return write_file_atomically(file_, text);
+}
+
+bool Staging::move_to(const std::string &path) {
+    if (rename(file_.c_str(), path.c_str()) != 0) return false;
+    file_.clear();
+    return true;
+}
+
 }  // namespace velmorad::tools

@@ -15,4 +15,27 @@ void report(std::string_view file, int line, std::string_view reason);
 // Returns an empty string on success, else the reason it failed.
 std::string write_file_atomically(const std::string &path, std::string_view data);
 
+// A directory made beside a tool's output, where the new file is written
+// and checked before it is moved into place; removed with what is left in
+// it when the tool is done.
+class Staging {
+  public:
+    // near: the directory to make it in; tool: the name it begins with.
+    Staging(const std::string &near, std::string_view tool);
+    ~Staging();
+    Staging(const Staging &) = delete;
+    Staging &operator=(const Staging &) = delete;
+
+    // Empty when the directory could not be made.
+    const std::string &dir() const { return dir_; }
+    // Writes the file leaf in the directory; the reason on failure.
+    std::string write(const std::string &leaf, std::string_view text);
+    // Moves the file written last to path.
+    bool move_to(const std::string &path);
+
+  private:
+    std::string dir_;
+    std::string file_;
+};
+
 }  // namespace velmorad::tools

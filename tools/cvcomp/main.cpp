@@ -138,38 +138,6 @@ bool code_set_number(const CharmapFile &f, const std::string &given, uint16_t *n
     return false;
 }
 
-// A directory beside the output for writing and checking the new file.
-class Staging {
-  public:
-    explicit Staging(const std::string &near) {
-        std::string pattern = near + "/.cvcomp-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data()) != nullptr) dir_ = name.data();
-    }
-    ~Staging() {
-        if (!file_.empty()) unlink(file_.c_str());
-        if (!dir_.empty()) rmdir(dir_.c_str());
-    }
-    Staging(const Staging &) = delete;
-    Staging &operator=(const Staging &) = delete;
-
-    const std::string &dir() const { return dir_; }
-    std::string write(const std::string &leaf, const std::string &text) {
-        file_ = dir_ + "/" + leaf;
-        return write_file_atomically(file_, text);
-    }
-    bool move_to(const std::string &path) {
-        if (rename(file_.c_str(), path.c_str()) != 0) return false;
-        file_.clear();
-        return true;
-    }
-
-  private:
-    std::string dir_;
-    std::string file_;
-};
-
 int run(const Options &o) {
     CharmapFile files[2];
     for (int i = 0; i < 2; ++i) {
@@ -221,7 +189,7 @@ int run(const Options &o) {
     std::string path = o.output.empty() ? leaf : o.output;
     if (is_directory(path)) path += std::string("/") + leaf;
 
-    Staging staging(directory_of(path));
+    Staging staging(directory_of(path), "cvcomp");
     if (staging.dir().empty()) {
         report(path, 0,
                std::string("cannot create a temporary directory: ") + std::strerror(errno));

@@ -178,38 +178,6 @@ void print(const Diagnostics &d) {
     if (d.failed) report(d.error.position.file, d.error.position.line, d.error.reason);
 }
 
-// A directory beside the output where the new file is written and loaded.
-class Staging {
-  public:
-    explicit Staging(const std::string &near) {
-        std::string pattern = near + "/.lccomp-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (mkdtemp(name.data()) != nullptr) dir_ = name.data();
-    }
-    ~Staging() {
-        if (!file_.empty()) unlink(file_.c_str());
-        if (!dir_.empty()) rmdir(dir_.c_str());
-    }
-    Staging(const Staging &) = delete;
-    Staging &operator=(const Staging &) = delete;
-
-    const std::string &dir() const { return dir_; }
-    std::string write(const std::string &leaf, const std::string &text) {
-        file_ = dir_ + "/" + leaf;
-        return write_file_atomically(file_, text);
-    }
-    bool move_to(const std::string &path) {
-        if (rename(file_.c_str(), path.c_str()) != 0) return false;
-        file_.clear();
-        return true;
-    }
-
-  private:
-    std::string dir_;
-    std::string file_;
-};
-
 int run(Options &o) {
     const std::string charmap_path = find_file(o.charmap, kCharmapDir, true);
     Charmap charmap;
@@ -268,7 +236,7 @@ int run(Options &o) {
         report(out_dir, 0, std::string("cannot create: ") + std::strerror(errno));
         return 1;
     }
-    Staging staging(out_dir);
+    Staging staging(out_dir, "lccomp");
     if (staging.dir().empty()) {
         report(out_dir, 0, std::string("cannot write here: ") + std::strerror(errno));
         return 1;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "tools/common/source_chars.h"
+
 namespace velmorad::tools {
 
 namespace {
@@ -15,18 +17,6 @@ constexpr int kHexBase = 16;
 constexpr int kDecimalBase = 10;
 constexpr int kOctalBase = 8;
 constexpr unsigned kByteLimit = 256;
-
-bool is_blank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-int digit_value(char c, int base) {
-    int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    return v < base ? v : -1;
-}
 
 class Lexer {
   public:
