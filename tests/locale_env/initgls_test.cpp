@@ -304,6 +304,36 @@ TEST_F(InitGls, ConversionsBetweenCodeSets) {
     }
 }
 
+// initgls cannot reach the back end (only mode 1 installs the services),
+// so its start is driven directly, with the services of the front end.
+TEST_F(InitGls, BackEndLoadsTheDefaultAndTheServerLocale) {
+    ASSERT_EQ(setup_glext_funcs(kModeFrontEnd), 0);
+    const GlsSettings &s = new_gls_env;
+    ASSERT_EQ(init_be(), 0) << get_glserror();
+    EXPECT_EQ(s.back_end & 1, 1);
+    EXPECT_NE(gls_env.client_locale, nullptr);
+    EXPECT_NE(s.os_locale, nullptr);
+    EXPECT_EQ(specs(), std::vector<std::string>(kCategoryCount, "en_US.819"));
+    // The default server locale is left where the process can see it.
+    EXPECT_STREQ(ggetenv("SERVER_LOCALE"), "en_US.819");
+    EXPECT_EQ(s.cv_os_out, nullptr);
+    gls::gl_lc_unload(s.os_locale);
+    new_gls_env.os_locale = nullptr;
+    reset_records();
+
+    // A server in another code set gets the file-name conversions; one
+    // that names no locale fails the start.
+    setenv("SERVER_LOCALE", "de_DE.utf8", 1);
+    ASSERT_EQ(init_be(), 0) << get_glserror();
+    EXPECT_NE(s.cv_os_out, nullptr);
+    gls::gl_lc_unload(s.os_locale);
+    new_gls_env.os_locale = nullptr;
+    reset_records();
+    setenv("SERVER_LOCALE", "xx_XX.nosuch", 1);
+    EXPECT_EQ(init_be(), -1);
+    reset_records();
+}
+
 TEST_F(InitGls, GetiniterrMapsLibraryNumbersToProductErrors) {
     const struct {
         int stored, mapped;
