@@ -253,18 +253,28 @@ class RowCheck {
             tree_->shared_data[index] != node.data) {
             return false;
         }
-        if (known_[index] == kUnknown) {
-            known_[index] = kAllExist;
-            const size_t stride = size_t{1} << tree_->shift;
-            const uint8_t *end = node.data + kMultiFanout * stride;
-            for (const uint8_t *entry = node.data; entry < end; entry += stride) {
-                if (row_of(entry) > max_row_) {
-                    known_[index] = kSomeMissing;
-                    break;
-                }
-            }
-        }
+        if (known_[index] == kUnknown)
+            known_[index] = highest_row(node.data) <= max_row_ ? kAllExist : kSomeMissing;
         return known_[index] == kAllExist;
+    }
+
+    // The highest row an array names: a loop without early exit over
+    // packed rows, which the compiler turns into vector code.
+    uint32_t highest_row(const uint8_t *data) const {
+        const size_t stride = size_t{1} << tree_->shift;
+        uint16_t highest = 0;
+        if (stride == sizeof(uint16_t)) {
+            for (size_t b = 0; b < kMultiFanout; ++b) {
+                const uint16_t row = row_of(data + b * sizeof(uint16_t));
+                highest = row > highest ? row : highest;
+            }
+            return highest;
+        }
+        for (size_t b = 0; b < kMultiFanout; ++b) {
+            const uint16_t row = row_of(data + b * stride);
+            highest = row > highest ? row : highest;
+        }
+        return highest;
     }
 
     const multi_tree_t *tree_;
