@@ -3,6 +3,7 @@
 // count, row and expansion reference is checked against the counts before
 // anything indexes with it, so the derived tables and the primitives can
 // trust them.
+#include <array>
 #include <cstring>
 
 #include "gls/load/collate_internal.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr char kRulesAsSpecified[] = "as_specified\n";
 constexpr char kRulesThai[] = "thai_smo\n";
 constexpr int kNewline = '\n';
+constexpr int kBlank = ' ';
 constexpr int kDirectionDigits = 4;
 constexpr int kWeightDigits = 4;
 constexpr int kRowDigits = 4;
@@ -31,25 +33,132 @@ bool read_newline(FILE *stream) {
     return _gl_ext_getc(stream) == kNewline;
 }
 
-int hex_digit(int c) {
+constexpr int hex_digit(int c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-// A fixed-width hexadecimal field. Unlike _gl_get_hex, a non-digit or the
-// end of input fails, so that a cut-off section cannot read as zeros.
-bool read_hex(FILE *stream, int digits, uint32_t *value) {
-    uint32_t result = 0;
-    for (int i = 0; i < digits; ++i) {
-        const int digit = hex_digit(_gl_ext_getc(stream));
-        if (digit < 0) return false;
-        result = (result << 4) | static_cast<uint32_t>(digit);
+constexpr std::array<int8_t, 256> kHexValue = [] {
+    std::array<int8_t, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<size_t>(c)] = static_cast<int8_t>(hex_digit(c));
+    return table;
+}();
+
+// The bytes of the section's tail (directions, lists and weights, up to a
+// direct-weights line of half a megabyte) taken through the host's fgets a
+// piece at a time, instead of one call per byte. A piece ends at a line
+// end, so the stream stops at the end of the last line looked at; the
+// section is the last thing read from its stream.
+class Pieces {
+  public:
+    explicit Pieces(FILE *stream) : stream_(stream) {}
+
+    // The next byte, or EOF. A zero byte of the file is returned as such
+    // and nothing after it: no field holds one, so reading fails there as
+    // it would byte by byte.
+    int peek() {
+        if (next_ == end_ && !fill()) return end_of_bytes_;
+        return static_cast<unsigned char>(piece_[next_]);
     }
-    *value = result;
-    return true;
-}
+    void take() { ++next_; }
+    bool take_if(int c) {
+        if (peek() != c) return false;
+        take();
+        return true;
+    }
+
+    // A fixed-width hexadecimal field; a non-digit or the end of input
+    // fails, so that a cut-off section cannot read as zeros. A field that
+    // lies whole within the piece is read straight from it.
+    template <int Digits>
+    bool hex(uint32_t *value) {
+        if (end_ - next_ >= size_t{Digits}) {
+            if (!hex_at<Digits>(bytes() + next_, value)) return false;
+            next_ += size_t{Digits};
+            return true;
+        }
+        uint32_t result = 0;
+        for (int i = 0; i < Digits; ++i) {
+            const int c = peek();
+            const int digit = c >= 0 ? kHexValue[static_cast<size_t>(c)] : -1;
+            if (digit < 0) return false;
+            take();
+            result = (result << 4) | static_cast<uint32_t>(digit);
+        }
+        *value = result;
+        return true;
+    }
+
+    // `count` fields of an optional blank and four digits, each handed to
+    // store(value), which may refuse it. A hundred thousand of these make
+    // a large locale's weights, so the fields whole within a piece are read
+    // in a loop of their own.
+    template <class Store>
+    bool blank_separated_fields(size_t count, Store store) {
+        constexpr size_t kFieldMax = 1 + kWeightDigits;
+        while (count > 0) {
+            const unsigned char *p = bytes() + next_;
+            const unsigned char *end = bytes() + end_;
+            for (; count > 0 && static_cast<size_t>(end - p) >= kFieldMax; --count) {
+                p += *p == kBlank ? 1 : 0;
+                uint32_t value = 0;
+                if (!hex_at<kWeightDigits>(p, &value) || !store(value)) return false;
+                p += kWeightDigits;
+            }
+            next_ = static_cast<size_t>(p - bytes());
+            if (count == 0) break;
+            // A field that may straddle the piece's end.
+            (void)take_if(kBlank);
+            uint32_t value = 0;
+            if (!hex<kWeightDigits>(&value) || !store(value)) return false;
+            --count;
+        }
+        return true;
+    }
+
+  private:
+    const unsigned char *bytes() const { return reinterpret_cast<const unsigned char *>(piece_); }
+
+    // Every digit is looked up before any is judged: no branch per digit.
+    template <int Digits>
+    static bool hex_at(const unsigned char *p, uint32_t *value) {
+        uint32_t result = 0;
+        int bad = 0;
+        for (int i = 0; i < Digits; ++i) {
+            const int digit = kHexValue[p[i]];
+            bad |= digit;
+            result = (result << 4) | static_cast<uint32_t>(digit & 0xF);
+        }
+        *value = result;
+        return bad >= 0;
+    }
+
+    bool fill() {
+        if (end_of_bytes_ != kMore) return false;
+        if (_gl_ext_fgets(piece_, sizeof piece_, stream_) == nullptr) {
+            end_of_bytes_ = EOF;
+            return false;
+        }
+        next_ = 0;
+        end_ = std::strlen(piece_);
+        // A piece that stops short of its room without a newline ended at
+        // the end of the file or at a zero byte within it.
+        if (end_ + 1 < sizeof piece_ && (end_ == 0 || piece_[end_ - 1] != kNewline))
+            end_of_bytes_ = _gl_ext_feof(stream_) != 0 ? EOF : 0;
+        return end_ > 0;
+    }
+
+    static constexpr int kMore = -2;
+    static constexpr size_t kPieceSize = 4096;
+    FILE *stream_;
+    char piece_[kPieceSize];
+    size_t next_ = 0;
+    size_t end_ = 0;
+    int end_of_bytes_ = kMore;
+};
 
 bool in_range(long value, long low, long high) {
     return value >= low && value <= high;
@@ -144,18 +253,28 @@ class RowCheck {
             tree_->shared_data[index] != node.data) {
             return false;
         }
-        if (known_[index] == kUnknown) {
-            known_[index] = kAllExist;
-            const size_t stride = size_t{1} << tree_->shift;
-            const uint8_t *end = node.data + kMultiFanout * stride;
-            for (const uint8_t *entry = node.data; entry < end; entry += stride) {
-                if (row_of(entry) > max_row_) {
-                    known_[index] = kSomeMissing;
-                    break;
-                }
-            }
-        }
+        if (known_[index] == kUnknown)
+            known_[index] = highest_row(node.data) <= max_row_ ? kAllExist : kSomeMissing;
         return known_[index] == kAllExist;
+    }
+
+    // The highest row an array names: a loop without early exit over
+    // packed rows, which the compiler turns into vector code.
+    uint32_t highest_row(const uint8_t *data) const {
+        const size_t stride = size_t{1} << tree_->shift;
+        uint16_t highest = 0;
+        if (stride == sizeof(uint16_t)) {
+            for (size_t b = 0; b < kMultiFanout; ++b) {
+                const uint16_t row = row_of(data + b * sizeof(uint16_t));
+                highest = row > highest ? row : highest;
+            }
+            return highest;
+        }
+        for (size_t b = 0; b < kMultiFanout; ++b) {
+            const uint16_t row = row_of(data + b * stride);
+            highest = row > highest ? row : highest;
+        }
+        return highest;
     }
 
     const multi_tree_t *tree_;
@@ -168,11 +287,11 @@ bool tree_rows_in_range(const CollateSection &coll) {
     return check.node_ok(coll.tree->root, 0);
 }
 
-uint32_t read_directions(FILE *stream, CollateSection &coll) {
+uint32_t read_directions(Pieces &in, CollateSection &coll) {
     if (coll.levels == 0) return kOk;
     for (int level = 0; level < coll.levels; ++level) {
         uint32_t direction = 0;
-        if (!read_hex(stream, kDirectionDigits, &direction)) return GL_ESHORTFILE;
+        if (!in.hex<kDirectionDigits>(&direction)) return GL_ESHORTFILE;
         coll.directions[level] = static_cast<int32_t>(direction);
     }
     const size_t rows = static_cast<size_t>(coll.max_row) + 1;
@@ -181,18 +300,17 @@ uint32_t read_directions(FILE *stream, CollateSection &coll) {
         if (!weights) return GL_ENOMEM;
         coll.weights[level] = weights.release();
     }
-    return read_newline(stream) ? kOk : GL_ESHORTFILE;
+    return in.take_if(kNewline) ? kOk : GL_ESHORTFILE;
 }
 
 // A character count, then (for elements) the row, then the characters.
-uint32_t read_sequence(FILE *stream, Locale *loc, bool with_row, int32_t *count, uint16_t *row,
+uint32_t read_sequence(Pieces &in, Locale *loc, bool with_row, int32_t *count, uint16_t *row,
                        gl_wchar_t **chars) {
     uint32_t length = 0;
-    if (!read_hex(stream, kCountDigits, &length) || length == 0) return GL_ESHORTFILE;
+    if (!in.hex<kCountDigits>(&length) || length == 0) return GL_ESHORTFILE;
     if (with_row) {
         uint32_t value = 0;
-        if (!read_hex(stream, kRowDigits, &value) ||
-            value > static_cast<uint32_t>(loc->collate.max_row)) {
+        if (!in.hex<kRowDigits>(&value) || value > static_cast<uint32_t>(loc->collate.max_row)) {
             return GL_ESHORTFILE;
         }
         *row = static_cast<uint16_t>(value);
@@ -200,9 +318,9 @@ uint32_t read_sequence(FILE *stream, Locale *loc, bool with_row, int32_t *count,
     auto owned = host_alloc<gl_wchar_t>(length);
     if (!owned) return GL_ENOMEM;
     for (uint32_t i = 0; i < length; ++i) {
-        if (!read_hex(stream, kCharDigits, &owned.get()[i])) return GL_ESHORTFILE;
+        if (!in.hex<kCharDigits>(&owned.get()[i])) return GL_ESHORTFILE;
     }
-    if (!read_newline(stream)) return GL_ESHORTFILE;
+    if (!in.take_if(kNewline)) return GL_ESHORTFILE;
     *count = static_cast<int32_t>(length);
     *chars = owned.release();
     if (static_cast<double>(length) > loc->longest_element) loc->longest_element = length;
@@ -211,7 +329,7 @@ uint32_t read_sequence(FILE *stream, Locale *loc, bool with_row, int32_t *count,
 
 // The lists are attached before they are filled, zeroed, so a failure
 // part-way leaves entries the category's release handles.
-uint32_t read_elements(FILE *stream, Locale *loc, long count) {
+uint32_t read_elements(Pieces &in, Locale *loc, long count) {
     CollateSection &coll = loc->collate;
     if (count == 0) return kOk;
     auto elements = host_alloc<CollatingElement>(static_cast<size_t>(count));
@@ -221,13 +339,13 @@ uint32_t read_elements(FILE *stream, Locale *loc, long count) {
     for (long i = 0; i < count; ++i) {
         CollatingElement &element = coll.elements[i];
         const uint32_t status =
-            read_sequence(stream, loc, true, &element.count, &element.row, &element.chars);
+            read_sequence(in, loc, true, &element.count, &element.row, &element.chars);
         if (status != kOk) return status;
     }
     return kOk;
 }
 
-uint32_t read_expansions(FILE *stream, Locale *loc, long count) {
+uint32_t read_expansions(Pieces &in, Locale *loc, long count) {
     CollateSection &coll = loc->collate;
     if (count == 0) return kOk;
     auto expansions = host_alloc<CollationExpansion>(static_cast<size_t>(count));
@@ -238,32 +356,48 @@ uint32_t read_expansions(FILE *stream, Locale *loc, long count) {
     for (long i = 0; i < count; ++i) {
         CollationExpansion &expansion = coll.expansions[i];
         const uint32_t status =
-            read_sequence(stream, loc, false, &expansion.count, &unused_row, &expansion.chars);
+            read_sequence(in, loc, false, &expansion.count, &unused_row, &expansion.chars);
         if (status != kOk) return status;
     }
     return kOk;
 }
 
-// Direct weights are one run of blank-separated fields; derived weights are
-// one line per row.
-uint32_t read_weights(FILE *stream, CollateSection &coll) {
-    const bool direct = coll.direct_weights == 1;
+// Direct weights are one run of blank-separated fields, row by row and
+// level by level within a row; derived weights are one line per row.
+uint32_t read_weights(Pieces &in, CollateSection &coll) {
     const auto expansions = static_cast<uint32_t>(coll.expansion_count);
+    auto valid = [expansions](uint16_t value) {
+        return !is_expansion_ref(value) || (value & kWeightIndexMask) < expansions;
+    };
+    if (coll.direct_weights == 1) {
+        if (coll.levels == 0) return kOk;
+        int32_t row = 0;
+        int level = 0;
+        const size_t count =
+            (static_cast<size_t>(coll.max_row) + 1) * static_cast<size_t>(coll.levels);
+        const bool read = in.blank_separated_fields(count, [&](uint32_t weight) {
+            const auto value = static_cast<uint16_t>(weight);
+            if (!valid(value)) return false;
+            coll.weights[level][row] = value;
+            if (++level == coll.levels) {
+                level = 0;
+                ++row;
+            }
+            return true;
+        });
+        return read ? kOk : GL_ESHORTFILE;
+    }
     for (int32_t row = 0; row <= coll.max_row; ++row) {
         for (int level = 0; level < coll.levels; ++level) {
-            if (direct) _gl_skip_space_if_needed(stream);
             uint32_t weight = 0;
-            if (!read_hex(stream, kWeightDigits, &weight)) return GL_ESHORTFILE;
+            if (!in.hex<kWeightDigits>(&weight)) return GL_ESHORTFILE;
             const auto value = static_cast<uint16_t>(weight);
-            if (is_expansion_ref(value) && (value & kWeightIndexMask) >= expansions)
-                return GL_ESHORTFILE;
+            if (!valid(value)) return GL_ESHORTFILE;
             coll.weights[level][row] = value;
         }
-        if (!direct) {
-            // A section without levels has empty rows; their line ends are optional.
-            const bool ended = _gl_skip_nl(stream) == 1;
-            if (!ended && coll.levels > 0) return GL_ESHORTFILE;
-        }
+        // A section without levels has empty rows; their line ends are optional.
+        const bool ended = in.take_if(kNewline);
+        if (!ended && coll.levels > 0) return GL_ESHORTFILE;
     }
     return kOk;
 }
@@ -277,10 +411,11 @@ uint32_t read_rules(FILE *stream, Locale *loc) {
     ListCounts lists;
     uint32_t status = read_counts(stream, coll, &lists);
     if (status == kOk && !tree_rows_in_range(coll)) status = GL_ESHORTFILE;
-    if (status == kOk) status = read_directions(stream, coll);
-    if (status == kOk) status = read_elements(stream, loc, lists.elements);
-    if (status == kOk) status = read_expansions(stream, loc, lists.expansions);
-    if (status == kOk) status = read_weights(stream, coll);
+    Pieces tail(stream);
+    if (status == kOk) status = read_directions(tail, coll);
+    if (status == kOk) status = read_elements(tail, loc, lists.elements);
+    if (status == kOk) status = read_expansions(tail, loc, lists.expansions);
+    if (status == kOk) status = read_weights(tail, coll);
     if (status == kOk && coll.direct_weights != 1) status = derive_equal_weights(loc);
     if (status == kOk) status = make_single_byte_tables(loc);
     return status;

@@ -25,6 +25,13 @@ constexpr long kMaxSharedArrays = 1L + 256 + 256L * 256 + 256L * 256 * 256;
 // costs memory only once the file backs it with arrays.
 constexpr uint32_t kFirstTableSize = 64;
 
+// The elements a run list's line can be parsed from in memory: those of the
+// library's own element readers that hold one fixed-width number.
+struct FieldForm {
+    int digits;     // hexadecimal digits in the text
+    uint32_t size;  // bytes stored in the entry
+};
+
 struct TreeReader {
     FILE *stream;
     multi_tree_t *tree;
@@ -32,6 +39,9 @@ struct TreeReader {
     uint32_t stride;  // bytes per element in a data array
     uint32_t max_length;
     bool compressed;
+    // Whether the run lists are read a line at a time, in this form.
+    bool lines;
+    FieldForm element_form;
 };
 
 bool read_newline(FILE *stream) {
@@ -75,7 +85,103 @@ bool read_run_list(FILE *stream, uint8_t *array, uint32_t stride, uint8_t *scrat
     }
 }
 
+constexpr FieldForm kFlagForm{kFlagDigits, 1};
+constexpr int kUb2Digits = 4;
+constexpr int kWcharDigits = 8;
+// Start, length, repeat, 256 values of at most eight digits, the newline
+// and the terminating zero of fgets.
+constexpr size_t kRecordLineSize =
+    kStartDigits + kLengthDigits + kRepeatDigits + size_t{kMultiFanout} * kWcharDigits + 2;
+
+bool form_of(GlElementReader reader, FieldForm *form) {
+    if (reader == ub2_reader) {
+        *form = {kUb2Digits, sizeof(uint16_t)};
+        return true;
+    }
+    if (reader == _gl_read_gl_wchar) {
+        *form = {kWcharDigits, sizeof(uint32_t)};
+        return true;
+    }
+    return false;
+}
+
+// Every digit is looked up before any is judged: no branch per digit.
+template <int Digits>
+uint32_t parse_hex(const unsigned char *text, bool *bad) {
+    uint32_t value = 0;
+    int looked = 0;
+    for (int i = 0; i < Digits; ++i) {
+        const int digit = kHexDigitValue[text[i]];
+        looked |= digit;
+        value = (value << 4) | static_cast<uint32_t>(digit & 0xF);
+    }
+    if (looked < 0) *bad = true;
+    return value;
+}
+
+// The values of one record, stored at dest (or only checked, when null).
+template <int Digits, class Value>
+bool parse_values_of(const unsigned char *text, uint32_t count, uint8_t *dest, uint32_t stride) {
+    bool bad = false;
+    for (uint32_t i = 0; i < count; ++i, text += Digits) {
+        const auto value = static_cast<Value>(parse_hex<Digits>(text, &bad));
+        if (dest != nullptr) std::memcpy(dest + size_t{i} * stride, &value, sizeof value);
+    }
+    return !bad;
+}
+
+bool parse_values(const unsigned char *text, uint32_t count, FieldForm form, uint8_t *dest,
+                  uint32_t stride) {
+    switch (form.digits) {
+        case kFlagDigits:
+            return parse_values_of<kFlagDigits, uint8_t>(text, count, dest, stride);
+        case kUb2Digits:
+            return parse_values_of<kUb2Digits, uint16_t>(text, count, dest, stride);
+        default:
+            return parse_values_of<kWcharDigits, uint32_t>(text, count, dest, stride);
+    }
+}
+
+// The same records read a line at a time through the host's fgets and
+// parsed in memory: one call per record instead of several per byte. A
+// record's line is exactly as long as its fields say, so a line that is
+// shorter (cut, or holding a zero byte or a newline early), longer or
+// without its newline fails as it would field by field. Only whole lines
+// are taken, so the stream stays at the start of the next one.
+bool read_run_lines(FILE *stream, uint8_t *array, uint32_t stride, FieldForm form) {
+    char buffer[kRecordLineSize];
+    constexpr size_t kHead = kStartDigits + kLengthDigits + kRepeatDigits;
+    const auto width = static_cast<size_t>(form.digits);
+    for (;;) {
+        if (_gl_ext_fgets(buffer, sizeof buffer, stream) == nullptr) return false;
+        const size_t length_read = std::strlen(buffer);
+        const auto *line = reinterpret_cast<const unsigned char *>(buffer);
+        if (length_read < kHead || line[length_read - 1] != kNewline) return false;
+        bool bad = false;
+        const uint32_t start = parse_hex<kStartDigits>(line, &bad);
+        const uint32_t length = parse_hex<kLengthDigits>(line + kStartDigits, &bad);
+        if (length == 0) {
+            // The terminator's newline stands where the repeat count's last digit would.
+            (void)parse_hex<kRepeatDigits - 1>(line + kStartDigits + kLengthDigits, &bad);
+            return !bad && length_read == kHead;
+        }
+        const uint32_t repeat = parse_hex<kRepeatDigits>(line + kStartDigits + kLengthDigits, &bad);
+        // The field widths keep L * R below 2^24: no wrap-around.
+        if (bad || length > kMultiFanout || start + length * repeat > kMultiFanout) return false;
+        if (length_read != kHead + length * width + 1) return false;
+        uint8_t *first = array + size_t{start} * stride;
+        if (!parse_values(line + kHead, length, form, repeat == 0 ? nullptr : first, stride))
+            return false;
+        // The run, then the filled part copied onto the rest: a few copies
+        // for a long repeat instead of one per repetition.
+        const size_t total = size_t{length} * stride * repeat;
+        for (size_t filled = size_t{length} * stride; filled < total; filled *= 2)
+            std::memcpy(first + filled, first, std::min(filled, total - filled));
+    }
+}
+
 bool read_flag_list(const TreeReader &r, uint8_t *flags) {
+    if (r.lines) return read_run_lines(r.stream, flags, 1, kFlagForm);
     uint8_t scratch = 0;
     FILE *stream = r.stream;
     return read_run_list(stream, flags, 1, &scratch, [stream](uint8_t *dest) {
@@ -87,6 +193,7 @@ bool read_flag_list(const TreeReader &r, uint8_t *flags) {
 }
 
 bool read_data_list(const TreeReader &r, uint8_t *data) {
+    if (r.lines) return read_run_lines(r.stream, data, r.stride, r.element_form);
     uint8_t scratch[kMultiMaxDataSize] = {};
     return read_run_list(r.stream, data, r.stride, scratch, [&r](uint8_t *dest) {
         return r.read_element(r.stream, dest, r.tree->data_size) == 0;
@@ -289,9 +396,19 @@ int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReade
     tree->min_length = static_cast<int32_t>(min_length);
     tree->flags = static_cast<uint32_t>(flags) | kMultiLeavesMarked;
 
-    const TreeReader reader{stream,           tree,
-                            read_element,     uint32_t{1} << tree->shift,
-                            tree->max_length, (tree->flags & kMultiCompressed) != 0};
+    FieldForm element_form{};
+    // An element reader of the host's own reads field by field; so does a
+    // tree whose elements are narrower than its reader's values, which
+    // that reader refuses.
+    const bool lines = form_of(read_element, &element_form) && element_form.size <= tree->data_size;
+    const TreeReader reader{stream,
+                            tree,
+                            read_element,
+                            uint32_t{1} << tree->shift,
+                            tree->max_length,
+                            (tree->flags & kMultiCompressed) != 0,
+                            lines,
+                            element_form};
     if (reader.compressed && !read_shared_arrays(reader)) return -1;
     if (!read_node(reader, tree->root, 1)) return -1;
     tree->error = 0;

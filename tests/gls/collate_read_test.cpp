@@ -128,6 +128,56 @@ TEST(CollateRead, DirectWeightsAreOneLineOfBlankSeparatedFields) {
     EXPECT_EQ(read_broken.error, GL_ESHORTFILE);
 }
 
+// A weights line far longer than the 4096-byte pieces it is taken in:
+// fields that straddle a piece's end read whole, and a bad byte, a zero
+// byte, a line break or a cut anywhere fails as it would byte by byte.
+TEST(CollateRead, LongDirectWeightsLinesReadAcrossPieces) {
+    constexpr uint16_t kRows = 3000;
+    CollationSource source;
+    source.direct_weights = true;
+    source.directions = {0, 0, 0};
+    for (uint16_t row = 0; row < kRows; ++row) {
+        source.rows[std::string(1, static_cast<char>(1 + row % 255)) +
+                    std::string(1, static_cast<char>(row / 255 + 1))] = row;
+        source.weights.push_back({row, static_cast<uint16_t>(row ^ 0x2AAA), 0x3FFF});
+    }
+    const std::string written = section_text(source);
+    const size_t line = written.rfind('\n', written.size() - 2) + 1;
+    ASSERT_GT(written.size() - line, 3 * 4096u);
+    ASSERT_EQ(written.substr(line, 10), " 0000 2aaa");
+
+    // Fields may stand without their blank: leaving out the first few moves
+    // every later field against the pieces' ends.
+    for (size_t shift = 0; shift < 5; ++shift) {
+        SCOPED_TRACE(shift);
+        std::string text = written;
+        for (size_t i = 0; i < shift; ++i)
+            text.erase(line + 4 * i, 1);
+        auto read = read_section(text);
+        ASSERT_EQ(read.status, 0) << read.error;
+        for (uint16_t row = 0; row < kRows; ++row) {
+            ASSERT_EQ(read.loc->collate.weights[0][row], row);
+            ASSERT_EQ(read.loc->collate.weights[1][row], row ^ 0x2AAA);
+            ASSERT_EQ(read.loc->collate.weights[2][row], 0x3FFF);
+        }
+        // The elements and expansions come before: the line starts a piece.
+        for (size_t offset : {4090u, 4093u, 4094u, 4095u, 4096u, 8190u, 8191u, 12285u}) {
+            SCOPED_TRACE(offset);
+            const char original = text[line + offset];
+            for (char damage : {'g', '\n', ' ', '\0'}) {
+                std::string broken = text;
+                broken[line + offset] = damage;
+                const auto damaged = read_section(broken);
+                EXPECT_EQ(damaged.status, damage == original ? 0 : -1) << int{damage};
+                if (damage != original) {
+                    EXPECT_EQ(damaged.error, GL_ESHORTFILE);
+                }
+            }
+            EXPECT_EQ(read_section(text.substr(0, line + offset)).status, -1);
+        }
+    }
+}
+
 TEST(CollateRead, EqualRowsBecomePairsAndAllOnesRowsAList) {
     struct Row {
         const char *what;

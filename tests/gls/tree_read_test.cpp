@@ -2,6 +2,7 @@
 // the format, the boundaries of the look-ups, and damaged or hostile texts.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -88,6 +89,49 @@ TEST(TreeRead, RunListExamplesOfTheFormat) {
         EXPECT_EQ(ub2_value(element_at(patterns.tree.get(), std::string(1, char(byte)), &error)),
                   value)
             << byte;
+    }
+}
+
+// A record is taken as one line: the longest there is (256 wide characters)
+// reads whole and leaves the stream at the next line; the same line one
+// digit longer or shorter, cut, or broken by a zero byte or a newline fails.
+TEST(TreeRead, RecordLinesAtTheirLongestAndDamaged) {
+    std::string values;
+    for (uint32_t byte = 0; byte < kMultiFanout; ++byte) {
+        char field[9];
+        std::snprintf(field, sizeof field, "%08x", 0x10000u + byte * 0x101u);
+        values += field;
+    }
+    const std::string head = "1 1 1 00000000\n1 1\n0000110004\n" + kEnd;
+    const std::string record = "00100001" + values + "\n";
+    auto longest = read_tree(head + record + kEnd + "next\n", wchar_form());
+    ASSERT_EQ(longest.status, 0);
+    EXPECT_EQ(longest.rest, "next\n");
+    for (uint32_t byte = 0; byte < kMultiFanout; ++byte) {
+        uint32_t error = kUnset;
+        const std::string element =
+            element_at(longest.tree.get(), std::string(1, char(byte)), &error);
+        ASSERT_EQ(element.size(), sizeof(uint32_t)) << byte;
+        uint32_t value = 0;
+        std::memcpy(&value, element.data(), sizeof value);
+        EXPECT_EQ(value, 0x10000u + byte * 0x101u) << byte;
+    }
+
+    const size_t middle = 8 + 1000;
+    const std::vector<std::string> damaged = {
+        head + "00100001" + values + "0\n" + kEnd,
+        head + "00100001" + values.substr(1) + "\n" + kEnd,
+        head + "00100001" + values,
+        head + record.substr(0, middle) + '\0' + record.substr(middle + 1) + kEnd,
+        head + record.substr(0, middle) + '\n' + record.substr(middle + 1) + kEnd,
+        head + record.substr(0, middle) + 'g' + record.substr(middle + 1) + kEnd,
+        head + "0010000" + kEnd,
+        head + record + "00000000\n",
+    };
+    for (size_t i = 0; i < damaged.size(); ++i) {
+        auto read = read_tree(damaged[i], wchar_form());
+        EXPECT_EQ(read.status, -1) << i;
+        EXPECT_EQ(read.error, GL_ENOMEM) << i;
     }
 }
 
