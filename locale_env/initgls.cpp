@@ -7,6 +7,7 @@
 
 #include "env/env.h"
 #include "gls/chars/chars.h"
+#include "gls/conv/conv.h"
 #include "gls/ext/ext.h"
 #include "gls/load/locale.h"
 #include "gls/names/names.h"
@@ -137,6 +138,21 @@ int publish_nls_fields() {
     return status != 0 ? set_glserror(status) : 0;
 }
 
+// What a failed start loaded is released, so that the next attempt, which
+// loads everything again, does not leave it unreachable.
+void release_failed_start() {
+    GlsSettings &s = new_gls_env;
+    for (gls::CvDesc **cd : {&s.cv_client_to_db, &s.cv_db_to_client, &s.cv_os_out, &s.cv_os_in}) {
+        gls::gl_cv_unload(*cd);
+        *cd = nullptr;
+    }
+    gls::Locale *client = gls_env.client_locale;
+    if (s.os_locale != client && s.os_locale != s.db_locale) gls::gl_lc_unload(s.os_locale);
+    if (s.db_locale != client) gls::gl_lc_unload(s.db_locale);
+    gls::gl_lc_unload(client);
+    gls_env.client_locale = s.db_locale = s.os_locale = nullptr;
+}
+
 }  // namespace
 
 GlsSettings new_gls_env = initial_settings();
@@ -241,8 +257,10 @@ int initgls(int mode) {
         return set_glserror(kGlsBadMode);
     }
     if (status != 0) {
+        const int error = getiniterr();
+        release_failed_start();
         s.initialising = 0;
-        return getiniterr();
+        return error;
     }
     s.mode = static_cast<int16_t>(mode);
     (void)set8bitfsys();

@@ -19,12 +19,6 @@
 #include "tests/tools/compiled_locale.h"
 #include "tools/common/charmap.h"
 
-// newlocale keeps the LOCPATH list it splits for good; under the leak
-// checker that is the C library's, not ours.
-extern "C" const char *__lsan_default_suppressions() {
-    return "leak:__argz_add_sep\n";
-}
-
 namespace velmorad::testing {
 namespace {
 
