@@ -22,11 +22,75 @@ constexpr int kComment = '#';
 constexpr uint32_t kNumberModulus = 0x10000;
 constexpr int kDecimal = 10;
 
-int skip_blanks(FILE *stream) {
+// The readers below take their bytes from either source: the stream itself
+// through the host's getc (the public readers, which leave the stream where
+// a record ends), or a whole file's worth of lines (the cache's reader).
+struct StreamBytes {
+    FILE *stream;
+    int get() { return _gl_ext_getc(stream); }
+    void unget(int c) { (void)_gl_ext_ungetc(c, stream); }
+};
+
+struct LineBytes {
+    LineReader reader;
+    int get() { return reader.get(); }
+    void unget(int) { reader.unget(); }
+};
+
+template <class Bytes>
+int skip_blanks(Bytes &bytes) {
     int c;
-    while (is_blank(c = _gl_ext_getc(stream))) {
+    while (is_blank(c = bytes.get())) {
     }
     return c;
+}
+
+template <class Bytes>
+bool read_number(Bytes &bytes, uint16_t *number) {
+    int c = skip_blanks(bytes);
+    if (!is_digit(c)) {
+        if (c != EOF) bytes.unget(c);
+        return false;
+    }
+    uint32_t value = 0;
+    for (; is_digit(c); c = bytes.get())
+        value = (value * kDecimal + static_cast<uint32_t>(c - '0')) % kNumberModulus;
+    // A number must be followed by something: a file cut inside its last
+    // number is taken for a damaged one.
+    if (c == EOF) return false;
+    bytes.unget(c);
+    if (value == kNoCodeSet) return false;
+    *number = static_cast<uint16_t>(value);
+    return true;
+}
+
+template <class Bytes>
+int skip_line(Bytes &bytes) {
+    int c;
+    while ((c = bytes.get()) != EOF) {
+        if (c == kNewline) return 1;
+    }
+    return 0;
+}
+
+template <class Bytes>
+int read_name(Bytes &bytes, char *buffer, size_t size) {
+    if (buffer == nullptr || size == 0) return 0;
+    int c = skip_blanks(bytes);
+    while (c == kComment) {
+        if (skip_line(bytes) == 0) return 0;
+        c = skip_blanks(bytes);
+    }
+    size_t length = 0;
+    for (; is_graph(c); c = bytes.get()) {
+        if (length + 1 >= size) return 0;
+        buffer[length++] = to_lower(c);
+    }
+    // Also the end of the file where a name would begin.
+    if (c == EOF) return 0;
+    buffer[length] = '\0';
+    bytes.unget(c);
+    return 1;
 }
 
 // A node and its name are one block: the name follows the node.
@@ -47,11 +111,12 @@ void release_list(GlRegistryNode *node, const GlFileOps *ops) {
 // end of the file or at a name that cannot be one; a failure releases what
 // was read and gives GL_ENOMEM or GL_EBADREG.
 uint32_t read_list(FILE *stream, const GlFileOps *ops, GlRegistryNode **list) {
+    LineBytes bytes{LineReader(stream)};
     GlRegistryNode *head = nullptr;
     GlRegistryNode **tail = &head;
     uint32_t failure = 0;
     char name[kCsNameSize];
-    while (_gl_next_cs_name_from_registry(stream, name, sizeof name) == 1) {
+    while (read_name(bytes, name, sizeof name) == 1) {
         // One allocation a record: the registry is read by every client at
         // start-up.
         auto *block = static_cast<NodeBlock *>(ops->alloc(sizeof(NodeBlock)));
@@ -65,11 +130,11 @@ uint32_t read_list(FILE *stream, const GlFileOps *ops, GlRegistryNode **list) {
         *tail = node;
         tail = &node->next;
         std::memcpy(node->name, name, std::strlen(name) + 1);
-        if (!read_cs_number(stream, &node->number)) {
+        if (!read_number(bytes, &node->number)) {
             failure = GL_EBADREG;
             break;
         }
-        if (ignore_till_eol(stream) == 0) break;
+        if (skip_line(bytes) == 0) break;
     }
     if (failure != 0) {
         release_list(head, ops);
@@ -97,50 +162,20 @@ FILE *open_registry(void *context, const char *path, const GlFileOps *ops) {
 }
 
 bool read_cs_number(FILE *stream, uint16_t *number) {
-    int c = skip_blanks(stream);
-    if (!is_digit(c)) {
-        if (c != EOF) (void)_gl_ext_ungetc(c, stream);
-        return false;
-    }
-    uint32_t value = 0;
-    for (; is_digit(c); c = _gl_ext_getc(stream))
-        value = (value * kDecimal + static_cast<uint32_t>(c - '0')) % kNumberModulus;
-    // A number must be followed by something: a file cut inside its last
-    // number is taken for a damaged one.
-    if (c == EOF) return false;
-    (void)_gl_ext_ungetc(c, stream);
-    if (value == kNoCodeSet) return false;
-    *number = static_cast<uint16_t>(value);
-    return true;
+    StreamBytes bytes{stream};
+    return read_number(bytes, number);
 }
 
 }  // namespace names_detail
 
 int ignore_till_eol(FILE *stream) {
-    int c;
-    while ((c = _gl_ext_getc(stream)) != EOF) {
-        if (c == kNewline) return 1;
-    }
-    return 0;
+    StreamBytes bytes{stream};
+    return skip_line(bytes);
 }
 
 int _gl_next_cs_name_from_registry(FILE *stream, char *buffer, size_t size) {
-    if (buffer == nullptr || size == 0) return 0;
-    int c = skip_blanks(stream);
-    while (c == kComment) {
-        if (ignore_till_eol(stream) == 0) return 0;
-        c = skip_blanks(stream);
-    }
-    size_t length = 0;
-    for (; is_graph(c); c = _gl_ext_getc(stream)) {
-        if (length + 1 >= size) return 0;
-        buffer[length++] = to_lower(c);
-    }
-    // Also the end of the file where a name would begin.
-    if (c == EOF) return 0;
-    buffer[length] = '\0';
-    (void)_gl_ext_ungetc(c, stream);
-    return 1;
+    StreamBytes bytes{stream};
+    return read_name(bytes, buffer, size);
 }
 
 uint16_t _gl_next_cs_number_from_registry(void *context, FILE *stream) {

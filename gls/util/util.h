@@ -80,6 +80,32 @@ long _gl_get_int_ahead(FILE *stream, int *ahead);
 double _gl_get_dbl(FILE *stream);
 // 0 when the word ended at white space, -1 at end of input or at size - 1.
 int _gl_get_str(char *buf, int size, FILE *stream);
+// Bytes of a stream handed out one at a time, but taken from the host a
+// line at a time through its fgets: a character reader without a host call
+// per byte. A line is taken only when its first byte is wanted, so once the
+// newline has been handed out the stream stands at the next line, as it
+// would after getc. Zero bytes inside a line are handed out like others.
+class LineReader {
+  public:
+    explicit LineReader(FILE *stream) : stream_(stream) {}
+    int get() {
+        if (next_ == end_ && !take_line()) return EOF;
+        return static_cast<unsigned char>(line_[next_++]);
+    }
+    // Gives back the byte just taken (never EOF), as ungetc would.
+    void unget() {
+        if (next_ > 0) --next_;
+    }
+
+  private:
+    bool take_line();
+    static constexpr size_t kChunkSize = 128;
+    FILE *stream_;
+    size_t next_ = 0;
+    size_t end_ = 0;
+    char line_[kChunkSize];
+};
+
 // Nonzero when the line does not end in a newline (it was cut short).
 int check_nl(const char *line);
 // Drops the line's final newline: 0, or 1 when there was none.
