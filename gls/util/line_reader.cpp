@@ -9,26 +9,26 @@ namespace {
 
 constexpr char kNewline = '\n';
 
-// The number of bytes fgets stored in a buffer that was filled with
-// newlines before the call. A zero byte inside the line would hide the rest
-// of it from strlen; the filling tells the line's own newline (followed by
-// the terminating zero) from the first untouched byte (preceded by it).
-size_t stored_length(const char *buffer, size_t size) {
-    const auto *found = static_cast<const char *>(std::memchr(buffer, kNewline, size));
+}  // namespace
+
+size_t fgets_stored_length(const char *buffer, size_t size) {
+    // The usual line: no zero byte before its newline.
+    const size_t length = std::strlen(buffer);
+    if (length > 0 && buffer[length - 1] == kNewline) return length;
+    const auto *found =
+        static_cast<const char *>(std::memchr(buffer + length, kNewline, size - length));
     if (found == nullptr) return size - 1;  // full, without a newline
     const auto at = static_cast<size_t>(found - buffer);
     if (at + 1 < size && buffer[at + 1] == '\0') return at + 1;
     return at == 0 ? 0 : at - 1;
 }
 
-}  // namespace
-
 bool LineReader::take_line() {
     next_ = 0;
     end_ = 0;
-    std::memset(line_, kNewline, sizeof line_);
-    if (_gl_ext_fgets(line_, static_cast<int>(sizeof line_), stream_) == nullptr) return false;
-    end_ = stored_length(line_, sizeof line_);
+    size_t length = 0;
+    if (!line_.read(stream_, &length)) return false;
+    end_ = length;
     return end_ > 0;
 }
 

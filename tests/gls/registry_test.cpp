@@ -300,7 +300,7 @@ class RegistryOutOfMemory : public Registry {
 
 TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
     const std::string content = "a 1\nb 2\nc 3\n";
-    constexpr long kBlocksPerRecord = 1;  // the node, its name inside it
+    constexpr long kRecordBlocks = 1;  // one chunk holds the three records
     // A path this long needs an allocated diagnostic buffer.
     std::string deep = dir.path();
     while (deep.size() < kPathBufferSize)
@@ -340,7 +340,7 @@ TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
             EXPECT_EQ(host.live_blocks(), 0);
             gl_free_registry_cache();
         }
-        EXPECT_EQ(n, row.path_blocks + 3 * kBlocksPerRecord + 1);
+        EXPECT_EQ(n, row.path_blocks + kRecordBlocks + 1);
     }
 }
 
