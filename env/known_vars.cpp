@@ -1,5 +1,6 @@
 // The table of known variables: the constant defaults and the working table
 // built from them once per process.
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,7 +10,7 @@
 namespace velmorad {
 
 // Callers pass a variable's position as a constant, so rows never move.
-const DefaultVal Inf_DVals[Num_DVals + 1] = {
+constexpr DefaultVal Inf_DVals[Num_DVals + 1] = {
     {"ACCEPTKEY", nullptr, 0},                      // 0
     {"AC_PROG", nullptr, 0},                        // 1
     {"AFDEBUG", nullptr, 0},                        // 2
@@ -366,32 +367,63 @@ namespace {
     std::exit(1);
 }
 
+constexpr size_t name_length(const char *name) {
+    size_t length = 0;
+    while (name[length] != '\0')
+        ++length;
+    return length;
+}
+
+// The working table's names are copied from the constant table in one
+// block, laid out here once for all processes: each name's offset in it.
+constexpr auto kNameOffsets = [] {
+    std::array<uint32_t, Num_DVals + 1> offsets{};
+    uint32_t at = 0;
+    for (int i = 0; i < Num_DVals; ++i) {
+        offsets[i] = at;
+        at += static_cast<uint32_t>(name_length(Inf_DVals[i].name) + 1);
+    }
+    offsets[Num_DVals] = at;
+    return offsets;
+}();
+
+constexpr auto kNameBlock = [] {
+    std::array<char, kNameOffsets[Num_DVals]> block{};
+    for (int i = 0; i < Num_DVals; ++i) {
+        const char *name = Inf_DVals[i].name;
+        for (size_t k = 0; name[k] != '\0'; ++k)
+            block[kNameOffsets[i] + k] = name[k];
+    }
+    return block;
+}();
+
 // Every look-up and every configuration line searches the table by name:
-// an index made with the table finds the row in a probe or two. Open
-// addressing over a power of two well above the row count; a slot holds
-// row + 1, 0 when empty.
+// an index of the names finds the row in a probe or two. Open addressing
+// over a power of two well above the row count; a slot holds row + 1, 0
+// when empty. The working table holds the same names in the same rows, so
+// the index is made once, from the constant table.
 constexpr uint32_t kIndexSlots = 1024;
 static_assert(kIndexSlots > 2 * Num_DVals && (kIndexSlots & (kIndexSlots - 1)) == 0);
-uint16_t name_index[kIndexSlots];
-const EnvVar *indexed_table = nullptr;
 
-uint32_t name_hash(const char *name) {
+constexpr uint32_t name_hash(const char *name) {
     uint32_t h = 2166136261u;
-    for (const auto *p = reinterpret_cast<const unsigned char *>(name); *p != 0; ++p)
-        h = (h ^ *p) * 16777619u;
+    for (; *name != '\0'; ++name)
+        h = (h ^ static_cast<unsigned char>(*name)) * 16777619u;
     return h;
 }
 
-void index_table(const EnvVar *table) {
-    std::memset(name_index, 0, sizeof name_index);
+constexpr auto kNameIndex = [] {
+    std::array<uint16_t, kIndexSlots> index{};
     for (int i = 0; i < Num_DVals; ++i) {
-        uint32_t slot = name_hash(table[i].name) & (kIndexSlots - 1);
-        while (name_index[slot] != 0)
+        uint32_t slot = name_hash(Inf_DVals[i].name) & (kIndexSlots - 1);
+        while (index[slot] != 0)
             slot = (slot + 1) & (kIndexSlots - 1);
-        name_index[slot] = static_cast<uint16_t>(i + 1);
+        index[slot] = static_cast<uint16_t>(i + 1);
     }
-    indexed_table = table;
-}
+    return index;
+}();
+
+const EnvVar *indexed_table = nullptr;
 
 }  // namespace
 
@@ -400,25 +432,22 @@ int lddefenv() {
     if (table == nullptr) die_without_memory();
     // The names live as long as the table: one block holds them all, which
     // every process start would otherwise pay for in 342 allocations.
-    size_t names_size = 0;
-    for (int i = 0; i < Num_DVals; ++i)
-        names_size += std::strlen(Inf_DVals[i].name) + 1;
-    auto *names = static_cast<char *>(std::malloc(names_size));
+    auto *names = static_cast<char *>(std::malloc(kNameBlock.size()));
     if (names == nullptr) die_without_memory();
+    std::memcpy(names, kNameBlock.data(), kNameBlock.size());
     Num_EVars = Num_DVals;
     Inf_EVars = table;
     for (int i = 0; i < Num_DVals; ++i) {
         EnvVar &entry = table[i];
-        const size_t length = std::strlen(Inf_DVals[i].name) + 1;
-        std::memcpy(names, Inf_DVals[i].name, length);
-        entry.name = names;
-        names += length;
+        entry.name = names + kNameOffsets[i];
         entry.index = i;
         entry.max_len = Inf_DVals[i].max_len;
-        if (ginsenv(Inf_DVals[i].name, Inf_DVals[i].value, &entry) != kStatusOk)
+        // A row without a default keeps the null value calloc gave it.
+        if (Inf_DVals[i].value != nullptr &&
+            ginsenv(Inf_DVals[i].name, Inf_DVals[i].value, &entry) != kStatusOk)
             die_without_memory();
     }
-    index_table(table);
+    indexed_table = table;
     return 0;
 }
 
@@ -428,8 +457,8 @@ EnvVar *search_evar(const char *name, EnvVar *table, int count) {
     if (table != nullptr && table == indexed_table && count == Num_DVals) {
         for (uint32_t slot = name_hash(name) & (kIndexSlots - 1);;
              slot = (slot + 1) & (kIndexSlots - 1)) {
-            if (name_index[slot] == 0) return nullptr;
-            EnvVar &entry = table[name_index[slot] - 1];
+            if (kNameIndex[slot] == 0) return nullptr;
+            EnvVar &entry = table[kNameIndex[slot] - 1];
             if (stcmpr(entry.name, name) == 0) return &entry;
         }
     }

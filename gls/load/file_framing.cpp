@@ -51,9 +51,12 @@ long header_count(const char *line) {
 bool find_marker(FILE *stream, int category) {
     char line[kHeaderLineSize];
     bool at_line_start = true;
+    const char *marker = category_markers[category];
     while (_gl_ext_fgets(line, kHeaderLineSize, stream) != nullptr) {
-        if (at_line_start && std::strcmp(line, category_markers[category]) == 0) return true;
-        at_line_start = check_nl(line) == 0;
+        // Most lines are data: their first byte rules them out.
+        if (at_line_start && line[0] == marker[0] && std::strcmp(line, marker) == 0) return true;
+        const size_t length = std::strlen(line);
+        at_line_start = length > 0 && line[length - 1] == '\n';
     }
     return false;
 }

@@ -80,6 +80,83 @@ long _gl_get_int_ahead(FILE *stream, int *ahead);
 double _gl_get_dbl(FILE *stream);
 // 0 when the word ended at white space, -1 at end of input or at size - 1.
 int _gl_get_str(char *buf, int size, FILE *stream);
+// The number of bytes one call of the host's fgets stored in a buffer of
+// size bytes that was all newlines before the call, zero bytes included.
+size_t fgets_stored_length(const char *buffer, size_t size);
+
+// A buffer for the host's fgets that tells how many bytes a call stored,
+// even where a zero byte hides the rest from strlen: outside what the last
+// call stored it is kept all newlines, so the line's own newline (followed
+// by the terminating zero) is told from the first untouched byte (preceded
+// by it). Restoring costs what was stored, not the buffer's size.
+template <size_t Size>
+class FgetsBuffer {
+  public:
+    static_assert(Size >= 2 && Size <= INT32_MAX);
+    FgetsBuffer() { std::memset(bytes_, '\n', Size); }
+    // The next piece of a line: false at the end of input.
+    bool read(FILE *stream, size_t *length) {
+        std::memset(bytes_, '\n', written_);
+        // A failed call may have touched anything.
+        written_ = Size;
+        if (_gl_ext_fgets(bytes_, static_cast<int>(Size), stream) == nullptr) return false;
+        *length = fgets_stored_length(bytes_, Size);
+        written_ = *length + 1 < Size ? *length + 1 : Size;
+        return true;
+    }
+    const char *bytes() const { return bytes_; }
+
+  private:
+    char bytes_[Size];
+    size_t written_ = 0;
+};
+
+// Bytes of a stream handed out one at a time, but taken from the host a
+// line at a time through its fgets: a character reader without a host call
+// per byte. A line is taken only when its first byte is wanted, so once the
+// newline has been handed out the stream stands at the next line, as it
+// would after getc. Zero bytes inside a line are handed out like others.
+class LineReader {
+  public:
+    explicit LineReader(FILE *stream) : stream_(stream) {}
+    int get() {
+        if (next_ == end_ && !take_line()) return EOF;
+        return static_cast<unsigned char>(line_.bytes()[next_++]);
+    }
+    // Gives back the byte just taken (never EOF), as ungetc would.
+    void unget() {
+        if (next_ > 0) --next_;
+    }
+    // get() until a byte for which keep(byte) is false, which it hands out
+    // (or EOF), with one check for the line's end per line, not per byte.
+    // The position is kept in locals: keep() may store bytes, which the
+    // compiler must otherwise assume change the members.
+    template <class Keep>
+    int get_past(Keep keep) {
+        for (;;) {
+            size_t at = next_;
+            const size_t end = end_;
+            const char *line = line_.bytes();
+            while (at != end) {
+                const int c = static_cast<unsigned char>(line[at++]);
+                if (!keep(c)) {
+                    next_ = at;
+                    return c;
+                }
+            }
+            next_ = at;
+            if (!take_line()) return EOF;
+        }
+    }
+
+  private:
+    bool take_line();
+    FILE *stream_;
+    size_t next_ = 0;
+    size_t end_ = 0;
+    FgetsBuffer<128> line_;
+};
+
 // Nonzero when the line does not end in a newline (it was cut short).
 int check_nl(const char *line);
 // Drops the line's final newline: 0, or 1 when there was none.

@@ -119,6 +119,55 @@ TEST_F(Registry, DamagedFilesKeepWhatPrecedesAnOverlongNameAndAreReplacedOtherwi
     }
 }
 
+// The cache takes the file a line at a time; the token readers take it a
+// byte at a time. Both must find the same records and fail at the same
+// place, on files whose records cross lines or hold zero bytes, and on
+// lines longer than any buffer.
+TEST_F(Registry, CacheReadsAFileAsTheTokenReadersDo) {
+    using namespace std::string_literals;
+    const std::string pad(300, ' ');
+    const std::string rows[] = {
+        "a 1\0junk\nb 2\n"s,
+        "a\0 1\n"s,
+        "\0a 1\n"s,
+        "a 1\n#\0 comment\nb\n\n  2 \n"s,
+        "a" + pad + "1\n" + pad + "b" + pad + "\n" + pad + "2" + pad + "\n",
+        "a 1 " + std::string(400, 'x') + "\nb 2\n",
+        "a 1\nb 2\0"s,
+        "a 1\nb 2",
+        "name\t\v\f\r 33\r\nother 44\r\n",
+        "a 1\nb 99999999999999999999\n",
+    };
+    for (const std::string &content : rows) {
+        SCOPED_TRACE(::testing::PrintToString(content));
+        const std::string path = registry_file(content);
+        // The records as the token readers see them, stopping as the cache
+        // does: quietly at a name that cannot be one, with an error at a
+        // number that cannot be one.
+        Records expected;
+        bool bad = false;
+        FILE *stream = std::fopen(path.c_str(), "r");
+        ASSERT_NE(stream, nullptr);
+        char name[kCsNameSize];
+        while (_gl_next_cs_name_from_registry(stream, name, sizeof name) == 1) {
+            uint32_t token_error = 0;
+            const uint16_t number = _gl_next_cs_number_from_registry(&token_error, stream);
+            if (token_error != 0) {
+                bad = true;
+                break;
+            }
+            expected.emplace_back(name, number);
+            if (ignore_till_eol(stream) == 0) break;
+        }
+        std::fclose(stream);
+
+        error = kEntryError;
+        gl_cache_registry(&error, path.c_str());
+        EXPECT_EQ(error, bad ? GL_EBADREG : kEntryError);
+        EXPECT_EQ(cached_list(), bad ? Records{} : expected);
+    }
+}
+
 TEST_F(Registry, FileThatCannotBeOpenedLeavesTheBuiltInTable) {
     gl_cache_registry(&error, (dir / "absent").c_str());
     EXPECT_EQ(error, GL_ENOREG);
@@ -251,7 +300,7 @@ class RegistryOutOfMemory : public Registry {
 
 TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
     const std::string content = "a 1\nb 2\nc 3\n";
-    constexpr long kBlocksPerRecord = 1;  // the node, its name inside it
+    constexpr long kRecordBlocks = 1;  // one chunk holds the three records
     // A path this long needs an allocated diagnostic buffer.
     std::string deep = dir.path();
     while (deep.size() < kPathBufferSize)
@@ -291,7 +340,7 @@ TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
             EXPECT_EQ(host.live_blocks(), 0);
             gl_free_registry_cache();
         }
-        EXPECT_EQ(n, row.path_blocks + 3 * kBlocksPerRecord + 1);
+        EXPECT_EQ(n, row.path_blocks + kRecordBlocks + 1);
     }
 }
 

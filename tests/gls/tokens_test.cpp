@@ -111,5 +111,64 @@ TEST(Tokens, LineEndChecks) {
     }
 }
 
+// Every byte of a file handed out in order and the end seen once and for
+// good, whatever the lines hold: zero bytes anywhere, lines around the
+// reader's chunk size, no final newline.
+TEST(LineReaderBytes, HandsOutExactlyTheFileContent) {
+    using namespace std::string_literals;
+    const std::string rows[] = {
+        "",
+        "\n",
+        "abc\ndef\n",
+        "no newline at the end",
+        "\0"s,
+        "\0\n\0"s,
+        "a\0b\n\0\0\nc"s,
+        "ends in a zero\0"s,
+        "zero before the newline\0\n"s,
+        std::string(126, 'x') + "\n",  // the chunk's size with the newline and terminator
+        std::string(127, 'x') + "\n",  // the newline left for the next chunk
+        std::string(127, 'x'),
+        std::string(126, 'x') + "\0\n"s,
+        std::string(300, ' ') + "\0" + std::string(300, 'y') + "\n\n",
+    };
+    for (const std::string &text : rows) {
+        TempDir dir;
+        velmorad::testing::write_file(dir / "text", text);
+        FILE *stream = _gl_ext_fopen((dir / "text").c_str(), "r");
+        ASSERT_NE(stream, nullptr);
+        LineReader reader(stream);
+        std::string seen;
+        for (int c; (c = reader.get()) != EOF;)
+            seen += static_cast<char>(c);
+        EXPECT_EQ(seen, text) << seen.size() << " of " << text.size();
+        EXPECT_EQ(reader.get(), EOF);
+        (void)_gl_ext_fclose(stream);
+    }
+}
+
+// A line is taken only when its first byte is wanted: once a newline has
+// been handed out, the stream itself continues at the next line.
+TEST(LineReaderBytes, LeavesTheStreamAtTheNextLineAndGivesBackOneByte) {
+    TempDir dir;
+    velmorad::testing::write_file(dir / "text", "12 34\nrest\n");
+    FILE *stream = _gl_ext_fopen((dir / "text").c_str(), "r");
+    ASSERT_NE(stream, nullptr);
+    LineReader reader(stream);
+    EXPECT_EQ(reader.get(), '1');
+    reader.unget();
+    std::string line;
+    for (int c; (c = reader.get()) != '\n';)
+        line += static_cast<char>(c);
+    EXPECT_EQ(line, "12 34");
+    reader.unget();
+    EXPECT_EQ(reader.get(), '\n');
+    std::string rest;
+    for (int c; (c = _gl_ext_getc(stream)) != EOF;)
+        rest += static_cast<char>(c);
+    EXPECT_EQ(rest, "rest\n");
+    (void)_gl_ext_fclose(stream);
+}
+
 }  // namespace
 }  // namespace gls
