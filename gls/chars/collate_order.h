@@ -147,6 +147,12 @@ class CollationTables {
     // (first_length bytes at s); false when none matches.
     bool match_element(const unsigned char *s, size_t left, gl_wchar_t first, int first_length,
                        Unit *unit) const;
+    // The elements that start with first, in the order they are listed.
+    struct ElementRange {
+        const int32_t *begin = nullptr;
+        const int32_t *end = nullptr;
+    };
+    ElementRange elements_starting(gl_wchar_t first) const;
     bool row_of_wchar(gl_wchar_t wc, uint16_t *row) const;
     int expansion_weights(int level, uint16_t reference, uint32_t *out) const;
 

@@ -35,6 +35,8 @@
 // Memory. Levels read backward need the string's units at hand: up to 256
 // on the stack, beyond that one block from the host. When that fails the
 // comparison stores GL_ENOMEM and answers by byte order.
+#include <algorithm>
+
 #include "gls/chars/collate_order.h"
 
 namespace gls {
@@ -84,6 +86,20 @@ int CollationTables::unknown_length(const unsigned char *s, size_t left) const {
     return left < static_cast<size_t>(terminator_) ? static_cast<int>(left) : terminator_;
 }
 
+CollationTables::ElementRange CollationTables::elements_starting(gl_wchar_t first) const {
+    const int32_t *order = coll_.element_order;
+    if (order == nullptr) return {};
+    const int32_t *end = order + coll_.element_count;
+    const CollatingElement *elements = coll_.elements;
+    const int32_t *begin = std::lower_bound(order, end, first, [elements](int32_t i, gl_wchar_t c) {
+        return element_first_char(elements[i]) < c;
+    });
+    const int32_t *past = std::upper_bound(begin, end, first, [elements](gl_wchar_t c, int32_t i) {
+        return c < element_first_char(elements[i]);
+    });
+    return {begin, past};
+}
+
 bool CollationTables::match_element(const unsigned char *s, size_t left, gl_wchar_t first,
                                     int first_length, Unit *unit) const {
     // Characters after the first are decoded only as far as an element needs.
@@ -92,8 +108,9 @@ bool CollationTables::match_element(const unsigned char *s, size_t left, gl_wcha
     int decoded = 1;
     bool exhausted = false;
     const CollatingElement *best = nullptr;
-    for (int32_t i = 0; i < coll_.element_count; ++i) {
-        const CollatingElement &candidate = coll_.elements[i];
+    const ElementRange range = elements_starting(first);
+    for (const int32_t *index = range.begin; index != range.end; ++index) {
+        const CollatingElement &candidate = coll_.elements[*index];
         const int count = candidate.count < kMaxSequenceChars ? candidate.count : kMaxSequenceChars;
         if (count < 1 || candidate.chars[0] != first || (best != nullptr && count <= best->count))
             continue;

@@ -52,6 +52,7 @@ void _gl_free_collate(Locale *loc) {
     }
     _gl_free_ptr(coll.elements);
     _gl_free_ptr(coll.element_start);
+    _gl_free_ptr(coll.element_order);
     free_list(coll.all_ones);
     free_pairs(coll.equivalences);
     std::memset(&coll, 0, sizeof coll);

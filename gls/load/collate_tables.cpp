@@ -2,6 +2,9 @@
 // primitives (expansions by byte and level, bytes that start a collating
 // element), and the conversion of a wide character to its bytes through the
 // collation tree alone.
+#include <algorithm>
+#include <numeric>
+
 #include "gls/load/collate_internal.h"
 #include "gls/load/locale.h"
 #include "gls/util/util.h"
@@ -84,6 +87,14 @@ uint32_t make_single_byte_tables(Locale *loc) {
             }
         }
         coll.element_start = starts.release();
+        auto order = host_alloc<int32_t>(static_cast<size_t>(coll.element_count));
+        if (!order) return GL_ENOMEM;
+        std::iota(order.get(), order.get() + coll.element_count, 0);
+        std::stable_sort(
+            order.get(), order.get() + coll.element_count, [&coll](int32_t a, int32_t b) {
+                return element_first_char(coll.elements[a]) < element_first_char(coll.elements[b]);
+            });
+        coll.element_order = order.release();
     }
     return kOk;
 }

@@ -137,6 +137,11 @@ struct CollatingElement {
     uint16_t row;
 };
 
+// The character an element starts with; past every character when empty.
+inline gl_wchar_t element_first_char(const CollatingElement &element) {
+    return element.count > 0 ? element.chars[0] : ~gl_wchar_t{0};
+}
+
 enum CollationMode : int32_t {
     kCollateNone = 0,
     kCollateRules = 1,
@@ -148,7 +153,7 @@ enum CollationMode : int32_t {
 // gives and every element's row is at most max_row, every expansion
 // reference in the weights is below expansion_count, levels is at most 8
 // with weights and sb_expansions present for each level below it, and
-// element_start is present exactly when element_count > 0.
+// element_start and element_order are present exactly when element_count > 0.
 struct CollateSection {
     multi_tree_t *tree;  // character -> row
     int32_t levels;
@@ -167,6 +172,11 @@ struct CollateSection {
     // Byte strings, each followed by four zero bytes; null when empty.
     unsigned char **all_ones;      // null-terminated
     unsigned char **equivalences;  // (member, representative) pairs, ended by a null pair
+    // Derived when the section is read: the element indexes ordered by
+    // first character, then as listed, so that the elements a character
+    // may start are found without a walk of the whole list; null when
+    // there are no elements.
+    int32_t *element_order;
 };
 
 // ---- Numeric, monetary, messages, time ----------------------------------
