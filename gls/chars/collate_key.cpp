@@ -67,7 +67,9 @@ int gl_full_mbsxfrm(Locale *loc, unsigned char *dst, const unsigned char *src, i
     const int32_t declared = loc->collate.weight_size;
     const int size = declared < 1 ? 1 : declared > kMaxCharBytes ? kMaxCharBytes : declared;
     KeySink sink(dst, n > 0 ? static_cast<size_t>(n) : 0);
-    if (tables.any_backward()) {
+    // Units are split once for all levels when a level reads backward, or
+    // when the string is short enough for the buffer on the stack.
+    if (tables.any_backward() || text.n <= kInlineUnits) {
         UnitBuffer units;
         if (!units.fill(tables, text)) {
             fail(loc, GL_ENOMEM);

@@ -149,8 +149,8 @@ class CollationTables {
                        Unit *unit) const;
     // The elements that start with first, in the order they are listed.
     struct ElementRange {
-        const int32_t *begin = nullptr;
-        const int32_t *end = nullptr;
+        const ElementByFirst *begin = nullptr;
+        const ElementByFirst *end = nullptr;
     };
     ElementRange elements_starting(gl_wchar_t first) const;
     bool row_of_wchar(gl_wchar_t wc, uint16_t *row) const;

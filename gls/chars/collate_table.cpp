@@ -87,17 +87,12 @@ int CollationTables::unknown_length(const unsigned char *s, size_t left) const {
 }
 
 CollationTables::ElementRange CollationTables::elements_starting(gl_wchar_t first) const {
-    const int32_t *order = coll_.element_order;
+    const ElementByFirst *order = coll_.element_order;
     if (order == nullptr) return {};
-    const int32_t *end = order + coll_.element_count;
-    const CollatingElement *elements = coll_.elements;
-    const int32_t *begin = std::lower_bound(order, end, first, [elements](int32_t i, gl_wchar_t c) {
-        return element_first_char(elements[i]) < c;
-    });
-    const int32_t *past = std::upper_bound(begin, end, first, [elements](gl_wchar_t c, int32_t i) {
-        return c < element_first_char(elements[i]);
-    });
-    return {begin, past};
+    const auto [begin, end] = std::equal_range(
+        order, order + coll_.element_count, ElementByFirst{first, 0},
+        [](const ElementByFirst &a, const ElementByFirst &b) { return a.first < b.first; });
+    return {begin, end};
 }
 
 bool CollationTables::match_element(const unsigned char *s, size_t left, gl_wchar_t first,
@@ -109,8 +104,8 @@ bool CollationTables::match_element(const unsigned char *s, size_t left, gl_wcha
     bool exhausted = false;
     const CollatingElement *best = nullptr;
     const ElementRange range = elements_starting(first);
-    for (const int32_t *index = range.begin; index != range.end; ++index) {
-        const CollatingElement &candidate = coll_.elements[*index];
+    for (const ElementByFirst *entry = range.begin; entry != range.end; ++entry) {
+        const CollatingElement &candidate = coll_.elements[entry->index];
         const int count = candidate.count < kMaxSequenceChars ? candidate.count : kMaxSequenceChars;
         if (count < 1 || candidate.chars[0] != first || (best != nullptr && count <= best->count))
             continue;

@@ -3,7 +3,6 @@
 // element), and the conversion of a wide character to its bytes through the
 // collation tree alone.
 #include <algorithm>
-#include <numeric>
 
 #include "gls/load/collate_internal.h"
 #include "gls/load/locale.h"
@@ -87,13 +86,14 @@ uint32_t make_single_byte_tables(Locale *loc) {
             }
         }
         coll.element_start = starts.release();
-        auto order = host_alloc<int32_t>(static_cast<size_t>(coll.element_count));
+        auto order = host_alloc<ElementByFirst>(static_cast<size_t>(coll.element_count));
         if (!order) return GL_ENOMEM;
-        std::iota(order.get(), order.get() + coll.element_count, 0);
-        std::stable_sort(
-            order.get(), order.get() + coll.element_count, [&coll](int32_t a, int32_t b) {
-                return element_first_char(coll.elements[a]) < element_first_char(coll.elements[b]);
-            });
+        for (int32_t i = 0; i < coll.element_count; ++i)
+            order.get()[i] = {element_first_char(coll.elements[i]), i};
+        std::sort(order.get(), order.get() + coll.element_count,
+                  [](const ElementByFirst &a, const ElementByFirst &b) {
+                      return a.first != b.first ? a.first < b.first : a.index < b.index;
+                  });
         coll.element_order = order.release();
     }
     return kOk;

@@ -137,6 +137,12 @@ struct CollatingElement {
     uint16_t row;
 };
 
+// An entry of the index of collating elements by their first character.
+struct ElementByFirst {
+    gl_wchar_t first;
+    int32_t index;  // in the section's list of elements
+};
+
 // The character an element starts with; past every character when empty.
 inline gl_wchar_t element_first_char(const CollatingElement &element) {
     return element.count > 0 ? element.chars[0] : ~gl_wchar_t{0};
@@ -172,11 +178,10 @@ struct CollateSection {
     // Byte strings, each followed by four zero bytes; null when empty.
     unsigned char **all_ones;      // null-terminated
     unsigned char **equivalences;  // (member, representative) pairs, ended by a null pair
-    // Derived when the section is read: the element indexes ordered by
-    // first character, then as listed, so that the elements a character
-    // may start are found without a walk of the whole list; null when
-    // there are no elements.
-    int32_t *element_order;
+    // Derived when the section is read: the elements by first character,
+    // then as listed, so that the elements a character may start are found
+    // without a walk of the whole list; null when there are no elements.
+    ElementByFirst *element_order;
 };
 
 // ---- Numeric, monetary, messages, time ----------------------------------
