@@ -1,9 +1,7 @@
 // The configuration-file line reader and the split of a setting line.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "env/env.h"
 #include "os_layer/os_layer.h"
@@ -52,18 +50,16 @@ class FdBytes {
     FdBytes(const FdBytes &) = delete;
     FdBytes &operator=(const FdBytes &) = delete;
 
-    // The bytes in hand (at least one), or null at the end of input.
-    const unsigned char *peek(size_t *available) {
+    bool next(unsigned char *byte) {
         if (next_ == end_) {
             const ssize_t got = qmx_read(fd_, block_, block_size_);
-            if (got < 1) return nullptr;
+            if (got < 1) return false;
             next_ = 0;
             end_ = static_cast<size_t>(got);
         }
-        *available = end_ - next_;
-        return block_ + next_;
+        *byte = block_[next_++];
+        return true;
     }
-    void skip(size_t count) { next_ += count; }
 
   private:
     static constexpr size_t kBlock = 256;
@@ -76,75 +72,35 @@ class FdBytes {
 
 }  // namespace
 
-namespace {
-
-// Where a line's text ends among n bytes: its newline or the end-of-data
-// byte; n when neither is there.
-size_t text_end(const unsigned char *bytes, size_t n) {
-    size_t at = 0;
-    while (at < n && bytes[at] != '\n' && bytes[at] != kEndOfData)
-        ++at;
-    return at;
-}
-
-}  // namespace
-
-// A line's bytes are taken a run at a time from the block in hand: a
-// comment up to its newline, a setting up to its newline or the end-of-data
-// byte. The buffer grows in the same steps, at the same byte, as it would
-// for one byte at a time.
 int _ggetcfline(int fd, char **buf, int *size, int *lineno) {
     LineState state = LineState::kStart;
     int count = 0;
     FdBytes bytes(fd);
     for (;;) {
-        size_t n = 0;
-        const unsigned char *p = bytes.peek(&n);
-        if (p == nullptr) return kLineEnd;
+        unsigned char byte;
+        if (!bytes.next(&byte)) return kLineEnd;
         switch (state) {
             case LineState::kStart:
-                bytes.skip(1);
                 ++*lineno;
-                if (p[0] == '#') {
+                if (byte == '#') {
                     state = LineState::kComment;
-                } else if (p[0] != '\n') {
-                    (*buf)[0] = static_cast<char>(p[0]);
+                } else if (byte != '\n') {
+                    (*buf)[0] = static_cast<char>(byte);
                     count = 1;
                     state = LineState::kInLine;
                 }
                 break;
-            case LineState::kComment: {
-                const auto *newline = static_cast<const unsigned char *>(std::memchr(p, '\n', n));
-                if (newline == nullptr) {
-                    bytes.skip(n);
-                } else {
-                    bytes.skip(static_cast<size_t>(newline - p) + 1);
-                    state = LineState::kStart;
-                }
+            case LineState::kComment:
+                if (byte == '\n') state = LineState::kStart;
                 break;
-            }
-            case LineState::kInLine: {
-                const size_t run = text_end(p, n);
-                size_t stored = 0;
-                while (stored < run) {
-                    if (*size - 1 <= count && !grow(buf, size)) {
-                        bytes.skip(stored + 1);  // the byte that did not fit was taken
-                        return kLineNoMemory;
-                    }
-                    const size_t fits =
-                        std::min(run - stored, static_cast<size_t>(*size - 1 - count));
-                    std::memcpy(*buf + count, p + stored, fits);
-                    stored += fits;
-                    count += static_cast<int>(fits);
+            case LineState::kInLine:
+                if (byte == '\n' || byte == kEndOfData) {
+                    (*buf)[count] = '\0';
+                    return byte == '\n' ? kLineRead : kLineEnd;
                 }
-                if (run == n) {
-                    bytes.skip(n);
-                    break;
-                }
-                bytes.skip(run + 1);
-                (*buf)[count] = '\0';
-                return p[run] == '\n' ? kLineRead : kLineEnd;
-            }
+                if (*size - 1 <= count && !grow(buf, size)) return kLineNoMemory;
+                (*buf)[count++] = static_cast<char>(byte);
+                break;
         }
     }
 }
