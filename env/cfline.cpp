@@ -1,6 +1,4 @@
 // The configuration-file line reader and the split of a setting line.
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "env/env.h"
@@ -37,48 +35,16 @@ bool is_blank(char c) {
     return byte != kEndOfData && is_space_byte(byte);
 }
 
-// The descriptor's bytes read a block at a time. What was read past the
-// last byte taken is given back with a seek when the reader goes, so the
-// descriptor stays exactly after it; one that cannot seek (a pipe) is read
-// a byte at a time instead.
-class FdBytes {
-  public:
-    explicit FdBytes(int fd) : fd_(fd), block_size_(qmx_lseek(fd, 0, SEEK_CUR) < 0 ? 1 : kBlock) {}
-    ~FdBytes() {
-        if (end_ > next_) (void)qmx_lseek(fd_, -static_cast<off_t>(end_ - next_), SEEK_CUR);
-    }
-    FdBytes(const FdBytes &) = delete;
-    FdBytes &operator=(const FdBytes &) = delete;
-
-    bool next(unsigned char *byte) {
-        if (next_ == end_) {
-            const ssize_t got = qmx_read(fd_, block_, block_size_);
-            if (got < 1) return false;
-            next_ = 0;
-            end_ = static_cast<size_t>(got);
-        }
-        *byte = block_[next_++];
-        return true;
-    }
-
-  private:
-    static constexpr size_t kBlock = 256;
-    int fd_;
-    size_t block_size_;
-    size_t next_ = 0;
-    size_t end_ = 0;
-    unsigned char block_[kBlock];
-};
-
 }  // namespace
 
+// One read per byte: the files are small, and the descriptor stays exactly
+// after the last line returned.
 int _ggetcfline(int fd, char **buf, int *size, int *lineno) {
     LineState state = LineState::kStart;
     int count = 0;
-    FdBytes bytes(fd);
     for (;;) {
         unsigned char byte;
-        if (!bytes.next(&byte)) return kLineEnd;
+        if (qmx_read(fd, &byte, 1) < 1) return kLineEnd;
         switch (state) {
             case LineState::kStart:
                 ++*lineno;

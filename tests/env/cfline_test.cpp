@@ -76,44 +76,6 @@ TEST(LineReader, GrowsTheBufferInStepsOf128) {
     EXPECT_EQ(tiny.lines, (std::vector<std::string>{"abc"}));
 }
 
-// Lines are taken from a file in blocks, but the descriptor is left just
-// after the line returned, where a caller may go on reading by itself; a
-// pipe, which cannot be given back what was read, gives the same lines.
-TEST(LineReader, LeavesTheDescriptorAfterTheLineReturnedAndReadsPipes) {
-    const std::string content = "# c\nA 1\n\n" + std::string(600, 'x') + "\nB 2\xFF" + "rest\n";
-    testing::TempDir dir;
-    testing::write_file(dir / "rc", content);
-    int fd = open((dir / "rc").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
-    int size = 16;
-    auto *buf = static_cast<char *>(std::malloc(static_cast<size_t>(size)));
-    int lineno = 0;
-    std::vector<off_t> offsets;
-    while (_ggetcfline(fd, &buf, &size, &lineno) == kLineRead)
-        offsets.push_back(lseek(fd, 0, SEEK_CUR));
-    offsets.push_back(lseek(fd, 0, SEEK_CUR));
-    const auto after = [&](const std::string &text) {
-        return static_cast<off_t>(content.find(text) + text.size());
-    };
-    EXPECT_EQ(offsets, (std::vector<off_t>{after("A 1\n"), after("x\n"), after("\xFF")}));
-    close(fd);
-
-    int ends[2];
-    ASSERT_EQ(pipe(ends), 0);
-    ASSERT_EQ(write(ends[1], content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    close(ends[1]);
-    std::vector<std::string> lines;
-    lineno = 0;
-    while (_ggetcfline(ends[0], &buf, &size, &lineno) == kLineRead)
-        lines.emplace_back(buf);
-    EXPECT_EQ(lines, (std::vector<std::string>{"A 1", std::string(600, 'x')}));
-    std::string rest(16, '\0');
-    EXPECT_EQ(read(ends[0], rest.data(), rest.size()), 5);
-    EXPECT_EQ(rest.substr(0, 5), "rest\n");
-    close(ends[0]);
-    std::free(buf);
-}
-
 TEST(SplitSetting, NameValueAndBlanks) {
     struct Row {
         const char *line, *name, *value;
