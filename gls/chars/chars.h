@@ -69,6 +69,9 @@ uint32_t _gl_im_iswctype(Locale *loc, gl_wchar_t wc, uint32_t mask);
 uint32_t _gl_im_ismctype(Locale *loc, const unsigned char *s, uint32_t mask);
 gl_wchar_t _gl_im_towupper(Locale *loc, gl_wchar_t wc);
 gl_wchar_t _gl_im_towlower(Locale *loc, gl_wchar_t wc);
+// The upper and lower case of each of the 256 byte values, as the two
+// above give them, with one look-up a byte.
+void single_byte_cases(Locale *loc, uint8_t *upper, uint8_t *lower);
 
 // Display width.
 int gl_wcwidth(Locale *loc, gl_wchar_t wc);

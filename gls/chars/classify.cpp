@@ -127,4 +127,19 @@ gl_wchar_t _gl_im_towlower(Locale *loc, gl_wchar_t wc) {
     return loc->ctype.case_pairs[index].lower;
 }
 
+void single_byte_cases(Locale *loc, uint8_t *upper, uint8_t *lower) {
+    constexpr gl_wchar_t kByteValues = 256;
+    for (gl_wchar_t b = 0; b < kByteValues; ++b) {
+        if (use_ext(loc)) {
+            upper[b] = static_cast<uint8_t>(_gl_im_towupper(loc, b));
+            lower[b] = static_cast<uint8_t>(_gl_im_towlower(loc, b));
+            continue;
+        }
+        const int32_t index = case_index(loc, b);
+        const CasePair *pair = index != 0 ? &loc->ctype.case_pairs[index] : nullptr;
+        upper[b] = static_cast<uint8_t>(pair != nullptr && pair->upper != 0 ? pair->upper : b);
+        lower[b] = static_cast<uint8_t>(pair != nullptr && pair->lower != 0 ? pair->lower : b);
+    }
+}
+
 }  // namespace gls

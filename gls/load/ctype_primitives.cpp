@@ -37,14 +37,11 @@ int install_single_byte_tables(Locale *loc) {
         gl_set_error(loc, GL_ENOMEM);
         return -1;
     }
+    if (ctype.upper_table == nullptr || ctype.lower_table == nullptr)
+        single_byte_cases(loc, upper.get(), lower.get());
     for (int b = 0; b < kByteValues; ++b) {
-        const auto wc = static_cast<gl_wchar_t>(b);
-        upper.get()[b] = ctype.upper_table != nullptr
-                             ? ctype.upper_table[b]
-                             : static_cast<uint8_t>(_gl_im_towupper(loc, wc));
-        lower.get()[b] = ctype.lower_table != nullptr
-                             ? ctype.lower_table[b]
-                             : static_cast<uint8_t>(_gl_im_towlower(loc, wc));
+        if (ctype.upper_table != nullptr) upper.get()[b] = ctype.upper_table[b];
+        if (ctype.lower_table != nullptr) lower.get()[b] = ctype.lower_table[b];
         classes.get()[b] = root_class_word(ctype.char_tree, b);
     }
     _gl_free_ptr(ctype.upper_table);
