@@ -15,11 +15,11 @@ const velmorad::tools::Charmap &charmap() {
         std::string text = "<code_set_name> FUZZ\nCHARMAP\n";
         char line[64];
         for (unsigned code = 1; code < 0x80; ++code) {
-            std::snprintf(line, sizeof line, "<U%04X> /x%02x\n", code, code);
+            std::snprintf(line, sizeof line, "<U%04X> \\x%02x\n", code, code);
             text += line;
         }
         for (unsigned code : {0xC4u, 0xD6u, 0xDFu, 0xE4u, 0xE6u, 0xE9u, 0xF6u}) {
-            std::snprintf(line, sizeof line, "<U%04X> /x%02x\n", code, code);
+            std::snprintf(line, sizeof line, "<U%04X> \\x%02x\n", code, code);
             text += line;
         }
         text += "END CHARMAP\n";
