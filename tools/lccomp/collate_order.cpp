@@ -466,17 +466,17 @@ class OrderBuilder {
         auto found = element_index_.find(info.name);
         if (found == element_index_.end()) return;
         const size_t index = found->second;
-        const CollatingElementSource *it = &source_.elements[index];
+        const CollatingElementSource &element = source_.elements[index];
         if (element_unit_[index]) return;
         std::vector<std::string> chars;
-        for (const std::string &c : it->characters) {
+        for (const std::string &c : element.characters) {
             const CharmapEntry *e = character(c);
             if (e == nullptr) return;  // not in this code set
             chars.push_back(e->bytes);
         }
         if (chars.size() > kMaxSequence) {
-            diagnostics_->warn(it->position, "collating-element <" + it->name +
-                                                 "> has more than 15 characters; left out");
+            diagnostics_->warn(element.position, "collating-element <" + element.name +
+                                                     "> has more than 15 characters; left out");
             return;
         }
         element_unit_[index] = true;
