@@ -85,5 +85,9 @@ class RegistryStream {
 // Reads one record's number: false when the field is missing, is not
 // followed by another character, or is the no-code-set number.
 [[nodiscard]] bool read_cs_number(FILE *stream, uint16_t *number);
+// Whether the cached list holds a name made of digits only. A decimal name
+// can match nothing else, so without one its look-up skips the walk. Worked
+// out once per list.
+bool cached_list_has_decimal_name();
 
 }  // namespace gls::names_detail

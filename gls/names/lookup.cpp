@@ -214,7 +214,10 @@ uint16_t gl_cs_name2cs_num(void *context, const char *name, const char *registry
         store_error(context, GL_EINVAL);
         return kNoCodeSet;
     }
+    uint16_t decimal = kNoCodeSet;
+    const bool is_decimal = decimal_number(folded, &decimal);
     if (gls_registry_list_cache != nullptr) {
+        if (is_decimal && !cached_list_has_decimal_name()) return decimal;
         // The first byte settles most rows without a call.
         for (const GlRegistryNode *node = gls_registry_list_cache; node != nullptr;
              node = node->next) {
@@ -237,8 +240,7 @@ uint16_t gl_cs_name2cs_num(void *context, const char *name, const char *registry
                 break;
         }
     }
-    uint16_t number;
-    if (decimal_number(folded, &number)) return number;
+    if (is_decimal) return decimal;
     store_error(context, GL_EINVAL);
     return kNoCodeSet;
 }

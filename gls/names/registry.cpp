@@ -130,6 +130,17 @@ struct RecordChunk {
 
 // The chunks of gls_registry_list_cache.
 RecordChunk *cached_chunks = nullptr;
+// The list cached_list_has_decimal_name last looked at, and its answer.
+const GlRegistryNode *decimal_scanned_list = nullptr;
+bool decimal_name_found = true;
+
+bool all_digits(const char *name) {
+    if (*name == '\0') return false;
+    for (; *name != '\0'; ++name) {
+        if (!is_digit(byte_at(name))) return false;
+    }
+    return true;
+}
 
 void release_chunks(RecordChunk *chunk, const GlFileOps *ops) {
     while (chunk != nullptr) {
@@ -212,6 +223,17 @@ bool read_cs_number(FILE *stream, uint16_t *number) {
     return read_number(bytes, number);
 }
 
+bool cached_list_has_decimal_name() {
+    const GlRegistryNode *list = gls_registry_list_cache;
+    if (list != decimal_scanned_list || list == nullptr) {
+        decimal_name_found = false;
+        for (const GlRegistryNode *node = list; node != nullptr; node = node->next)
+            decimal_name_found = decimal_name_found || all_digits(node->name);
+        decimal_scanned_list = list;
+    }
+    return decimal_name_found;
+}
+
 }  // namespace names_detail
 
 int ignore_till_eol(FILE *stream) {
@@ -250,6 +272,8 @@ void gl_cache_registry(void *context, const char *path) {
 void gl_free_registry_cache() {
     release_chunks(cached_chunks, gls_registry_ops);
     cached_chunks = nullptr;
+    // A list made later may take the same address.
+    decimal_scanned_list = nullptr;
     gls_registry_list_cache = nullptr;
     gls_registry_array_cache = nullptr;
 }

@@ -207,6 +207,23 @@ TEST_F(Registry, SearchTriesTheVersionedDirectoryThenThePlainOne) {
     }
 }
 
+// A cached name made of digits is found before the number it spells; a
+// list without one sends decimal names straight to their number, and the
+// next list cached is judged afresh.
+TEST_F(Registry, CachedDecimalNamesComeBeforeTheirNumber) {
+    gl_cache_registry(&error, registry_file("utf8 57372\n819 7\n8859-1 819\n").c_str());
+    EXPECT_EQ(gl_cs_name2cs_num(&error, "819", nullptr), 7);
+    EXPECT_EQ(gl_cs_name2cs_num(&error, "1252", nullptr), 1252);
+    gl_free_registry_cache();
+    gl_cache_registry(&error, registry_file("utf8 57372\n8859-1 819\n").c_str());
+    EXPECT_EQ(gl_cs_name2cs_num(&error, "819", nullptr), 819);
+    EXPECT_EQ(gl_cs_name2cs_num(&error, "8859-1", nullptr), 819);
+    gl_free_registry_cache();
+    gl_cache_registry(&error, registry_file("0819 5\n").c_str());
+    EXPECT_EQ(gl_cs_name2cs_num(&error, "0819", nullptr), 5);
+    EXPECT_EQ(gl_cs_name2cs_num(&error, "819", nullptr), 819);
+}
+
 TEST_F(Registry, WithoutACacheEveryLookupReadsTheFile) {
     write_file(inst / "gls/cm3/registry", "alpha\n 5\n819 7\nbeta 6 # six\n");
     const std::string other = registry_file("alpha 9\n");
