@@ -10,6 +10,10 @@ namespace velmorad::tools {
 // Prints "file:line: reason" (or "file: reason" for line 0) on standard error.
 void report(std::string_view file, int line, std::string_view reason);
 
+// The directory part of a path ("." when it has none) and its last part.
+std::string directory_of(const std::string &path);
+std::string leaf_of(const std::string &path);
+
 // Writes data to path through a temporary file in the same directory that
 // is renamed into place, so a failure never leaves a partial file behind.
 // Returns an empty string on success, else the reason it failed.

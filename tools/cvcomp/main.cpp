@@ -100,12 +100,6 @@ bool is_directory(const std::string &path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string directory_of(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // The number of a code set: given as a number, or the registry's number of
 // the charmap's name or one of its aliases.
 bool code_set_number(const CharmapFile &f, const std::string &given, uint16_t *number) {

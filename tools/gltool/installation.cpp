@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gls/names/names.h"
+#include "tools/common/tool_io.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -14,17 +15,6 @@ namespace velmorad::gltool {
 namespace {
 
 constexpr const char *kDefaultInstallDir = "/usr/velmorad";
-
-std::string parent_of(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string leaf_of(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 }  // namespace
 
@@ -38,8 +28,8 @@ std::string installation_dir() {
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n > 0) {
-        const std::string bin = parent_of(std::string(self, static_cast<size_t>(n)));
-        if (leaf_of(bin) == "bin") return parent_of(bin);
+        const std::string bin = tools::directory_of(std::string(self, static_cast<size_t>(n)));
+        if (tools::leaf_of(bin) == "bin") return tools::directory_of(bin);
     }
     return kDefaultInstallDir;
 }

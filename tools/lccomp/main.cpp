@@ -127,17 +127,6 @@ bool exists(const std::string &path) {
     return stat(path.c_str(), &st) == 0;
 }
 
-std::string leaf_of(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string directory_of(const std::string &path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // A bare name is looked for in the usual place when it is not a file here.
 std::string find_file(const std::string &given, const std::string &dir, bool try_gz) {
     if (given.find('/') != std::string::npos || exists(given)) return given;
