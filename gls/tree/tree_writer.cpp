@@ -1,7 +1,7 @@
-// The tree builder and writer. Run lists are chosen for the fewest
-// characters: entries equal to the prefill are skipped, repeated values and
-// short repeated patterns become one record with a repeat count, the rest
-// literal records.
+// The tree builder and writer. Run lists are chosen for the least reading
+// work: entries equal to the prefill are skipped, repeated values and short
+// repeated patterns become one record with a repeat count, the rest literal
+// records, and a record costs a reader far more than a few characters.
 #include "gls/tree/tree_writer.h"
 
 #include <algorithm>
@@ -26,6 +26,11 @@ constexpr int kByteDigits = 2;
 constexpr uint32_t kMaxRunField = 0xFFF;  // three hexadecimal digits
 // Start, length and repeat count, and the newline.
 constexpr size_t kRecordOverhead = kStartDigits + kLengthDigits + kRepeatDigits + 1;
+// Every record is a line: one more call into the host's line reader, here
+// and wherever a loader skips the section on its way to another marker.
+// Measured, a line costs about what fifty characters of values cost to read.
+constexpr size_t kLineCost = 48;
+constexpr size_t kRecordCost = kRecordOverhead + kLineCost;
 // Patterns longer than this gain too little to be worth the search.
 constexpr size_t kMaxPattern = 4;
 constexpr const char *kListEnd = "0000000\n";
@@ -156,12 +161,12 @@ class TextWriter {
                 }
             };
             if (entries[i] == 0) consider(best[i + 1], Record{});
-            size_t literal = kRecordOverhead;
+            size_t literal = kRecordCost;
             for (size_t end = i + 1; end <= kFanout; ++end) {
                 literal += widths[end - 1];
                 consider(literal + best[end], Record{static_cast<uint32_t>(end - i), 1});
             }
-            size_t pattern = kRecordOverhead;
+            size_t pattern = kRecordCost;
             for (size_t length = 1; length <= kMaxPattern && i + 2 * length <= kFanout; ++length) {
                 pattern += widths[i + length - 1];
                 for (size_t repeat = 2; i + repeat * length <= kFanout; ++repeat) {

@@ -80,6 +80,21 @@ std::string item(gls::Locale *loc, int number) {
     return text == nullptr ? "(null)" : text;
 }
 
+// The reads a scan for a later marker spends passing over a section: a line
+// each, and one more per 127 characters of a long line.
+size_t reads_to_skip(const std::string &text, const std::string &marker) {
+    const size_t begin = text.find(marker);
+    if (begin == std::string::npos) return 0;
+    const size_t end = std::min(text.find("\n### ", begin + 1), text.size());
+    size_t reads = 0;
+    for (size_t line = begin; line < end;) {
+        const size_t stop = std::min(text.find('\n', line), end);
+        reads += 1 + (stop - line) / 127;
+        line = stop + 1;
+    }
+    return reads;
+}
+
 struct Shipped {
     const char *spec;
     const char *charmap;
@@ -155,6 +170,13 @@ TEST_P(ShippedLocale, LoadsWithItsSourcesValuesInItsCodeSet) {
     const std::string source(s.spec, std::string_view(s.spec).find('.'));
     EXPECT_NE(text.find("\nSOURCE=" + source + "\n"), std::string::npos);
     EXPECT_NE(text.find("\nCOLLATION_VERSION="), std::string::npos);
+
+    // Of the two large sections, the one cheaper to pass over comes first.
+    const std::string ctype = "### LC_CTYPE\n";
+    const std::string collate = "### LC_COLLATE\n";
+    const bool collate_first = text.find(collate) < text.find(ctype);
+    EXPECT_LE(reads_to_skip(text, collate_first ? collate : ctype),
+              reads_to_skip(text, collate_first ? ctype : collate));
 }
 
 INSTANTIATE_TEST_SUITE_P(Each, ShippedLocale, ::testing::ValuesIn(kShipped),
@@ -192,6 +214,26 @@ TEST(ShippedJapanese, HasErasAlternativeDigitsWideCharactersAndItsOwnClasses) {
         EXPECT_NE(gls::_gl_im_iswctype(l, hiragana, gls::gl_ctype(l, "jhira")), 0u) << spec;
         EXPECT_EQ(gls::_gl_im_iswctype(l, 'a', gls::gl_ctype(l, "jhira")), 0u) << spec;
     }
+}
+
+// In a UTF-8 locale the scripts other than the locale's own have no rows:
+// they follow every character that has one, by code point, while the
+// locale's own letters and the shared accents and punctuation keep their
+// places.
+TEST(ShippedUnicode, OtherScriptsFollowTheLocalesOwnByCodePoint) {
+    LocalePtr loc = load(file_name("de_DE.utf8"));
+    auto before = [&](const char *a, const char *b) {
+        return gls::_gl_im_mbscoll(loc.get(), reinterpret_cast<const unsigned char *>(a),
+                                   reinterpret_cast<const unsigned char *>(b)) < 0;
+    };
+    const char *ascending[] = {"apfel", "Apfel", "äpfel", "Äpfel", "zebra", "β", "γ", "я", "一"};
+    for (size_t i = 0; i + 1 < std::size(ascending); ++i)
+        EXPECT_TRUE(before(ascending[i], ascending[i + 1])) << ascending[i];
+    // A decomposed accent and a typographic apostrophe sort as the source says.
+    EXPECT_TRUE(before("Apfel", "A\u0301pfel"));
+    EXPECT_TRUE(before("A\u0301pfel", "Bach"));
+    EXPECT_TRUE(before("don", "don\u2019t"));
+    EXPECT_TRUE(before("don\u2019t", "dopt"));
 }
 
 TEST(ShippedDefault, IsTheAmericanEnglishLocaleInLatin1) {

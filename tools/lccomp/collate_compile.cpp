@@ -85,6 +85,21 @@ bool assign_rows(const std::vector<std::vector<uint16_t>> &level_weights, size_t
     return true;
 }
 
+// Ranks every level of the order; false when some level had more names than
+// weights and let names of lower tiers share them.
+bool rank_levels(const Order &order, ExpansionTable *expansions,
+                 std::vector<std::vector<uint16_t>> *level_weights) {
+    const size_t levels = order.directions.size();
+    level_weights->assign(levels, {});
+    bool exact = true;
+    for (size_t l = 0; l < levels; ++l) {
+        LevelStats stats;
+        (*level_weights)[l] = collate::rank_level(order, l, expansions, &stats);
+        exact = exact && stats.exact_tiers == collate::kTierCount;
+    }
+    return exact;
+}
+
 }  // namespace
 
 bool compile_collation(const LocaleSource &source, const Charmap &charmap, Diagnostics *diagnostics,
@@ -97,17 +112,19 @@ bool compile_collation(const LocaleSource &source, const Charmap &charmap, Diagn
     if (!collate::build_order(source.collate, charmap, own_letters(source), diagnostics, &order))
         return false;
 
-    const size_t levels = order.directions.size();
     ExpansionTable expansions;
-    std::vector<std::vector<uint16_t>> level_weights(levels);
-    for (size_t l = 0; l < levels; ++l) {
-        LevelStats stats;
-        level_weights[l] = collate::rank_level(order, l, &expansions, &stats);
-        if (stats.exact_tiers == 0) {
-            diagnostics->warn(whole, "level " + std::to_string(l + 1) + " has " +
-                                         std::to_string(stats.keys) +
-                                         " distinct weights; even the locale's own letters "
-                                         "share some of the 16383 the format holds");
+    std::vector<std::vector<uint16_t>> level_weights;
+    if (!rank_levels(order, &expansions, &level_weights)) {
+        // More names than weights (a Unicode code set under the template):
+        // rather than share weights among the characters of other scripts,
+        // which would still cost every process that loads the file a row
+        // and a tree entry for each, leave those characters to byte order.
+        collate::keep_own_tier(&order);
+        expansions = ExpansionTable();
+        if (!rank_levels(order, &expansions, &level_weights)) {
+            diagnostics->warn(whole,
+                              "the locale's own characters have more distinct weights "
+                              "than the 16383 the format holds; some share a weight");
         }
     }
 

@@ -34,7 +34,7 @@ using Position = int32_t;
 // every name of a tier is ranked apart before any name of the next shares
 // a weight with its neighbours.
 enum class Tier : uint8_t {
-    kOwn = 0,       // the locale's own section, its reorders, and Latin-1
+    kOwn = 0,       // the locale's own section, its reorders, Latin-1, shared blocks
     kExplicit = 1,  // any other unit an order line names
     kBulk = 2,      // units placed by a range or by UNDEFINED
 };
@@ -83,6 +83,11 @@ struct Order {
 [[nodiscard]] bool build_order(const CollateSource &source, const Charmap &charmap,
                                const std::vector<std::string> &own_letters,
                                Diagnostics *diagnostics, Order *out);
+
+// Leaves out of the order every unit below the tier kOwn: its characters
+// join those no line places, which the library orders after every unit by
+// their bytes.
+void keep_own_tier(Order *order);
 
 // Expansions the levels share: one entry per distinct list of characters.
 class ExpansionTable {

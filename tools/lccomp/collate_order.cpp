@@ -28,6 +28,24 @@ constexpr int32_t kNone = -1;
 // Characters below this belong to every Latin-script locale's text.
 constexpr int64_t kLatin1End = 0x100;
 
+// Blocks whose characters turn up in text of any script: the combining
+// accents of decomposed text, and general punctuation (dashes, typographic
+// quotes, the ellipsis) with the currency signs.
+struct CodeRange {
+    int64_t first;
+    int64_t last;
+};
+constexpr CodeRange kSharedBlocks[] = {{0x0300, 0x036F}, {0x2000, 0x20CF}};
+
+bool in_own_tier_range(int64_t code) {
+    if (code < 0) return false;
+    if (code < kLatin1End) return true;
+    for (const CodeRange &block : kSharedBlocks) {
+        if (code >= block.first && code <= block.last) return true;
+    }
+    return false;
+}
+
 // Names of the three kinds live apart: the kind leads the key.
 std::string key_of(CollNameKind kind, const std::string &name) {
     std::string key(1, static_cast<char>('0' + static_cast<int>(kind)));
@@ -385,8 +403,7 @@ class OrderBuilder {
 
     Tier tier_of(const Node &node, const std::string &name) const {
         if (node.reordered || node.section == own_section_) return Tier::kOwn;
-        const int64_t code = unicode_of(name);
-        if (code >= 0 && code < kLatin1End) return Tier::kOwn;
+        if (in_own_tier_range(unicode_of(name))) return Tier::kOwn;
         return node.bulk ? Tier::kBulk : Tier::kExplicit;
     }
 
@@ -560,6 +577,29 @@ class OrderBuilder {
 };
 
 }  // namespace
+
+void keep_own_tier(Order *order) {
+    std::vector<Unit> kept;
+    std::vector<LevelLists> levels(order->levels.size());
+    for (size_t u = 0; u < order->units.size(); ++u) {
+        Unit &unit = order->units[u];
+        if (unit.tier != Tier::kOwn) {
+            if (unit.element < 0) ++order->unplaced;
+            continue;
+        }
+        for (size_t l = 0; l < levels.size(); ++l) {
+            const LevelLists &from = order->levels[l];
+            LevelLists &to = levels[l];
+            to.begin.push_back(static_cast<uint32_t>(to.places.size()));
+            to.places.insert(to.places.end(), from.list(u), from.list(u) + from.size(u));
+        }
+        kept.push_back(std::move(unit));
+    }
+    for (LevelLists &to : levels)
+        to.begin.push_back(static_cast<uint32_t>(to.places.size()));
+    order->units = std::move(kept);
+    order->levels = std::move(levels);
+}
 
 bool build_order(const CollateSource &source, const Charmap &charmap,
                  const std::vector<std::string> &own_letters, Diagnostics *diagnostics,
