@@ -72,12 +72,10 @@ int read_case_pairs(FILE *stream, Locale *loc) {
     ctype.case_pairs = pairs.release();
     ctype.case_pair_count = static_cast<int32_t>(count);
     for (long i = 1; i <= count; ++i) {
-        CasePair &pair = ctype.case_pairs[i];
-        if (_gl_skip_nl(stream) != 1) return failed(loc, GL_ESHORTFILE);
-        if (_gl_read_gl_wchar(stream, &pair.upper, sizeof pair.upper) != 0 ||
-            _gl_read_gl_wchar(stream, &pair.lower, sizeof pair.lower) != 0) {
-            return failed(loc, GL_ESHORTFILE);
-        }
+        gl_wchar_t upper_lower[2];
+        if (_gl_read_nl_gl_wchars(stream, upper_lower, 2) != 0) return failed(loc, GL_ESHORTFILE);
+        ctype.case_pairs[i].upper = upper_lower[0];
+        ctype.case_pairs[i].lower = upper_lower[1];
     }
     return 0;
 }

@@ -30,6 +30,29 @@ int _gl_read_gl_wchar(FILE *stream, void *dest, uint32_t size) {
     return 0;
 }
 
+namespace {
+
+template <class GetByte>
+int read_nl_wchars(FILE *stream, gl_wchar_t *dest, int count, GetByte get_byte) {
+    if (get_byte(stream) != '\n') return -1;
+    for (int i = 0; i < count; ++i) {
+        uint32_t value = 0;
+        if (!read_hex_digits(stream, kWcharDigits, &value, get_byte)) return -1;
+        dest[i] = value;
+    }
+    return 0;
+}
+
+}  // namespace
+
+// A large locale has thousands of these lines: the host's stream service
+// is asked about once per line, not once per byte.
+int _gl_read_nl_gl_wchars(FILE *stream, gl_wchar_t *dest, int count) {
+    if (_gl_ext_getc_is_direct())
+        return read_nl_wchars(stream, dest, count, [](FILE *s) { return getc_unlocked(s); });
+    return read_nl_wchars(stream, dest, count, [](FILE *s) { return _gl_ext_getc(s); });
+}
+
 // Output bytes the flags byte does not announce are zero, so every record
 // of a tree compares and copies as a whole.
 int cv_record_reader(FILE *stream, void *dest, uint32_t size) {

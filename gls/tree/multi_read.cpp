@@ -6,6 +6,7 @@
 
 #include "gls/tree/tree.h"
 #include "gls/tree/tree_internal.h"
+#include "gls/util/decimal_field.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -306,19 +307,41 @@ bool take_shared_arrays(const TreeReader &r, multi_arr_t &node, bool has_flags, 
     return true;
 }
 
-bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
-    // Every node starts with a line of numbers: read in one pass, the
-    // newline that ends it is in hand when the last number is.
-    FILE *stream = r.stream;
-    int ahead = _gl_ext_getc(stream);
-    const long has_flags = _gl_get_int_ahead(stream, &ahead);
-    const long has_data = _gl_get_int_ahead(stream, &ahead);
+// A node's line of numbers, read in one pass as _gl_get_int would read
+// each: the newline that ends it is in hand when the last number is.
+struct NodeLine {
+    long has_flags = 0;
+    long has_data = 0;
     long flag_index = kMultiOwnArray;
     long data_index = kMultiOwnArray;
-    if (r.compressed) {
-        flag_index = _gl_get_int_ahead(stream, &ahead);
-        data_index = _gl_get_int_ahead(stream, &ahead);
+    int ahead = EOF;
+};
+
+template <class GetByte>
+NodeLine read_node_line(FILE *stream, bool compressed, GetByte get_byte) {
+    NodeLine line;
+    line.ahead = get_byte(stream);
+    line.has_flags = decimal_field::get_int_ahead(stream, &line.ahead, get_byte);
+    line.has_data = decimal_field::get_int_ahead(stream, &line.ahead, get_byte);
+    if (compressed) {
+        line.flag_index = decimal_field::get_int_ahead(stream, &line.ahead, get_byte);
+        line.data_index = decimal_field::get_int_ahead(stream, &line.ahead, get_byte);
     }
+    return line;
+}
+
+bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
+    // A large tree is thousands of these lines: the host's stream service
+    // is asked about once per line, not once per byte.
+    const NodeLine line =
+        _gl_ext_getc_is_direct()
+            ? read_node_line(r.stream, r.compressed, [](FILE *s) { return getc_unlocked(s); })
+            : read_node_line(r.stream, r.compressed, [](FILE *s) { return _gl_ext_getc(s); });
+    const long has_flags = line.has_flags;
+    const long has_data = line.has_data;
+    const long flag_index = line.flag_index;
+    const long data_index = line.data_index;
+    const int ahead = line.ahead;
     if (ahead != kNewline || !is_bit(has_flags) || !is_bit(has_data)) return false;
     uint32_t children = 0;
     const bool taken = r.compressed

@@ -79,6 +79,9 @@ using GlElementReader = int (*)(FILE *stream, void *dest, uint32_t size);
 [[nodiscard]] int ub2_reader(FILE *stream, void *dest, uint32_t size);
 // 32-bit wide characters: 8 digits.
 [[nodiscard]] int _gl_read_gl_wchar(FILE *stream, void *dest, uint32_t size);
+// A newline, then count wide characters of 8 digits each (a line of the
+// case-pair table): 0, or -1 when the text is not that.
+[[nodiscard]] int _gl_read_nl_gl_wchars(FILE *stream, gl_wchar_t *dest, int count);
 // Conversion records: a flags byte (2 digits) whose low three bits count the
 // output bytes that follow (2 digits each); the rest of the record is zeroed.
 inline constexpr uint8_t kCvRecordCountMask = 0x07;

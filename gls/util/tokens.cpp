@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gls/util/decimal_field.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -15,7 +16,6 @@ namespace {
 constexpr int kBlank = ' ';
 constexpr int kNewline = '\n';
 constexpr int kMaxHexDigits = 8;
-constexpr int kMaxIntChars = 40;
 constexpr int kMaxDblChars = 80;
 constexpr int kDecimal = 10;
 
@@ -66,34 +66,6 @@ uint32_t _gl_get_hex(FILE *stream, int count) {
     return value;
 }
 
-// Base-10 value of the text of a number as kept (sign and at most 39
-// digits), saturated as strtol saturates: the same value, without
-// copying the text and parsing it again.
-class DecimalValue {
-  public:
-    explicit DecimalValue(int first) : negative_(first == '-') {
-        if (is_digit(first)) add(first);
-    }
-    void add(int digit) {
-        const long d = digit - '0';
-        if (saturated_) return;
-        if (magnitude_ > (LONG_MAX - d) / kDecimal) {
-            saturated_ = true;
-            return;
-        }
-        magnitude_ = magnitude_ * kDecimal + d;
-    }
-    long value() const {
-        if (saturated_) return negative_ ? LONG_MIN : LONG_MAX;
-        return negative_ ? -magnitude_ : magnitude_;
-    }
-
-  private:
-    bool negative_;
-    bool saturated_ = false;
-    long magnitude_ = 0;
-};
-
 // A first character that is neither a digit nor a sign is consumed and the
 // value is 0; the file formats never put one there.
 long _gl_get_int(FILE *stream) {
@@ -101,37 +73,15 @@ long _gl_get_int(FILE *stream) {
     int c = _gl_ext_getc(stream);
     if (c == kBlank || c == EOF) c = _gl_ext_getc(stream);
     if (!is_digit(c) && c != '+' && c != '-') return 0;
-    DecimalValue number(c);
-    int kept = 1;
-    while (is_digit(c = _gl_ext_getc(stream))) {
-        // Digits beyond those kept are read and dropped, so that the
-        // stream stays at the end of the field.
-        if (kept < kMaxIntChars) {
-            number.add(c);
-            ++kept;
-        }
-    }
-    (void)_gl_ext_ungetc(c, stream);
-    return number.value();
+    // The number's first character in hand; the one after it goes back.
+    int ahead = c;
+    const long value = _gl_get_int_ahead(stream, &ahead);
+    (void)_gl_ext_ungetc(ahead, stream);
+    return value;
 }
 
 long _gl_get_int_ahead(FILE *stream, int *ahead) {
-    int c = *ahead;
-    if (c == kBlank || c == EOF) c = _gl_ext_getc(stream);
-    if (!is_digit(c) && c != '+' && c != '-') {
-        *ahead = _gl_ext_getc(stream);
-        return 0;
-    }
-    DecimalValue number(c);
-    int kept = 1;
-    while (is_digit(c = _gl_ext_getc(stream))) {
-        if (kept < kMaxIntChars) {
-            number.add(c);
-            ++kept;
-        }
-    }
-    *ahead = c;
-    return number.value();
+    return decimal_field::get_int_ahead(stream, ahead, [](FILE *s) { return _gl_ext_getc(s); });
 }
 
 // Characters of a longer number than 80 are read and dropped, as for

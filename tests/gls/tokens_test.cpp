@@ -2,6 +2,7 @@
 // unread matters as much as what it returns.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -71,6 +72,40 @@ TEST(Tokens, NumbersAndSkipsConsumeExactlyTheirField) {
         double value = 0;
         EXPECT_EQ(run(row, &value), row.rest) << row.text;
         EXPECT_DOUBLE_EQ(value, row.value) << row.text;
+    }
+}
+
+// Numbers of every length around the point where a long can overflow read
+// as strtol reads the 40 characters kept, through the stream reader and
+// through the reader that hands on its look-ahead character.
+TEST(Tokens, IntegersOfAnyLengthSaturateAsStrtolDoes) {
+    std::vector<std::string> texts;
+    for (const char *sign : {"", "-", "+"}) {
+        for (size_t digits = 1; digits <= 45; ++digits) {
+            std::string nines = sign + std::string(digits, '9');
+            std::string counting = sign;
+            for (size_t i = 0; i < digits; ++i)
+                counting += static_cast<char>('1' + i % 9);
+            texts.push_back(nines);
+            texts.push_back(counting);
+        }
+        texts.push_back(std::string(sign) + "9223372036854775807");
+        texts.push_back(std::string(sign) + "9223372036854775808");
+    }
+    TempDir dir;
+    for (const std::string &text : texts) {
+        const std::string kept = text.substr(0, 40);
+        const long expected = std::strtol(kept.c_str(), nullptr, 10);
+        velmorad::testing::write_file(dir / "number", " " + text + ";");
+        FILE *stream = _gl_ext_fopen((dir / "number").c_str(), "r");
+        ASSERT_NE(stream, nullptr);
+        EXPECT_EQ(_gl_get_int(stream), expected) << text;
+        EXPECT_EQ(_gl_ext_getc(stream), ';') << text;
+        rewind(stream);
+        int ahead = _gl_ext_getc(stream);
+        EXPECT_EQ(_gl_get_int_ahead(stream, &ahead), expected) << text;
+        EXPECT_EQ(ahead, ';') << text;
+        (void)_gl_ext_fclose(stream);
     }
 }
 
