@@ -250,6 +250,8 @@ class RowCheck {
     // node without one) names a row that exists.
     bool all_rows_exist(const multi_arr_t &node) {
         if (node.data == nullptr) return row_of(tree_->default_element) <= max_row_;
+        // A node's own array (a plain tree) serves that node only.
+        if (node.data_index == kMultiOwnArray) return highest_row(node.data) <= max_row_;
         const int32_t index = node.data_index;
         if (index < 0 || index >= kKnownArrays || index >= tree_->data_count ||
             tree_->shared_data[index] != node.data) {

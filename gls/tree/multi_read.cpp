@@ -213,7 +213,7 @@ uint32_t count_continues(const uint8_t *flags) {
 // A data array holding the default element in every entry.
 HostPtr<uint8_t> new_data_array(const TreeReader &r) {
     const size_t total = size_t{kMultiFanout} * r.stride;
-    auto data = host_alloc<uint8_t>(total);
+    auto data = host_alloc_unfilled<uint8_t>(total);
     if (data) {
         // One element, then the filled part copied onto the rest: a few
         // copies instead of one per entry.
@@ -248,7 +248,7 @@ bool read_children(const TreeReader &r, multi_arr_t &node, uint32_t children, ui
     if (!offsets) return false;
     node.offsets = offsets.release();
     ++r.tree->offset_count;
-    auto next = host_alloc<multi_arr_t>(children);
+    auto next = host_alloc_unfilled<multi_arr_t>(children);
     if (!next) return false;
     for (uint32_t i = 0; i < children; ++i)
         next.get()[i] = empty_node();

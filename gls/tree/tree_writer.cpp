@@ -28,8 +28,8 @@ constexpr uint32_t kMaxRunField = 0xFFF;  // three hexadecimal digits
 constexpr size_t kRecordOverhead = kStartDigits + kLengthDigits + kRepeatDigits + 1;
 // Every record is a line: one more call into the host's line reader, here
 // and wherever a loader skips the section on its way to another marker.
-// Measured, a line costs about what fifty characters of values cost to read.
-constexpr size_t kLineCost = 48;
+// Measured: a line costs about what thirty characters of values cost to read.
+constexpr size_t kLineCost = 32;
 constexpr size_t kRecordCost = kRecordOverhead + kLineCost;
 // Patterns longer than this gain too little to be worth the search.
 constexpr size_t kMaxPattern = 4;
@@ -222,14 +222,35 @@ class TextWriter {
             write_plain(*child);
     }
 
-    // Shared arrays are numbered in the order the nodes first use them.
-    void number_arrays(const BuildNode &node) {
-        if (node.has_flags() && flag_indexes_.try_emplace(node.flags, flag_order_.size()).second)
-            flag_order_.push_back(&node.flags);
-        if (node.has_data() && data_indexes_.try_emplace(node.elements, data_order_.size()).second)
-            data_order_.push_back(&node.elements);
+    // Shared arrays are numbered by how many nodes use them, most used
+    // first (then in the order nodes first use them): every node line names
+    // its arrays, and short numbers are fewer characters to read.
+    void count_arrays(const BuildNode &node) {
+        if (node.has_flags()) count_use(flag_uses_, flag_order_, node.flags);
+        if (node.has_data()) count_use(data_uses_, data_order_, node.elements);
         for (const auto &[byte, child] : node.children)
-            number_arrays(*child);
+            count_arrays(*child);
+    }
+
+    static void count_use(std::map<Entries, size_t> &uses, std::vector<const Entries *> &order,
+                          const Entries &entries) {
+        if (uses[entries]++ == 0) order.push_back(&entries);
+    }
+
+    static void number_by_use(const std::map<Entries, size_t> &uses,
+                              std::vector<const Entries *> &order,
+                              std::map<Entries, size_t> &indexes) {
+        std::stable_sort(order.begin(), order.end(), [&uses](const Entries *a, const Entries *b) {
+            return uses.at(*a) > uses.at(*b);
+        });
+        for (size_t i = 0; i < order.size(); ++i)
+            indexes.emplace(*order[i], i);
+    }
+
+    void number_arrays() {
+        count_arrays(root_);
+        number_by_use(flag_uses_, flag_order_, flag_indexes_);
+        number_by_use(data_uses_, data_order_, data_indexes_);
     }
 
     void write_compressed_node(const BuildNode &node) {
@@ -244,7 +265,7 @@ class TextWriter {
     }
 
     void write_compressed() {
-        number_arrays(root_);
+        number_arrays();
         out_ +=
             std::to_string(flag_order_.size()) + ' ' + std::to_string(data_order_.size()) + '\n';
         for (const Entries *flags : flag_order_)
@@ -261,6 +282,8 @@ class TextWriter {
     std::vector<std::string> spelled_;  // by element number
     std::map<Entries, std::string> flag_lists_;
     std::map<Entries, std::string> data_lists_;
+    std::map<Entries, size_t> flag_uses_;
+    std::map<Entries, size_t> data_uses_;
     std::map<Entries, size_t> flag_indexes_;
     std::map<Entries, size_t> data_indexes_;
     std::vector<const Entries *> flag_order_;

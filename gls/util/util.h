@@ -179,16 +179,23 @@ struct HostFree {
 template <class T>
 using HostPtr = std::unique_ptr<T, HostFree>;
 
-// Room for count objects of T, zero-filled; null when count is 0, the size
-// overflows or the host has no memory. T must be a plain record.
+// Room for count objects of T, left as the host gives it, for arrays the
+// caller fills whole before anything reads them; null when count is 0, the
+// size overflows or the host has no memory. T must be a plain record.
 template <class T>
-[[nodiscard]] HostPtr<T> host_alloc(size_t count = 1) {
+[[nodiscard]] HostPtr<T> host_alloc_unfilled(size_t count) {
     static_assert(std::is_trivially_default_constructible_v<T> &&
                   std::is_trivially_destructible_v<T>);
     if (count == 0 || count > SIZE_MAX / sizeof(T)) return HostPtr<T>();
-    void *block = _gl_alloc_ptr(count * sizeof(T));
-    if (block != nullptr) std::memset(block, 0, count * sizeof(T));
-    return HostPtr<T>(static_cast<T *>(block));
+    return HostPtr<T>(static_cast<T *>(_gl_alloc_ptr(count * sizeof(T))));
+}
+
+// The same, zero-filled.
+template <class T>
+[[nodiscard]] HostPtr<T> host_alloc(size_t count = 1) {
+    HostPtr<T> block = host_alloc_unfilled<T>(count);
+    if (block) std::memset(static_cast<void *>(block.get()), 0, count * sizeof(T));
+    return block;
 }
 
 // A host-allocated copy of a string; null when out of memory.

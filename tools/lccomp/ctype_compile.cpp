@@ -165,9 +165,14 @@ bool compile_ctype(const LocaleSource &source, const Charmap &charmap, Diagnosti
         out->classes.emplace_hint(out->classes.end(), e->bytes, word);
         const uint32_t upper = counterpart(source.ctype.toupper, *e, charmap, &growth);
         const uint32_t lower = counterpart(source.ctype.tolower, *e, charmap, &growth);
-        if (upper != 0 || lower != 0)
-            out->case_pairs.emplace_hint(out->case_pairs.end(), e->bytes,
-                                         gls::CasePair{upper, lower});
+        if (upper != 0 || lower != 0) {
+            // With its own value spelled out rather than left 0, a letter and
+            // its counterpart have the same pair, which the file holds once.
+            const uint32_t self = packed_wchar(e->bytes);
+            out->case_pairs.emplace_hint(
+                out->case_pairs.end(), e->bytes,
+                gls::CasePair{upper != 0 ? upper : self, lower != 0 ? lower : self});
+        }
     }
     if (out->case_pairs.size() > static_cast<size_t>(gls::kMaxCasePairs)) {
         return diagnostics->fail(

@@ -5,6 +5,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace gls {
 
@@ -59,10 +62,16 @@ CtypeWriteStatus write_ctype_section(const CtypeSource &source, std::string &out
             return CtypeWriteStatus::kBadCharacter;
         }
     }
+    // Characters with the same pair share its entry: the table is read by
+    // every process that loads the locale.
     TreeBuilder cases(ub2_form(), ub2_element(0));
-    uint16_t index = 0;
-    for (const auto &entry : source.case_pairs) {
-        if (cases.add(entry.first, ub2_element(++index)) != TreeAddStatus::kOk) {
+    std::map<std::pair<gl_wchar_t, gl_wchar_t>, uint16_t> index_of;
+    std::vector<CasePair> table;
+    for (const auto &[character, pair] : source.case_pairs) {
+        const auto [it, added] = index_of.try_emplace(std::make_pair(pair.upper, pair.lower),
+                                                      static_cast<uint16_t>(table.size() + 1));
+        if (added) table.push_back(pair);
+        if (cases.add(character, ub2_element(it->second)) != TreeAddStatus::kOk) {
             return CtypeWriteStatus::kBadCharacter;
         }
     }
@@ -73,11 +82,11 @@ CtypeWriteStatus write_ctype_section(const CtypeSource &source, std::string &out
     for (const UserClassSource &entry : source.user_classes)
         text += std::to_string(entry.number) + " " + entry.name + "\n";
     cases.write(source.tree_text, text);
-    text += std::to_string(source.case_pairs.size());
-    for (const auto &entry : source.case_pairs) {
+    text += std::to_string(table.size());
+    for (const CasePair &pair : table) {
         text += "\n";
-        append_wchar(entry.second.upper, text);
-        append_wchar(entry.second.lower, text);
+        append_wchar(pair.upper, text);
+        append_wchar(pair.lower, text);
     }
     if (source.growth.has_value()) {
         char factor[32];

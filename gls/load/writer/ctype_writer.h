@@ -26,8 +26,9 @@ struct CtypeSource {
     // The word of characters that share a node without data of their own.
     uint16_t default_class = 0;
     std::vector<UserClassSource> user_classes;
-    // Characters with a case counterpart; pairs are numbered from 1 in the
-    // order of their characters' bytes. A 0 member maps to the character itself.
+    // Characters with a case counterpart. Distinct pairs are numbered from 1
+    // in the order of their first characters' bytes, and characters with
+    // equal pairs share one. A 0 member maps to the character itself.
     std::map<std::string, CasePair> case_pairs;
     // Without a value the line is left empty, which reads as the default.
     std::optional<double> growth;
