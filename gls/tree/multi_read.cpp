@@ -344,17 +344,13 @@ bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
         _gl_ext_getc_is_direct()
             ? read_node_line(r.stream, r.compressed, [](FILE *s) { return getc_unlocked(s); })
             : read_node_line(r.stream, r.compressed, [](FILE *s) { return _gl_ext_getc(s); });
-    const long has_flags = line.has_flags;
-    const long has_data = line.has_data;
-    const long flag_index = line.flag_index;
-    const long data_index = line.data_index;
-    const int ahead = line.ahead;
-    if (ahead != kNewline || !is_bit(has_flags) || !is_bit(has_data)) return false;
+    if (line.ahead != kNewline || !is_bit(line.has_flags) || !is_bit(line.has_data)) return false;
+    const bool has_flags = line.has_flags == 1;
+    const bool has_data = line.has_data == 1;
     uint32_t children = 0;
-    const bool taken = r.compressed
-                           ? take_shared_arrays(r, node, has_flags == 1, flag_index, has_data == 1,
-                                                data_index, &children)
-                           : take_own_arrays(r, node, has_flags == 1, has_data == 1, &children);
+    const bool taken = r.compressed ? take_shared_arrays(r, node, has_flags, line.flag_index,
+                                                         has_data, line.data_index, &children)
+                                    : take_own_arrays(r, node, has_flags, has_data, &children);
     if (!taken) return false;
     return children == 0 || read_children(r, node, children, level);
 }

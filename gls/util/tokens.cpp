@@ -17,7 +17,6 @@ constexpr int kBlank = ' ';
 constexpr int kNewline = '\n';
 constexpr int kMaxHexDigits = 8;
 constexpr int kMaxDblChars = 80;
-constexpr int kDecimal = 10;
 
 // The value of a hexadecimal digit; anything else counts as 0.
 int hex_value(int c) {
@@ -27,9 +26,7 @@ int hex_value(int c) {
     return 0;
 }
 
-bool is_digit(int c) {
-    return c >= '0' && c <= '9';
-}
+using decimal_field::is_digit;
 
 bool is_number_char(int c) {
     return is_digit(c) || c == 'e' || c == 'E' || c == '+' || c == '-' || c == '.';
