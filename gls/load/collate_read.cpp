@@ -3,11 +3,11 @@
 // count, row and expansion reference is checked against the counts before
 // anything indexes with it, so the derived tables and the primitives can
 // trust them.
-#include <array>
 #include <cstring>
 
 #include "gls/load/collate_internal.h"
 #include "gls/load/locale.h"
+#include "gls/util/hex_field.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -32,20 +32,6 @@ constexpr uint32_t kFailedWithoutCode = UINT32_MAX;
 bool read_newline(FILE *stream) {
     return _gl_ext_getc(stream) == kNewline;
 }
-
-constexpr int hex_digit(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-constexpr std::array<int8_t, 256> kHexValue = [] {
-    std::array<int8_t, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[static_cast<size_t>(c)] = static_cast<int8_t>(hex_digit(c));
-    return table;
-}();
 
 // The bytes of the section's tail (directions, lists and weights, up to a
 // direct-weights line of half a megabyte) taken through the host's fgets a
@@ -83,7 +69,7 @@ class Pieces {
         uint32_t result = 0;
         for (int i = 0; i < Digits; ++i) {
             const int c = peek();
-            const int digit = c >= 0 ? kHexValue[static_cast<size_t>(c)] : -1;
+            const int digit = c >= 0 ? hex_field::kDigitValue[static_cast<size_t>(c)] : -1;
             if (digit < 0) return false;
             take();
             result = (result << 4) | static_cast<uint32_t>(digit);
@@ -122,20 +108,11 @@ class Pieces {
   private:
     const unsigned char *bytes() const { return reinterpret_cast<const unsigned char *>(piece_); }
 
-    // Every digit is looked up before any is judged: no branch per digit,
-    // and no loop either (the compiler leaves this one rolled by itself).
     template <int Digits>
     static bool hex_at(const unsigned char *p, uint32_t *value) {
-        uint32_t result = 0;
-        int bad = 0;
-#pragma GCC unroll 8
-        for (int i = 0; i < Digits; ++i) {
-            const int digit = kHexValue[p[i]];
-            bad |= digit;
-            result = (result << 4) | static_cast<uint32_t>(digit & 0xF);
-        }
-        *value = result;
-        return bad >= 0;
+        bool bad = false;
+        *value = hex_field::parse<Digits>(p, &bad);
+        return !bad;
     }
 
     bool fill() {

@@ -7,6 +7,7 @@
 #include "gls/tree/tree.h"
 #include "gls/tree/tree_internal.h"
 #include "gls/util/decimal_field.h"
+#include "gls/util/hex_field.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -106,28 +107,12 @@ bool form_of(GlElementReader reader, FieldForm *form) {
     return false;
 }
 
-// Every digit is looked up before any is judged: no branch per digit,
-// and no loop either (the compiler leaves this one rolled by itself).
-template <int Digits>
-uint32_t parse_hex(const unsigned char *text, bool *bad) {
-    uint32_t value = 0;
-    int looked = 0;
-#pragma GCC unroll 8
-    for (int i = 0; i < Digits; ++i) {
-        const int digit = kHexDigitValue[text[i]];
-        looked |= digit;
-        value = (value << 4) | static_cast<uint32_t>(digit & 0xF);
-    }
-    if (looked < 0) *bad = true;
-    return value;
-}
-
 // The values of one record, stored at dest (or only checked, when null).
 template <int Digits, class Value>
 bool parse_values_of(const unsigned char *text, uint32_t count, uint8_t *dest, uint32_t stride) {
     bool bad = false;
     for (uint32_t i = 0; i < count; ++i, text += Digits) {
-        const auto value = static_cast<Value>(parse_hex<Digits>(text, &bad));
+        const auto value = static_cast<Value>(hex_field::parse<Digits>(text, &bad));
         if (dest != nullptr) std::memcpy(dest + size_t{i} * stride, &value, sizeof value);
     }
     return !bad;
@@ -161,14 +146,15 @@ bool read_run_lines(FILE *stream, uint8_t *array, uint32_t stride, FieldForm for
         const auto *line = reinterpret_cast<const unsigned char *>(buffer);
         if (length_read < kHead || line[length_read - 1] != kNewline) return false;
         bool bad = false;
-        const uint32_t start = parse_hex<kStartDigits>(line, &bad);
-        const uint32_t length = parse_hex<kLengthDigits>(line + kStartDigits, &bad);
+        const uint32_t start = hex_field::parse<kStartDigits>(line, &bad);
+        const uint32_t length = hex_field::parse<kLengthDigits>(line + kStartDigits, &bad);
         if (length == 0) {
             // The terminator's newline stands where the repeat count's last digit would.
-            (void)parse_hex<kRepeatDigits - 1>(line + kStartDigits + kLengthDigits, &bad);
+            (void)hex_field::parse<kRepeatDigits - 1>(line + kStartDigits + kLengthDigits, &bad);
             return !bad && length_read == kHead;
         }
-        const uint32_t repeat = parse_hex<kRepeatDigits>(line + kStartDigits + kLengthDigits, &bad);
+        const uint32_t repeat =
+            hex_field::parse<kRepeatDigits>(line + kStartDigits + kLengthDigits, &bad);
         // The field widths keep L * R below 2^24: no wrap-around.
         if (bad || length > kMultiFanout || start + length * repeat > kMultiFanout) return false;
         if (length_read != kHead + length * width + 1) return false;

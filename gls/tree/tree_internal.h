@@ -1,12 +1,12 @@
 // Pieces the tree's own files share; not part of the folder's interface.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 
 #include "gls/host/host.h"
 #include "gls/tree/tree.h"
+#include "gls/util/hex_field.h"
 
 namespace gls {
 
@@ -17,20 +17,6 @@ inline multi_arr_t empty_node() {
     return node;
 }
 
-// Digit values of the fixed-width hexadecimal fields; -1 for any other byte.
-inline constexpr std::array<int8_t, 256> kHexDigitValue = [] {
-    std::array<int8_t, 256> table{};
-    for (auto &entry : table)
-        entry = -1;
-    for (int c = '0'; c <= '9'; ++c)
-        table[c] = static_cast<int8_t>(c - '0');
-    for (int c = 'a'; c <= 'f'; ++c)
-        table[c] = static_cast<int8_t>(c - 'a' + 10);
-    for (int c = 'A'; c <= 'F'; ++c)
-        table[c] = static_cast<int8_t>(c - 'A' + 10);
-    return table;
-}();
-
 // Reads a field of exactly `digits` hexadecimal digits (at most 8). Unlike
 // _gl_get_hex, a non-digit or the end of input fails, so that a truncated
 // or damaged file cannot be read as a run of zeros.
@@ -40,7 +26,7 @@ inline bool read_hex_digits(FILE *stream, int digits, uint32_t *value, GetByte g
     for (int i = 0; i < digits; ++i) {
         int c = get_byte(stream);
         if (c < 0 || c > 0xFF) return false;
-        int digit = kHexDigitValue[static_cast<unsigned>(c)];
+        int digit = hex_field::kDigitValue[static_cast<unsigned>(c)];
         if (digit < 0) return false;
         result = (result << 4) | static_cast<uint32_t>(digit);
     }
