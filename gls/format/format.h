@@ -2,11 +2,98 @@
 // information items that callers read from a loaded locale.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "gls/load/locale.h"
 
 namespace gls {
+
+// Error numbers of the formatters (beside those of the character primitives).
+inline constexpr uint32_t GL_ENOFORMAT = 15;   // the format is null
+inline constexpr uint32_t GL_EBADFMT = 22;     // unknown directive or letter after E, O or i
+inline constexpr uint32_t GL_EFRACTION = 23;   // fraction above 999999
+inline constexpr uint32_t GL_ESECOND = 24;     // second above 60
+inline constexpr uint32_t GL_EMINUTE = 25;     // minute above 59
+inline constexpr uint32_t GL_EHOUR = 26;       // hour above 23
+inline constexpr uint32_t GL_EDAY = 27;        // day of month out of range
+inline constexpr uint32_t GL_EWEEKDAY = 28;    // weekday above 6
+inline constexpr uint32_t GL_EYEARDAY = 29;    // day of year above 365
+inline constexpr uint32_t GL_EMONTH = 30;      // month outside the locale's months
+inline constexpr uint32_t GL_EYEAR = 31;       // year above 9999
+inline constexpr uint32_t GL_EYEAROUT = 41;    // the four-digit year could not be written
+inline constexpr uint32_t GL_EPRECISION = 45;  // "." followed by neither digit, "*" nor letter
+
+// The calendar time record the time formatter reads: a Gregorian date and
+// time on input, converted to the locale's calendar before formatting.
+struct CalendarTime {
+    uint64_t fraction;   // microseconds, 0 to 999999
+    int32_t second;      // 0 to 60
+    int32_t minute;      // 0 to 59
+    int32_t hour;        // 0 to 23
+    int32_t mday;        // day of month, 1 to 99 accepted
+    int32_t month;       // 0-based, below the locale's month count
+    int32_t month_name;  // index into the month-name lists
+    int32_t year;        // year minus 1900
+    int32_t weekday;     // 0 Sunday to 6
+    int32_t yearday;     // 0-based, 0 to 365
+    int32_t extra0;      // carried through calendar conversion unchanged
+    int64_t extra1;
+    int64_t extra2;
+};
+static_assert(std::is_standard_layout_v<CalendarTime>);
+
+// The string lists that gl_mbstimeinfo_ext hands out.
+enum TimeInfoKind : int {
+    kInfoDays = 1,       // full weekday names (7)
+    kInfoAbDays = 2,     // abbreviated weekday names (7)
+    kInfoMonths = 3,     // full month names
+    kInfoAbMonths = 4,   // abbreviated month names
+    kInfoEraNames = 5,   // era names
+    kInfoEraSecond = 6,  // era second strings
+    kInfoAltDigits = 7,  // alternative digits
+    kInfoAmPm = 8,       // AM and PM (2)
+};
+
+// Formats the wide format with the record into output (output_max wide
+// characters with the terminator) and returns the characters written. With
+// a counter given it measures instead: nothing is written, each counter
+// given grows by the longest text the format can produce, and the result
+// is 0. Failure: 0 with the error number in loc. date_flag is 1 for a
+// calendar date, 0 for an interval.
+[[nodiscard]] int gl_wcsftime1(Locale *loc, gl_wchar_t *output, int output_max,
+                               const gl_wchar_t *format, const CalendarTime *record,
+                               int *char_counter, int *byte_counter, int date_flag);
+// The multibyte form: bytes written, 0 on failure and when measuring, -1
+// when the format is not valid text of the locale's code set.
+[[nodiscard]] int gl_mbsftime1(Locale *loc, char *output, int output_max, const char *format,
+                               const CalendarTime *record, int *char_counter, int *byte_counter,
+                               int date_flag);
+// Kind 1: the largest byte length the time format can expand to; other
+// kinds -1.
+[[nodiscard]] int gl_mbsfmtexpand(Locale *loc, int kind, const char *format);
+
+// A new array of copies of one string list (a TimeInfoKind), array and
+// copies from allocate (null: the library's allocator), freed by the
+// caller; 0, or -1 with a count of 0.
+[[nodiscard]] int gl_mbstimeinfo_ext(Locale *loc, int kind, char ***array_out, int *count_out,
+                                     GlMallocFn allocate);
+[[nodiscard]] int gl_mbstimeinfo(Locale *loc, int kind, char ***array_out, int *count_out);
+// The longest entry of a list, in characters or in bytes; 0 when the list
+// cannot be had.
+int max_loc_strlen(Locale *loc, int kind);
+int max_loc_bytelen(Locale *loc, int kind);
+
+// Calendars: the record converted from the Gregorian calendar to the
+// locale's (a copy for a Gregorian locale); 0, or -1 with the destination
+// zeroed when the date is outside the calendar's range.
+[[nodiscard]] int gl_cal_gregorian_to_local(Locale *loc, const CalendarTime *source,
+                                            CalendarTime *destination);
+[[nodiscard]] int gl_cal_gregorian_to_hebrew(const CalendarTime *source, CalendarTime *destination);
+[[nodiscard]] int gl_cal_gregorian_to_islamic(const CalendarTime *source,
+                                              CalendarTime *destination);
+// The 0-based day of the year of a Gregorian date (month 0-based).
+int _gl_gregorian_yearday(int day, int month, int year);
 
 // Information item numbers of gl_nl_langinfo.
 enum LangInfoItem : int {
