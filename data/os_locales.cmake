@@ -20,6 +20,15 @@ function(os_codeset_spelling charmap out_var)
   set(${out_var} ${spelled} PARENT_SCOPE)
 endfunction()
 
+# The product's own names of the shipped code sets, by charmap ("8859-8"
+# for ISO-8859-8).
+foreach(row ${shipped_code_sets})
+  string(REPLACE ":" ";" fields ${row})
+  list(GET fields 0 os_product_name)
+  list(GET fields 2 os_row_charmap)
+  set(os_product_cs_${os_row_charmap} ${os_product_name})
+endforeach()
+
 set(os_dir ${lc_dir}/os)
 set(os_outputs)
 set(os_names_taken)
@@ -58,6 +67,12 @@ macro(os_locale_names source charmap)
     os_codeset_spelling(${charmap} os_spelled)
     os_locale_entry("${os_base}.${charmap}${os_modifier}" ${os_lc_name})
     os_locale_entry("${os_base}.${os_spelled}${os_modifier}" ${os_lc_name})
+    # A modifier longer than a file name holds ("@hebrew") reaches its file
+    # only through these names, so the product's spelling is one of them.
+    string(LENGTH "${os_modifier}" os_modifier_length)
+    if(os_modifier_length GREATER 5 AND DEFINED os_product_cs_${charmap})
+      os_locale_entry("${os_base}.${os_product_cs_${charmap}}${os_modifier}" ${os_lc_name})
+    endif()
     foreach(os_line ${os_supported_lines})
       if(os_line MATCHES "^([^ \t/]+)[ \t]+([^ \t/]+)")
         set(os_name ${CMAKE_MATCH_1})

@@ -141,6 +141,8 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
          "@/src:3: currency_symbol: <U0100> is not in the charmap"},
         {"month count", "", "LC_TIME\nabday \"a\";\"b\"\nEND LC_TIME\n",
          "@/src:2: abday takes 7 strings"},
+        {"calendar", "", "LC_TIME\n\ncalendar julian\nEND LC_TIME\n",
+         "@/src:3: calendar takes one of the words gregorian, hebrew and islamic"},
     };
     for (const auto &row : rows) {
         TempDir dir;

@@ -5,6 +5,7 @@
 // monetary strings, signs, groupings and numbers, and the yes and no texts.
 #include <gtest/gtest.h>
 #include <langinfo.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -289,6 +290,9 @@ TEST(ShippedLocaleTable, NamesEveryLocaleOfTheList) {
     char line[256];
     while (std::fgets(line, sizeof line, f) != nullptr) {
         if (line[0] == '#' || std::sscanf(line, "%63s %63s", source, charmap) != 2) continue;
+        // The project's own sources have no counterpart in the C library.
+        if (access((std::string(VELMORAD_PROJECT_LOCALES) + "/" + source).c_str(), F_OK) == 0)
+            continue;
         ++listed;
         bool found = false;
         for (const ShippedLocale &l : shipped_locales())

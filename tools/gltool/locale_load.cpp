@@ -1,6 +1,8 @@
 // The locale a subcommand names, loaded the way a client loads it: the
 // specification becomes a file name through the registry, and the library's
 // own search finds the file under the installation.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,6 +19,7 @@ namespace {
 constexpr const char *kLocaleSubdir = "lc";
 constexpr const char *kLocaleVersion = "11";
 constexpr const char *kLocaleSuffix = ".lco";
+constexpr const char *kOsSubdir = "os/";
 
 struct LoadError {
     uint32_t number;
@@ -73,6 +76,14 @@ bool library_name(const char *subcommand, const std::string &name, std::string *
     char fname[gls::kLcFnameSize] = {};
     uint32_t error = 0;
     if (gls::gl_lc_spec2lc_fname(&error, name.c_str(), fname, nullptr, nullptr) != 0) {
+        // As a client does, a name the registry cannot turn into a file
+        // name ("he_IL.utf8@hebrew": a modifier longer than a file name
+        // holds) is tried as the operating system's name of a locale.
+        const std::string os_name = std::string(kOsSubdir) + name;
+        if (access((installation_dir() + "/gls/lc11/" + os_name).c_str(), R_OK) == 0) {
+            *out = os_name;
+            return true;
+        }
         complain(subcommand, "\"" + name +
                                  "\" is not a locale the registry knows (language_TERRITORY."
                                  "codeset, e.g. de_DE.8859-1)");

@@ -90,11 +90,16 @@ struct CtypeDefinition {
 
 // ---- LC_NUMERIC, LC_MONETARY, LC_TIME, LC_MESSAGES -----------------------
 
+// LC_TIME's "calendar gregorian|hebrew|islamic": this compiler's own
+// keyword, and the only one whose value is a bare word.
+inline constexpr const char *kCalendarKeyword = "calendar";
+
 // The value of one keyword: strings ("a";"b"), numbers (3;3), or both in
-// the order written.
+// the order written; the bare word of kCalendarKeyword.
 struct KeywordValue {
     std::vector<CharString> strings;
     std::vector<long> numbers;
+    std::vector<std::string> words;
     SourcePosition position;
     int depth = 0;
 };

@@ -87,10 +87,14 @@ class TextSink : public CategorySink {
                 char *end = nullptr;
                 errno = 0;
                 const long n = std::strtol(token.text.c_str(), &end, 10);
-                if (errno != 0 || end == token.text.c_str() || *end != '\0')
+                if (errno == 0 && end != token.text.c_str() && *end == '\0') {
+                    value.numbers.push_back(n);
+                } else if (key.text == kCalendarKeyword) {
+                    value.words.push_back(token.text);
+                } else {
                     return reader_->fail(
                         at, key.text + ": \"" + token.text + "\" is neither a string nor a number");
-                value.numbers.push_back(n);
+                }
             } else {
                 return reader_->fail(at, key.text + ": unexpected \"" + token.text + "\"");
             }

@@ -115,6 +115,24 @@ class Values {
         return encode(key, value, format, out);
     }
 
+    // The calendar the locale's dates are shown in; Gregorian when not given.
+    bool calendar(std::string *out) {
+        const KeywordValue *value = category_.find(kCalendarKeyword);
+        if (value == nullptr) return true;
+        static constexpr const char *kCalendars[] = {"gregorian", "hebrew", "islamic"};
+        if (value->words.size() == 1 && value->strings.empty() && value->numbers.empty()) {
+            for (const char *name : kCalendars) {
+                if (value->words[0] == name) {
+                    *out = name;
+                    return true;
+                }
+            }
+        }
+        return diagnostics_->fail(value->position,
+                                  std::string(kCalendarKeyword) +
+                                      " takes one of the words gregorian, hebrew and islamic");
+    }
+
     // Era strings, each with its format in the formatter's directives and
     // an empty third text where the source gives none, as the library's
     // era syntax wants six separators.
@@ -305,7 +323,7 @@ bool compile_time(const LocaleSource &source, const Encoder &encoder, Diagnostic
         !v.eras(&out->eras) || !v.format("era_d_fmt", &out->era_date_format) ||
         !v.format("era_d_t_fmt", &out->era_date_time_format) ||
         !v.format("era_t_fmt", &out->era_time_format) ||
-        !v.strings("alt_digits", 0, &out->alt_digits)) {
+        !v.strings("alt_digits", 0, &out->alt_digits) || !v.calendar(&out->calendar)) {
         return false;
     }
     for (size_t i = 0; i < abday.size(); ++i)
