@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "gls/load/locale.h"
 
@@ -76,8 +77,13 @@ enum TimeInfoKind : int {
 // A new array of copies of one string list (a TimeInfoKind), array and
 // copies from allocate (null: the library's allocator), freed by the
 // caller; 0, or -1 with a count of 0.
+// What the library made before an allocation failure is released with the
+// host's free service (the library's own release when allocate is null).
 [[nodiscard]] int gl_mbstimeinfo_ext(Locale *loc, int kind, char ***array_out, int *count_out,
                                      GlMallocFn allocate);
+// The same with the release that matches allocate.
+[[nodiscard]] int gl_mbstimeinfo_ext(Locale *loc, int kind, char ***array_out, int *count_out,
+                                     GlMallocFn allocate, GlFreeFn release);
 [[nodiscard]] int gl_mbstimeinfo(Locale *loc, int kind, char ***array_out, int *count_out);
 // The longest entry of a list, in characters or in bytes; 0 when the list
 // cannot be had.

@@ -1,0 +1,27 @@
+// Pieces the formatters share: bounded views of the time section's lists.
+// Not part of the folder's interface.
+#pragma once
+
+#include <cstdint>
+
+#include "gls/format/format.h"
+
+namespace gls::format {
+
+// Counts a formatter may index with: each is 0 unless the locale holds the
+// list whole (a damaged or partly loaded section has none).
+int32_t usable_eras(const Locale *loc);
+int32_t usable_alt_digits(const Locale *loc);  // both the byte and the wide list
+
+// The entries of a list (a TimeInfoKind): its count (-1 for an unknown
+// kind), and an entry, null past the end or where the locale has no text.
+int32_t time_list_count(const Locale *loc, int kind);
+const char *time_list_text(const Locale *loc, int kind, int32_t index);
+
+// A locale text's characters, and its bytes without the terminator as the
+// longest-entry queries count them; negative when it is not text of the
+// code set.
+int text_chars(Locale *loc, const char *text);
+int text_bytes(Locale *loc, const char *text);
+
+}  // namespace gls::format
