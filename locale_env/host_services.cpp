@@ -54,6 +54,14 @@ int cl_ext_currdate(int16_t *month, int16_t *day, int16_t *year) {
     return gls::gl_ext_currdate(month, day, year);
 }
 
+void *cl_ext_malloc(size_t size) {
+    return gls::_gl_ext_malloc(size);
+}
+
+void cl_ext_free(void *block) {
+    gls::_gl_ext_free(block);
+}
+
 int setup_glext_funcs(int mode) {
     if (mode != kModeFrontEnd) return -1;
     // The error cell goes first, so that a refused slot below already has

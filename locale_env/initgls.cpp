@@ -151,6 +151,7 @@ void release_failed_start() {
     if (s.db_locale != client) gls::gl_lc_unload(s.db_locale);
     gls::gl_lc_unload(client);
     gls_env.client_locale = s.db_locale = s.os_locale = nullptr;
+    free_datetime();
 }
 
 }  // namespace

@@ -63,6 +63,47 @@ enum GlsString : int {
     kStrCount
 };
 
+// A block of cached strings (one allocation): the header, then count
+// pointers to strings, then the strings themselves. A list is its newest
+// block; blocks are added at the front.
+struct StringBlock {
+    intptr_t count;
+    StringBlock *next;  // the older block, or null
+};
+inline char **block_strings(StringBlock *block) {
+    return reinterpret_cast<char **>(block + 1);
+}
+
+// Date components in the component order of the settings record.
+enum DateComponent : int32_t { kCompNone = 0, kCompDay = 1, kCompMonth = 2, kCompYear = 3 };
+inline constexpr int kDateComponents = 3;
+// Era notation kinds.
+enum EraNotation : int32_t { kEraNone = 0, kEraJapanese = 1, kEraChinese = 2, kEraLetter = 3 };
+
+// Datetime qualifier units: unit codes and their index in the table.
+inline constexpr int kUnitYear = 0;
+inline constexpr int kUnitMonth = 2;
+inline constexpr int kUnitDay = 4;
+inline constexpr int kUnitHour = 6;
+inline constexpr int kUnitMinute = 8;
+inline constexpr int kUnitSecond = 10;
+inline constexpr int kUnitFraction1 = 11;
+inline constexpr int kUnitFraction5 = 15;
+inline constexpr int kQualifierUnits = 11;
+
+// Error numbers of the date and time settings.
+inline constexpr int kDateNoMemory = -1211;
+inline constexpr int kDateBadDbdate = -1212;
+inline constexpr int kDateNoPlace = -1218;
+inline constexpr int kTimeNullArgument = -1272;
+inline constexpr int kTimeNoConversion = -1275;
+inline constexpr int kTimeUnfinished = -1276;
+inline constexpr int kGlsNotInitialised = -23108;
+
+// The longest format a DBDATE value can give, with its terminator: three
+// year components with an era notation and two separators.
+inline constexpr size_t kDbdateFormatSize = 3 * 10 + 2 + 1;
+
 // Initialised-modes bits.
 inline constexpr int16_t kModeFrontEnd = 1;
 inline constexpr int16_t kModeBackEnd = 2;
@@ -96,8 +137,22 @@ struct GlsSettings {
     gls::CvDesc *cv_os_in;
     int16_t initialised_modes;
     int32_t initialising;
-    // The date settings and the month and era caches take their place here
-    // once start-up settles the date formats.
+    // Date settings: the format in effect (library notation), whether one
+    // was chosen, the component order and era notation of a DBDATE value,
+    // and 1 when the format came from DBDATE or the built-in default.
+    char *date_format;
+    int32_t date_format_set;
+    int32_t component_order[kDateComponents];
+    int32_t era_kind;
+    int32_t compact_origin;
+    // Whether date_format is a block of this record's (not a caller's buffer).
+    int32_t date_format_owned;
+    // Lower-cased month and era names: abbreviated and full month names,
+    // era second strings and era names.
+    StringBlock *month_list_a;
+    StringBlock *month_list_b;
+    StringBlock *era_list_a;
+    StringBlock *era_list_b;
     int32_t gregorian;
     int32_t nls_mode;
     int16_t back_end;
@@ -113,7 +168,7 @@ struct GlsEnv {
     int64_t reserved1;
     int64_t reserved2;
     GlsSettings *settings;
-    char *qualifier_formats[11][11];
+    char *qualifier_formats[kQualifierUnits][kQualifierUnits];
 };
 
 extern GlsSettings new_gls_env;
@@ -144,14 +199,69 @@ int chkglsinit();
 [[nodiscard]] int get_csc_desc(gls::CvDesc **out, const char *target, const char *source);
 int getiniterr();
 int set8bitfsys();
-// The date and time settings of the process.
-[[nodiscard]] int initdatetime();
 int set_glserror(int number);
 int get_glserror();
 GlsEnv *CheckGlsEnv();
 
 // The locale environment's value of a locale variable, or null.
 const char *ggetglsenv(const char *name);
+
+// ---- Date and time settings ----------------------------------------------
+
+// Settles the date format and the caches of the process: 0, or the error
+// number (also left by set_glserror).
+[[nodiscard]] int initdatetime();
+// Releases what initdatetime made: date format, DBDATE and GL_DATE copies,
+// month and era lists, qualifier formats. A failed start calls it.
+void free_datetime();
+int getglsfmt();
+// Chooses the date format from dbdate and gldate (noenv set) or from the
+// environment; buffer, when given, holds kDbdateFormatSize bytes.
+[[nodiscard]] int nogetenv_getglsfmt(const char *dbdate, const char *gldate, char *buffer,
+                                     int noenv);
+// Translates a DBDATE value into *out: buffer (kDbdateFormatSize bytes), or
+// a new block when buffer is null. 0, or -1212 (bad value), -1211, -1218.
+[[nodiscard]] int dbdate_to_gl_date(const char *value, char **out, int32_t *kind,
+                                    int32_t order[kDateComponents], char *buffer);
+// The date-and-time format into *format (a value given there is the one
+// translated); 0 or a negative error number.
+int getdatetimefmt(char **format);
+[[nodiscard]] int validateglsfmt(char **format, int mode, int fraction);
+// Translates a DBTIME or GL_DATETIME value into a new block in *out
+// (releasing the old one); 0, -1272, -1275, -1276 or -1211.
+[[nodiscard]] int dbtime_to_gl_date(const char *value, int mode, char **out, int32_t *kind,
+                                    int fraction);
+// Non-zero when USE_DTENV is exactly "1"; read once per process.
+int get_usedtenv();
+
+// ---- Cached locale strings -----------------------------------------------
+
+// Adds a block with copies of strings at the front of *list; 0, or -1.
+[[nodiscard]] int cache_locale_string(StringBlock **list, const char *const *strings, int count);
+void free_locale_string(StringBlock **list);
+int cache_month_strings();
+int cache_era_strings();
+// Lower-cases a string of the client locale in place, within room bytes;
+// the byte count written, 0 for an empty string, -1 (string unchanged) on
+// failure.
+int tolower_string(char *s, size_t room);
+// Replaces the string in *slot by a lower-cased copy of 4 x length + 1
+// bytes; on failure the slot keeps what it had.
+void downcase_gls_string(char **slot);
+
+// ---- Datetime qualifier formats ------------------------------------------
+
+void init_dtimequals();
+void cache_dtimequals();
+// Releases every qualifier format and clears the table.
+void free_dtimequals();
+// The format of a qualifier cut out of format (null: the date-and-time
+// format); a new block, or null.
+[[nodiscard]] char *qualtofmt(int qualifier, const char *format);
+// Writes format with its composite directives expanded into out (size
+// bytes, always terminated when size > 0); returns the length the whole
+// expansion needs, without the terminator.
+size_t expandformat(const char *format, char *out, size_t size);
 
 // ---- Locale specification resolution -----------------------------------
 
@@ -197,5 +307,9 @@ uint32_t *cl_ext_errno(void *context);
 int cl_ext_putenv(char *text);
 int cl_ext_currdate(int16_t *month, int16_t *day, int16_t *year);
 int cl_ext_currtime(gls::GlTimeRecord *out);
+// The host's allocator, as the locale library reaches it: the client's
+// caches and formats live in its blocks.
+void *cl_ext_malloc(size_t size);
+void cl_ext_free(void *block);
 
 }  // namespace velmorad

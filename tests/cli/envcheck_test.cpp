@@ -42,7 +42,7 @@ class Envcheck : public ::testing::Test {
 };
 
 TEST_F(Envcheck, CleanFilesGiveHeadersOnlyAndStatusZero) {
-    testing::write_file(home + "/.velmorad", "# mine\n\nDBDATE\nDBPATH /data\n");
+    testing::write_file(home + "/.velmorad", "# mine\n\nDBTEMP\nDBPATH /data\n");
     RunResult r = run();
     EXPECT_EQ(r.err, system_header() + user_header());
     EXPECT_EQ(r.status, 0);

@@ -54,6 +54,7 @@ class InitGls : public ::testing::Test {
     }
     static void reset_records() {
         drop_conversions();
+        free_datetime();
         GlsSettings &s = new_gls_env;
         if (s.db_locale != gls_env.client_locale) gls::gl_lc_unload(s.db_locale);
         gls::gl_lc_unload(gls_env.client_locale);
@@ -95,7 +96,9 @@ TEST_F(InitGls, WithoutLocaleVariablesEverythingIsTheDefaultLocale) {
     EXPECT_EQ(file_flags(), std::vector<int32_t>(kCategoryCount, 1));
     EXPECT_EQ(field(kStrCLIENT_LOCALE), "en_US.8859-1");
     EXPECT_EQ(field(kStrDB_LOCALE), "(null)");
-    EXPECT_EQ(s.alloc_flags, 1u);
+    // The sample configuration's DBDATE is kept as the value in effect.
+    EXPECT_EQ(field(kStrDBDATE), "MDY4/");
+    EXPECT_EQ(s.alloc_flags, 1u | 1u << kStrDBDATE);
     EXPECT_EQ(std::make_tuple(s.mode, s.initialised_modes, s.initialising, s.nls_mode),
               std::make_tuple(kModeFrontEnd, kModeFrontEnd, 0, 0));
     EXPECT_EQ(get_glserror(), 0);
@@ -144,7 +147,7 @@ TEST_F(InitGls, ClientAndDatabaseLocalesFillTheRecords) {
         if (row.conversions) {
             EXPECT_STREQ(s.db_locale->file_names[0], "de_de/e01c.lco");
         }
-        uint32_t bits = 1u;
+        uint32_t bits = 1u | 1u << kStrDBDATE;
         if (row.db != nullptr || row.nls == nullptr) bits |= 2u;
         if (row.nls != nullptr) bits |= 0x3E0u;
         EXPECT_EQ(s.alloc_flags, bits);
