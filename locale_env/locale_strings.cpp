@@ -122,16 +122,20 @@ void free_locale_string(StringBlock **list) {
     }
 }
 
+// Each list is rebuilt from its own item, so that one the locale cannot
+// give never leaves the other holding an earlier locale's names.
 int cache_month_strings() {
     GlsSettings &s = new_gls_env;
-    if (cache_names(&s.month_list_a, gls::kInfoAbMonths, kEnglishAbMonths) != 0) return -1;
-    return cache_names(&s.month_list_b, gls::kInfoMonths, kEnglishMonths);
+    const int abbreviated = cache_names(&s.month_list_a, gls::kInfoAbMonths, kEnglishAbMonths);
+    const int full = cache_names(&s.month_list_b, gls::kInfoMonths, kEnglishMonths);
+    return abbreviated == 0 && full == 0 ? 0 : -1;
 }
 
 int cache_era_strings() {
     GlsSettings &s = new_gls_env;
-    if (cache_names(&s.era_list_a, gls::kInfoEraSecond, nullptr) != 0) return -1;
-    return cache_names(&s.era_list_b, gls::kInfoEraNames, nullptr);
+    const int second = cache_names(&s.era_list_a, gls::kInfoEraSecond, nullptr);
+    const int names = cache_names(&s.era_list_b, gls::kInfoEraNames, nullptr);
+    return second == 0 && names == 0 ? 0 : -1;
 }
 
 int tolower_string(char *s, size_t room) {

@@ -316,5 +316,49 @@ TEST_F(LocaleStart, SearchPathReplacesTheInstallation) {
     EXPECT_EQ(lines_with(log, "Opened: " + path + "/en_us/0333.lco").size(), 6u) << log;
 }
 
+// The date and time variables as a user sets them: a bad DBDATE stops the
+// start before anything is checked, a bad date-and-time format does not.
+TEST_F(LocaleStart, DateAndTimeVariables) {
+    const struct {
+        std::map<std::string, std::string> vars;
+        int failure;  // 0: started
+    } rows[] = {
+        {{{"DBDATE", "DMY4."}}, 0},
+        {{{"DBDATE", "Y3MD/"}}, -1212},
+        {{{"DBDATE", ""}}, -1212},
+        {{{"GL_DATE", "%d %B %iY"}}, 0},
+        {{{"GL_DATE", "%Q taken as it stands"}}, 0},
+        {{{"DBDATE", "DMY9."}, {"GL_DATE", "%d.%m.%iY"}}, -1212},
+        {{{"DBDATE", "DMY4."}, {"GL_DATE", "%Q"}}, 0},
+        {{{"DBTIME", "%Y-%m-%d %H:%M:%S.%F3"}}, 0},
+        {{{"DBTIME", "%H:%M:%S %"}}, 0},   // -1276
+        {{{"GL_DATETIME", "%H:%-%"}}, 0},  // -1275
+        {{{"USE_DTENV", "1"}, {"GL_DATETIME", "%H:%M:%S.%5F"}}, 0},
+        {{{"USE_DTENV", "1"}, {"DBTIME", "%H:%"}}, 0},
+        {{{"USE_DTENV", "1 "}, {"DBTIME", "%d.%m.%Y %H:%M"}}, 0},
+    };
+    for (const auto &row : rows) {
+        std::string what;
+        for (const char *name : {"DBDATE", "GL_DATE", "DBTIME", "GL_DATETIME", "USE_DTENV"})
+            env.erase(name);
+        for (const auto &[name, value] : row.vars) {
+            env[name] = value;
+            what += name + "=\"" + value + "\" ";
+        }
+        row.failure != 0 ? expect_failed(row.failure, what) : expect_started(what);
+    }
+}
+
+// The calendar variants, named as the operating system names them: the
+// file is found under os/ and start-up settles their dates.
+TEST_F(LocaleStart, CalendarLocalesByTheirFullNames) {
+    for (const char *name : {"he_IL.utf8@hebrew", "he_IL.8859-8@hebrew", "ar_SA.cp1256@islamic",
+                             "ar_SA.UTF-8@islamic"}) {
+        env["CLIENT_LOCALE"] = name;
+        expect_started(name);
+        EXPECT_EQ(lines_with(log, opened(std::string("os/") + name)).size(), 6u) << log;
+    }
+}
+
 }  // namespace
 }  // namespace velmorad
