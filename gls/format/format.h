@@ -100,6 +100,9 @@ int max_loc_bytelen(Locale *loc, int kind);
                                               CalendarTime *destination);
 // The 0-based day of the year of a Gregorian date (month 0-based).
 int _gl_gregorian_yearday(int day, int month, int year);
+// The day, in the Hebrew conversion's day count, on which Hebrew year
+// n + 3744 begins.
+int hebrew_size_in_days(int n);
 
 // Information item numbers of gl_nl_langinfo.
 enum LangInfoItem : int {

@@ -1,4 +1,5 @@
-// Pieces the formatters share: bounded views of the time section's lists.
+// Pieces the formatters share: bounded views of the time section's lists,
+// and the Gregorian calendar's rules.
 // Not part of the folder's interface.
 #pragma once
 
@@ -23,5 +24,10 @@ const char *time_list_text(const Locale *loc, int kind, int32_t index);
 // code set.
 int text_chars(Locale *loc, const char *text);
 int text_bytes(Locale *loc, const char *text);
+
+// The proleptic Gregorian calendar: leap years, and whether a day of a
+// month (0-based) of a year exists.
+bool gregorian_leap(int64_t year);
+bool gregorian_date(int64_t day, int64_t month, int64_t year);
 
 }  // namespace gls::format
