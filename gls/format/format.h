@@ -25,6 +25,73 @@ inline constexpr uint32_t GL_EYEAR = 31;       // year above 9999
 inline constexpr uint32_t GL_EYEAROUT = 41;    // the four-digit year could not be written
 inline constexpr uint32_t GL_EPRECISION = 45;  // "." followed by neither digit, "*" nor letter
 
+// ---- Number formatting ---------------------------------------------------
+
+// Modifier flags of a directive: the scanner sets them from the format, the
+// integer writer reads them; the caller adds negative, upper and arguments.
+inline constexpr uint32_t kFlagGroup = 0x001;      // "'": the thousands separator
+inline constexpr uint32_t kFlagLeft = 0x002;       // "-": pad after, with blanks
+inline constexpr uint32_t kFlagPlus = 0x004;       // "+": the positive sign string
+inline constexpr uint32_t kFlagSpace = 0x008;      // " ": blanks for the positive sign
+inline constexpr uint32_t kFlagZero = 0x010;       // "0": pad with zeros after the sign
+inline constexpr uint32_t kFlagNegative = 0x020;   // the value is negative
+inline constexpr uint32_t kFlagUpper = 0x080;      // capital digits and prefix
+inline constexpr uint32_t kFlagAlternate = 0x100;  // "#": octal zero, hexadecimal prefix
+inline constexpr uint32_t kFlagArguments = 0x200;  // "*" takes the next argument
+inline constexpr uint32_t kFlagStar = 0x400;       // "*" was given without arguments
+
+// The integers a caller supplies for widths and precisions given as "*",
+// taken in order from next on. A negative width left-justifies, a negative
+// precision counts as none (as printf's do).
+struct FormatArguments {
+    const int *values;
+    int count;
+    int next;
+};
+
+// Reads the modifiers of a directive from the character after "%": an
+// argument position ("digits$"), the flags, a width and a precision, and
+// leaves *format at the conversion letter. "-" gives justify -1 and pad
+// " ", "0" justify 0 and pad "0"; what the format does not give is left as
+// the caller set it. Digits are the ASCII digits. 0, or -1 with
+// GL_EPRECISION (a "." followed by neither a digit, "*" nor a letter) or
+// GL_EBADITEM (a "*" beyond the arguments).
+[[nodiscard]] int _gl_scan_format_modifiers(Locale *loc, const gl_wchar_t **format, int *justify,
+                                            gl_wchar_t *pad, int *width, int *precision,
+                                            uint32_t *flags, int *position,
+                                            FormatArguments *arguments);
+
+// Writes magnitude in base 2 to 36 at *output with the locale's signs and
+// thousands separator: precision is the least number of digits, width the
+// least number of display columns. Advances *output and *count by the
+// characters written; 0, or -1 with GL_EBADITEM (base outside 2 to 36) or
+// GL_E2BIG (more than output_max characters in all), writing nothing.
+[[nodiscard]] int _gl_format_decimal(Locale *loc, uint64_t magnitude, int negative, int base,
+                                     int *count, int output_max, gl_wchar_t **output, int width,
+                                     int precision, uint32_t flags);
+
+// The integer writer's steps. The separators a run of digits takes under a
+// grouping (sizes from the right; a last size of -1 stops, of 0 repeats the
+// one before it, else repeats itself).
+int init_grouping(const Grouping *grouping, int digits);
+// The group walk while digits are written right to left: after each digit
+// written, maybe_separate says whether a separator goes before it.
+struct GroupWalk {
+    const Grouping *grouping;
+    int index;       // of the next size
+    int size;        // of the group being written
+    int written;     // digits of it written
+    int separators;  // left to write
+};
+void start_group_walk(GroupWalk *walk, const Grouping *grouping, int separators);
+bool maybe_separate(GroupWalk *walk);
+// The sign a value takes: the negative sign string, the positive one for
+// the plus flag, or as many blanks as the positive one has characters for
+// the space flag. Writes it at out unless out is null; its characters.
+int maybe_sign(Locale *loc, int negative, uint32_t flags, gl_wchar_t *out);
+
+// ---- Time formatting -----------------------------------------------------
+
 // The calendar time record the time formatter reads: a Gregorian date and
 // time on input, converted to the locale's calendar before formatting.
 struct CalendarTime {
@@ -100,6 +167,9 @@ int max_loc_bytelen(Locale *loc, int kind);
                                               CalendarTime *destination);
 // The 0-based day of the year of a Gregorian date (month 0-based).
 int _gl_gregorian_yearday(int day, int month, int year);
+// The day, in the Hebrew conversion's day count, on which Hebrew year
+// n + 3744 begins.
+int hebrew_size_in_days(int n);
 
 // Information item numbers of gl_nl_langinfo.
 enum LangInfoItem : int {

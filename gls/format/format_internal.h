@@ -1,4 +1,5 @@
-// Pieces the formatters share: bounded views of the time section's lists.
+// Pieces the formatters share: bounded views of the time section's lists,
+// texts and their columns, and the Gregorian calendar's rules.
 // Not part of the folder's interface.
 #pragma once
 
@@ -23,5 +24,18 @@ const char *time_list_text(const Locale *loc, int kind, int32_t index);
 // code set.
 int text_chars(Locale *loc, const char *text);
 int text_bytes(Locale *loc, const char *text);
+// A locale text as wide characters, at most room of them with the
+// terminator, through the locale's conversion: the characters stored
+// before the terminator, or -1 with the conversion's error.
+int widen_text(Locale *loc, gl_wchar_t *out, const char *text, int room);
+// Display columns the formatters lay a character out in: at least one,
+// so that a character the locale cannot measure still takes its place.
+int columns(Locale *loc, gl_wchar_t wc);
+int64_t columns(Locale *loc, const gl_wchar_t *text, int64_t length);
+
+// The proleptic Gregorian calendar: leap years, and whether a day of a
+// month (0-based) of a year exists.
+bool gregorian_leap(int64_t year);
+bool gregorian_date(int64_t day, int64_t month, int64_t year);
 
 }  // namespace gls::format

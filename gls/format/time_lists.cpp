@@ -68,18 +68,6 @@ const char *time_list_text(const Locale *loc, int kind, int32_t index) {
     }
 }
 
-int text_chars(Locale *loc, const char *text) {
-    const auto *bytes = reinterpret_cast<const unsigned char *>(text);
-    // Every non-zero byte of a single-byte code set is a character.
-    if (loc->ctype.single_byte != 0 && loc->ext_flags[category_slot(kCatCtype)] != 1)
-        return static_cast<int>(std::strlen(text));
-    return _gl_im_mbslen(loc, bytes);
-}
-
-int text_bytes(Locale *loc, const char *text) {
-    return gl_mbsbytes(loc, reinterpret_cast<const unsigned char *>(text)) - 1;
-}
-
 }  // namespace format
 
 using namespace format;

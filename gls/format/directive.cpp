@@ -1,0 +1,128 @@
+// The directive reader of the time formatter: "%", the modifiers, an E, O
+// or i prefix and the conversion letter, read into one Directive that the
+// writer and the measurer both act on.
+#include <array>
+
+#include "gls/format/time_internal.h"
+
+namespace gls::format {
+
+namespace {
+
+struct Letter {
+    char letter;
+    Conv conv;
+};
+
+constexpr Letter kPlain[] = {
+    {'%', Conv::kPercent},       {'n', Conv::kNewline},       {'t', Conv::kTab},
+    {'a', Conv::kAbDay},         {'A', Conv::kDay},           {'b', Conv::kAbMonth},
+    {'h', Conv::kAbMonth},       {'B', Conv::kMonth},         {'p', Conv::kAmPm},
+    {'c', Conv::kDateTime},      {'x', Conv::kDate},          {'X', Conv::kTime},
+    {'r', Conv::kTime12},        {'C', Conv::kCentury},       {'g', Conv::kCentury},
+    {'d', Conv::kDayOfMonth},    {'e', Conv::kDaySpace},      {'D', Conv::kMonthDayYear},
+    {'F', Conv::kFraction},      {'H', Conv::kHour},          {'I', Conv::kHour12},
+    {'j', Conv::kYearDay},       {'m', Conv::kMonthNumber},   {'M', Conv::kMinute},
+    {'R', Conv::kHourMinute},    {'S', Conv::kSecond},        {'T', Conv::kHourMinuteSecond},
+    {'u', Conv::kWeekdayMonday}, {'w', Conv::kWeekdaySunday}, {'y', Conv::kYear2},
+    {'Y', Conv::kYear4},
+};
+constexpr Letter kAfterE[] = {
+    {'c', Conv::kDateTime},      {'x', Conv::kDate},      {'X', Conv::kTime},
+    {'C', Conv::kEraName},       {'g', Conv::kEraSecond}, {'y', Conv::kYear2},
+    {'Y', Conv::kEraYearFormat},
+};
+constexpr Letter kAfterO[] = {
+    {'C', Conv::kCentury},       {'D', Conv::kMonthDayYear},     {'H', Conv::kHour},
+    {'I', Conv::kHour12},        {'M', Conv::kMinute},           {'S', Conv::kSecond},
+    {'R', Conv::kHourMinute},    {'T', Conv::kHourMinuteSecond}, {'d', Conv::kDayOfMonth},
+    {'e', Conv::kDaySpace},      {'j', Conv::kYearDay},          {'m', Conv::kMonthNumber},
+    {'u', Conv::kWeekdayMonday}, {'w', Conv::kWeekdaySunday},    {'y', Conv::kYear2},
+};
+constexpr Letter kAfterI[] = {
+    {'Y', Conv::kYear4},
+    {'y', Conv::kYear2},
+    {'F', Conv::kFraction},
+};
+
+constexpr size_t kAscii = 128;
+using LetterTable = std::array<Conv, kAscii>;
+
+template <size_t N>
+constexpr LetterTable table_of(const Letter (&letters)[N]) {
+    LetterTable table{};
+    for (const Letter &l : letters)
+        table[static_cast<unsigned char>(l.letter)] = l.conv;
+    return table;
+}
+
+constexpr LetterTable kPlainTable = table_of(kPlain);
+constexpr LetterTable kETable = table_of(kAfterE);
+constexpr LetterTable kOTable = table_of(kAfterO);
+constexpr LetterTable kITable = table_of(kAfterI);
+
+Conv look_up(const LetterTable &table, gl_wchar_t letter) {
+    return letter < kAscii ? table[letter] : Conv::kBad;
+}
+
+// %F and %iF may be followed by a digit count; 6 to 9 after %iF is wrong.
+constexpr gl_wchar_t kMostFractionDigits = '5';
+
+}  // namespace
+
+uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixes, Directive *out) {
+    const gl_wchar_t *p = percent + 1;
+    int justify = 1;
+    gl_wchar_t pad = ' ';
+    int width = 0;
+    int precision = -1;
+    uint32_t flags = 0;
+    int position = 0;
+    if (_gl_scan_format_modifiers(loc, &p, &justify, &pad, &width, &precision, &flags, &position,
+                                  nullptr) != 0) {
+        return GL_EPRECISION;
+    }
+
+    Prefix prefix = Prefix::kNone;
+    const LetterTable *table = &kPlainTable;
+    if (*p == 'E' || *p == 'O') {
+        const bool taken = *p == 'E' ? prefixes.eras : prefixes.alt_digits;
+        if (taken) {
+            prefix = *p == 'E' ? Prefix::kE : Prefix::kO;
+            table = *p == 'E' ? &kETable : &kOTable;
+        }
+        ++p;
+    } else if (*p == 'i') {
+        prefix = Prefix::kI;
+        table = &kITable;
+        ++p;
+    }
+    const Conv conv = *p != 0 ? look_up(*table, *p) : Conv::kBad;
+    if (conv == Conv::kBad) return GL_EBADFMT;
+    ++p;
+
+    int digits = -1;
+    if (conv == Conv::kFraction && *p >= '0' && *p <= '9') {
+        if (*p <= kMostFractionDigits) {
+            digits = static_cast<int>(*p - '0');
+            ++p;
+        } else if (prefix == Prefix::kI) {
+            return GL_EBADFMT;
+        }
+    }
+    *out = Directive{conv, prefix, justify < 0, pad, width, precision, digits, p};
+    return 0;
+}
+
+int digits_in_base(int64_t largest, int64_t base) {
+    uint64_t rest =
+        largest < 0 ? static_cast<uint64_t>(-(largest + 1)) + 1 : static_cast<uint64_t>(largest);
+    int digits = 1;
+    while (rest >= static_cast<uint64_t>(base)) {
+        rest /= static_cast<uint64_t>(base);
+        ++digits;
+    }
+    return digits;
+}
+
+}  // namespace gls::format

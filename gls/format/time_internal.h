@@ -1,0 +1,144 @@
+// The time formatter's parts: the directive reader that both modes share,
+// the writer and the measurer that act on what it read, eras and
+// alternative digits. Not part of the folder's interface.
+#pragma once
+
+#include <cstdint>
+
+#include "gls/format/format.h"
+
+namespace gls::format {
+
+// What a directive produces. Letters that mean the same thing share one
+// (%b and %h); the E, O or i prefix says how.
+enum class Conv : uint8_t {
+    kBad = 0,
+    kPercent,           // %%
+    kNewline,           // %n
+    kTab,               // %t
+    kAbDay,             // %a
+    kDay,               // %A
+    kAbMonth,           // %b, %h
+    kMonth,             // %B
+    kAmPm,              // %p
+    kDateTime,          // %c; %Ec the era date and time
+    kDate,              // %x; %Ex
+    kTime,              // %X; %EX
+    kTime12,            // %r
+    kEraYearFormat,     // %EY
+    kEraName,           // %EC
+    kEraSecond,         // %Eg
+    kCentury,           // %C, %g, %OC
+    kDayOfMonth,        // %d, %Od
+    kDaySpace,          // %e, %Oe
+    kMonthDayYear,      // %D, %OD
+    kFraction,          // %F, %iF
+    kHour,              // %H, %OH
+    kHour12,            // %I, %OI
+    kYearDay,           // %j, %Oj
+    kMonthNumber,       // %m, %Om
+    kMinute,            // %M, %OM
+    kHourMinute,        // %R, %OR
+    kSecond,            // %S, %OS
+    kHourMinuteSecond,  // %T, %OT
+    kWeekdayMonday,     // %u, %Ou (Sunday 7)
+    kWeekdaySunday,     // %w, %Ow (Sunday 0)
+    kYear2,             // %y, %iy, %Oy; %Ey the era year
+    kYear4,             // %Y, %iY
+};
+
+enum class Prefix : uint8_t { kNone, kE, kO, kI };
+
+// One directive as read from the format.
+struct Directive {
+    Conv conv;
+    Prefix prefix;
+    bool left;               // "-": pad after, with blanks
+    gl_wchar_t pad;          // ' ' or '0'
+    int width;               // display columns; 0 for none
+    int precision;           // least digits; -1 for none
+    int digits;              // %F's or %iF's digit count after the letter; -1 for none
+    const gl_wchar_t *next;  // the format after the directive
+};
+
+// The prefixes a locale takes: E only with eras, O only with alternative
+// digits (otherwise the letter is skipped).
+struct Prefixes {
+    bool eras;
+    bool alt_digits;
+};
+
+// Reads the directive whose "%" is at percent. 0, or the error number
+// (GL_EBADFMT, GL_EPRECISION) with nothing else read.
+[[nodiscard]] uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixes,
+                                      Directive *out);
+
+// The digits a value of at most `largest` takes in base.
+int digits_in_base(int64_t largest, int64_t base);
+
+// Limits of nested formats (%c, %Ex, %EY, ...): depth, and expansions in
+// one call, so that a damaged locale whose formats refer to each other
+// ends with GL_EBADFMT instead of recursing for ever.
+inline constexpr int kMaxNesting = 6;
+inline constexpr int kMaxExpansions = 1024;
+
+// Eras. The era whose range holds the record's date, first in table
+// order; null when none does.
+const EraEntry *find_era(const Locale *loc, const CalendarTime &record);
+// The era year of the record's date in an era.
+int64_t era_year(const EraEntry &era, const CalendarTime &record);
+// The smallest and largest era year of any era for years 0 to 9999 (false
+// when the locale has no era that reaches them).
+bool era_year_bounds(const Locale *loc, int64_t *smallest, int64_t *largest);
+
+// The writing mode: the record, the output and the nested-format budget.
+struct TimeWriter {
+    Locale *loc;
+    const CalendarTime *record;
+    Prefixes prefixes;
+    int date_flag;
+    gl_wchar_t *out;
+    int count;
+    int max;
+    int depth;
+    int expansions;
+};
+// Formats into the writer's output after what is there; no terminator.
+[[nodiscard]] uint32_t write_format(TimeWriter *w, const gl_wchar_t *format);
+// Writes value in the locale's alternative digits (base: their number).
+[[nodiscard]] uint32_t write_alt_number(TimeWriter *w, int64_t value, const Directive &d,
+                                        int precision);
+
+// The measuring mode: the longest text a format can produce, in characters
+// and in bytes, for records of years 0 to 9999.
+struct TimeMeasurer {
+    Locale *loc;
+    Prefixes prefixes;
+    int64_t chars;
+    int64_t bytes;
+    int depth;
+    int expansions;
+    int ascii_bytes;  // bytes of an ASCII character in the code set
+    int max_char_bytes;
+    // The longest entry of each list (a TimeInfoKind), -1 until asked.
+    int longest_chars[kInfoAmPm + 1];
+    int longest_bytes[kInfoAmPm + 1];
+};
+void start_measurer(TimeMeasurer *m, Locale *loc, Prefixes prefixes);
+[[nodiscard]] uint32_t measure_format(TimeMeasurer *m, const gl_wchar_t *format);
+
+// A failure whose error number is already stored (by the calendar
+// conversion).
+inline constexpr uint32_t kConversionFailed = 0xFFFFFFFFu;
+
+// The whole of one call in each mode, as gl_wcsftime1 and gl_mbsftime1
+// make it: the status (0 or an error number, not yet stored in loc).
+// Writing converts the record into the locale's calendar first and leaves
+// the characters written, without the terminator it writes, in *written.
+[[nodiscard]] uint32_t format_wide(Locale *loc, gl_wchar_t *output, int output_max,
+                                   const gl_wchar_t *format, const CalendarTime *record,
+                                   int date_flag, int *written);
+[[nodiscard]] uint32_t measure_wide(Locale *loc, const gl_wchar_t *format, int64_t *chars,
+                                    int64_t *bytes);
+
+}  // namespace gls::format
