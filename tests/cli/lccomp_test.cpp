@@ -104,7 +104,7 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
         {gls::kItemTime12Format, "%I:%M:%S %p"},
         {gls::kItemEraDateFormat, "%EC %Ey"},
         {gls::kItemEras,
-         "+:1:2000/01/01:+*:Neu:%EC %Ey:\n+:1:1900/01/01:1999/12/31:Alt:%EC %Ey:third"},
+         "+:1:2000/01/01:+*:Neu:Neu:%EC %Ey\n+:1:1900/01/01:1999/12/31:Alt:Alt:%EC %Ey:third"},
         {gls::kItemFirstAbMonth + 2, "M\xe4r"},
         {gls::kItemYesString, "ja"},
         {gls::kItemNoString, ""},

@@ -66,9 +66,10 @@ struct Rewrite {
     const char *becomes;  // null: dropped, with the blank before it
 };
 constexpr Rewrite kRewrites[] = {
-    {"%k", "%2.1H"}, {"%l", "%2.1I"}, {"%P", "%p"},    {"%F", "%Y-%m-%d"},
-    {"%-d", "%.1d"}, {"%-m", "%.1m"}, {"%-H", "%.1H"}, {"%-I", "%.1I"},
-    {"%-M", "%.1M"}, {"%-y", "%.1y"}, {"%Z", nullptr}, {"%z", nullptr},
+    {"%k", "%2.1H"},    {"%l", "%2.1I"}, {"%P", "%p"},    {"%F", "%Y-%m-%d"},
+    {"%T", "%H:%M:%S"}, {"%R", "%H:%M"}, {"%u", "%.1u"},  {"%w", "%.1w"},
+    {"%-d", "%.1d"},    {"%-m", "%.1m"}, {"%-H", "%.1H"}, {"%-I", "%.1I"},
+    {"%-M", "%.1M"},    {"%-y", "%.1y"}, {"%Z", nullptr}, {"%z", nullptr},
 };
 
 // A format of the C library as lccomp writes it. Directives are ASCII in
@@ -106,25 +107,40 @@ std::string translated(const std::string &format, Rules *rules) {
     return out;
 }
 
-// An era of the C library as lccomp writes it: its format translated, and
-// the empty seventh field the library's era syntax ends with.
+// An era of the C library as lccomp writes it: counting backwards when it
+// ends before it starts, years before 1 counted astronomically, the name
+// again as the second string and the format translated as the year format.
 std::string translated_era(const std::string &era, Rules *rules) {
     std::vector<std::string> fields(1);
     for (char c : era) {
-        if (c == ':' && fields.size() < 7) {
+        if (c == ':' && fields.size() < 6) {
             fields.emplace_back();
         } else {
             fields.back() += c;
         }
     }
-    if (fields.size() >= 6) fields[5] = translated(fields[5], rules);
-    if (fields.size() == 6) {
-        fields.emplace_back();
-        ++(*rules)["era's empty seventh field"];
-    }
-    std::string out;
-    for (size_t i = 0; i < fields.size(); ++i)
-        out += (i > 0 ? ":" : "") + fields[i];
+    if (fields.size() < 6) return era;
+    auto astronomical = [&](const std::string &date) {
+        if (date.empty() || date[0] != '-' || date.size() < 2 || date[1] == '*') return date;
+        ++(*rules)["era year before 1"];
+        const size_t slash = date.find('/');
+        return std::to_string(std::stol(date.substr(0, slash)) + 1) + date.substr(slash);
+    };
+    auto year_of = [](const std::string &date) {
+        return std::stol(date.substr(0, date.find('/')));
+    };
+    const bool backwards =
+        fields[3] == "-*" || (fields[3] != "+*" && year_of(fields[3]) < year_of(fields[2]));
+    auto plain_year = [](const std::string &date) {
+        const size_t slash = date.find('/');
+        return std::to_string(std::stol(date.substr(0, slash))) + date.substr(slash);
+    };
+    std::string out = backwards ? "-" : "+";
+    out += ":" + fields[1] + ":" + plain_year(astronomical(fields[2])) + ":" +
+           (fields[3].size() > 1 && fields[3][1] == '*' ? fields[3]
+                                                        : plain_year(astronomical(fields[3]))) +
+           ":" + fields[4] + ":" + fields[4] + ":" + translated(fields[5], rules);
+    ++(*rules)[backwards ? "era counting backwards" : "era counting forwards"];
     return out;
 }
 

@@ -32,8 +32,9 @@ TEST(TimeFormat, KeepsTheFormattersDirectivesAndDropsTheRestWithTheirBlank) {
         const char *out;
         const char *dropped;  // joined with blanks
     } rows[] = {
-        {"%a %d %b %Y %T %Z", "%a %d %b %Y %T", "%Z"},
-        {"%Z %H", " %H", "%Z"},  // nothing before it to drop
+        {"%a %d %b %Y %T %Z", "%a %d %b %Y %H:%M:%S", "%Z"},
+        {"%R %u %w %-u", "%H:%M %.1u %.1w %.1u", ""},  // unpadded, as the C library writes them
+        {"%Z %H", " %H", "%Z"},                        // nothing before it to drop
         {"%k:%M", "%2.1H:%M", ""},
         {"%l:%M %P", "%2.1I:%M %p", ""},
         {"%-d.%-m.%Y", "%.1d.%.1m.%Y", ""},
@@ -43,7 +44,7 @@ TEST(TimeFormat, KeepsTheFormattersDirectivesAndDropsTheRestWithTheirBlank) {
         {"%F", "%Y-%m-%d", ""},
         {"%^a %#b", "%a %b", ""},  // case flags have no counterpart
         {"%EC%Ey %EY %Ex %Eg", "%EC%Ey %EY %Ex", "%Eg"},
-        {"%Od %OB %Oy", "%Od %Oy", "%OB"},
+        {"%Od %OB %Oy %_OH", "%.1Od %.1Oy %2.1OH", "%OB"},
         {"%s %z %G %V %U %W %+", "", "%s %z %G %V %U %W %+"},
         {"100%%", "100%%", ""},
         {"%", "", "%"},

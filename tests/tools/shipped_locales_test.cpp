@@ -204,9 +204,10 @@ TEST(ShippedJapanese, HasErasAlternativeDigitsWideCharactersAndItsOwnClasses) {
         EXPECT_EQ(item(l, gls::kItemEraDateFormat), encode(charmap, "%EY%m月%d日")) << spec;
         const std::string digits = encode(charmap, "〇\n一\n");
         EXPECT_EQ(item(l, gls::kItemAltDigits).substr(0, digits.size()), digits) << spec;
-        // The first era, with the empty third text the library's syntax needs.
+        // The first era: the name again as the second string, the format as
+        // the year format.
         EXPECT_EQ(item(l, gls::kItemEras).substr(0, item(l, gls::kItemEras).find('\n')),
-                  encode(charmap, "+:2:2020/01/01:+*:令和:%EC%Ey年:"))
+                  encode(charmap, "+:2:2020/01/01:+*:令和:令和:%EC%Ey年"))
             << spec;
         const gls::gl_wchar_t hiragana = wide(encode(charmap, "あ"));
         EXPECT_EQ(gls::gl_wcwidth(l, hiragana), 2) << spec;

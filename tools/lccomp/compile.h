@@ -59,11 +59,15 @@ std::vector<const CharmapEntry *> charmap_characters(const Charmap &charmap);
                                 Diagnostics *diagnostics, gls::TimeSource *out);
 
 // A time format of the source in the directives the library's formatter
-// knows: %k becomes %2.1H, %l %2.1I, %P %p, %F %Y-%m-%d, a "-" flag (no
-// padding) a precision of 1 and "_" (blanks) a width; any directive the
-// formatter lacks (%Z, %z, %s, %U, ...) is dropped with the blank before it,
-// and its text added to *dropped.
+// knows, printing what the C library prints: %k becomes %2.1H, %l %2.1I, %P
+// %p, %F %Y-%m-%d, %T %H:%M:%S, %R %H:%M; %u, %w and the O forms take a
+// precision of 1 (unpadded), as do numbers with the "-" flag; "_" (blanks)
+// a width; any directive the formatter lacks (%Z, %z, %s, %U, ...) is
+// dropped with the blank before it, and its text added to *dropped.
 CharString translate_time_format(const CharString &format, std::vector<std::string> *dropped);
+// A source's era string in the library's era syntax; false when it has
+// fewer than six fields or a date that is not year/month/day.
+bool era_for_library(const CharString &era, CharString *out, std::vector<std::string> *dropped);
 
 // The collation section. The order of the source's rules is computed here.
 [[nodiscard]] bool compile_collation(const LocaleSource &source, const Charmap &charmap,

@@ -3,6 +3,7 @@
 // given: an empty string, or kValueNotGiven for the monetary numbers (as
 // is -1, the sources' own way of saying so).
 #include <cstring>
+#include <iterator>
 
 #include "tools/lccomp/compile.h"
 
@@ -11,7 +12,7 @@ namespace velmorad::tools {
 namespace {
 
 constexpr size_t kMaxMonths = 20;  // the information items serve 20 of each
-constexpr size_t kEraFields = 6;   // direction to format; a seventh is optional
+constexpr size_t kEraFields = 6;   // direction to format
 constexpr const char *kColon = "U003A";
 // Group sizes are read back as 32-bit numbers.
 constexpr long kMaxNumber = 0x7FFFFFFE;
@@ -133,36 +134,21 @@ class Values {
                                       " takes one of the words gregorian, hebrew and islamic");
     }
 
-    // Era strings, each with its format in the formatter's directives and
-    // an empty third text where the source gives none, as the library's
-    // era syntax wants six separators.
+    // Era strings in the library's era syntax (see era_for_library).
     bool eras(std::vector<std::string> *out) {
         const KeywordValue *value = category_.find("era");
         if (value == nullptr) return true;
         if (!value->numbers.empty())
             return diagnostics_->fail(value->position, "era takes strings");
         for (const CharString &era : value->strings) {
-            std::vector<CharString> fields(1);
-            for (const std::string &c : era) {
-                if (c == kColon && fields.size() < kEraFields + 1) {
-                    fields.emplace_back();
-                } else {
-                    fields.back().push_back(c);
-                }
-            }
-            if (fields.size() < kEraFields)
-                return diagnostics_->fail(value->position,
-                                          "era: a string with fewer than six fields");
             std::vector<std::string> dropped;
-            fields[kEraFields - 1] = translate_time_format(fields[kEraFields - 1], &dropped);
+            CharString joined;
+            if (!era_for_library(era, &joined, &dropped))
+                return diagnostics_->fail(value->position,
+                                          "era: a string with fewer than six fields or a date "
+                                          "that is not year/month/day");
             for (const std::string &d : dropped)
                 diagnostics_->warn(value->position, "era: " + d + " dropped from an era's format");
-            if (fields.size() == kEraFields) fields.emplace_back();
-            CharString joined;
-            for (size_t i = 0; i < fields.size(); ++i) {
-                if (i > 0) joined.push_back(kColon);
-                joined.insert(joined.end(), fields[i].begin(), fields[i].end());
-            }
             std::string bytes;
             if (!encode("era", *value, joined, &bytes)) return false;
             out->push_back(std::move(bytes));
@@ -197,7 +183,85 @@ bool has(const char *set, char c) {
     return c != '\0' && std::strchr(set, c) != nullptr;
 }
 
+// A date of an era: year/month/day, the year with an optional "-".
+struct EraDate {
+    int64_t year = 0;
+    std::string month, day;
+};
+
+bool era_date(const CharString &field, EraDate *out) {
+    std::string text;
+    for (const std::string &c : field) {
+        const char a = ascii(c);
+        if (a == '\0') return false;
+        text += a;
+    }
+    const size_t first = text.find('/');
+    const size_t second = first == std::string::npos ? first : text.find('/', first + 1);
+    if (second == std::string::npos) return false;
+    const std::string year = text.substr(0, first);
+    const size_t digits = year.size() > 0 && year[0] == '-' ? 1 : 0;
+    if (year.size() == digits || year.size() > digits + 9 ||
+        year.find_first_not_of("0123456789", digits) != std::string::npos) {
+        return false;
+    }
+    out->year = std::stoll(year);
+    out->month = text.substr(first + 1, second - first - 1);
+    out->day = text.substr(second + 1);
+    return true;
+}
+
 }  // namespace
+
+// The source's "direction:offset:start:end:name:format" becomes the
+// library's "direction:offset:start:end:name:second:year format":
+// - the C library counts era years backwards whenever the era ends before
+//   it starts (an end of "-*"), whatever the direction says, and the
+//   library's direction is the one the years count in;
+// - a year before 1 is a year before Christ (-1 is 1 BC), where the
+//   library counts astronomically (1 BC is 0);
+// - the format is the era's year format (%EY), in the formatter's
+//   directives; the second string (%Eg) is the era's name again.
+bool era_for_library(const CharString &era, CharString *out, std::vector<std::string> *dropped) {
+    std::vector<CharString> fields(1);
+    for (const std::string &c : era) {
+        if (c == kColon && fields.size() < kEraFields) {
+            fields.emplace_back();
+        } else {
+            fields.back().push_back(c);
+        }
+    }
+    if (fields.size() < kEraFields) return false;
+    EraDate start;
+    if (!era_date(fields[2], &start)) return false;
+    auto astronomical = [](int64_t year) { return year < 0 ? year + 1 : year; };
+    std::string end;
+    for (const std::string &c : fields[3])
+        end += ascii(c);
+    bool backwards = end == "-*";
+    if (end != "-*" && end != "+*") {
+        EraDate stop;
+        if (!era_date(fields[3], &stop)) return false;
+        backwards = stop.year < start.year;
+        end = std::to_string(astronomical(stop.year)) + "/" + stop.month + "/" + stop.day;
+    }
+    const std::string start_text =
+        std::to_string(astronomical(start.year)) + "/" + start.month + "/" + start.day;
+    const CharString format = translate_time_format(fields[5], dropped);
+    const CharString *parts[] = {&fields[1], nullptr, nullptr, &fields[4], &fields[4], &format};
+    const std::string texts[] = {"", start_text, end, "", "", ""};
+    out->clear();
+    push_text(backwards ? "-" : "+", out);
+    for (size_t i = 0; i < std::size(parts); ++i) {
+        out->push_back(kColon);
+        if (parts[i] != nullptr) {
+            out->insert(out->end(), parts[i]->begin(), parts[i]->end());
+        } else {
+            push_text(texts[i], out);
+        }
+    }
+    return true;
+}
 
 CharString translate_time_format(const CharString &format, std::vector<std::string> *dropped) {
     CharString out;
@@ -234,6 +298,11 @@ CharString translate_time_format(const CharString &format, std::vector<std::stri
             push_text("%Y-%m-%d", &out);
             i = j;
             continue;
+        } else if (modifier == '\0' && (letter == 'T' || letter == 'R')) {
+            // The formatter's %T and %R write their numbers unpadded.
+            push_text(letter == 'T' ? "%H:%M:%S" : "%H:%M", &out);
+            i = j;
+            continue;
         }
         const bool known = modifier == 'E'   ? has(kAfterE, target)
                            : modifier == 'O' ? has(kAfterO, target)
@@ -254,6 +323,10 @@ CharString translate_time_format(const CharString &format, std::vector<std::stri
             } else if (flags.find('0') != std::string::npos) {
                 zero = "0";
             }
+            // The C library writes weekday numbers and alternative digits
+            // unpadded; the formatter pads them to two digits.
+            if (precision.empty() && (modifier == 'O' || target == 'u' || target == 'w'))
+                precision = "1";
         }
         std::string spelled = "%" + zero + width;
         if (!precision.empty()) spelled += "." + precision;
