@@ -172,6 +172,7 @@ int getglsfmt() {
 }
 
 int validateglsfmt(char **format, int mode, int fraction) {
+    if (format == nullptr) return kTimeNullArgument;
     if (chkglsinit() < 0) return kGlsNotInitialised;
     const char *value = *format;
     if (value == nullptr) value = idx_ggetenv("DBTIME", kEnvDBTIME);

@@ -315,7 +315,7 @@ int qualifier_of(int start, int end) {
 size_t expandformat(const char *format, char *out, size_t size) {
     Bounded b(out, size);
     gls::Locale *loc = gls_env.client_locale;
-    for (const char *p = format; *p != '\0';) {
+    for (const char *p = format != nullptr ? format : ""; *p != '\0';) {
         if (*p != '%') {
             b.put(*p++);
             continue;
