@@ -14,7 +14,6 @@ namespace {
 enum EraStyle : int { kStyleNone = 0, kStyleName = 1, kStyleSecond = 2 };
 
 constexpr int kMinYearDigits = 2;
-constexpr int kMaxYearDigits = 4;
 constexpr int kCenturyYearDigits = 3;
 
 // The year directive by era style (rows) and digit count (columns 2 to 4);
