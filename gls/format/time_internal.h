@@ -123,6 +123,10 @@ struct TimeMeasurer {
     // The longest entry of each list (a TimeInfoKind), -1 until asked.
     int longest_chars[kInfoAmPm + 1];
     int longest_bytes[kInfoAmPm + 1];
+    // The longest of the eras' year formats (%EY), once measured.
+    bool era_formats_known;
+    int64_t era_formats_chars;
+    int64_t era_formats_bytes;
 };
 void start_measurer(TimeMeasurer *m, Locale *loc, Prefixes prefixes);
 [[nodiscard]] uint32_t measure_format(TimeMeasurer *m, const gl_wchar_t *format);

@@ -106,19 +106,25 @@ uint32_t nested(TimeMeasurer *m, const gl_wchar_t *format) {
     return error;
 }
 
-// %EY: the longest of the eras' own year formats.
+// %EY: the longest of the eras' own year formats, measured once a call.
 uint32_t era_year_formats(TimeMeasurer *m) {
-    const Length before{m->chars, m->bytes};
-    Length most{0, 0};
-    for (int32_t i = 0; i < usable_eras(m->loc); ++i) {
-        m->chars = 0;
-        m->bytes = 0;
-        if (const uint32_t error = nested(m, m->loc->time.era_entries[i].wthird)) return error;
-        most.chars = std::max(most.chars, m->chars);
-        most.bytes = std::max(most.bytes, m->bytes);
+    if (!m->era_formats_known) {
+        const Length before{m->chars, m->bytes};
+        Length most{0, 0};
+        for (int32_t i = 0; i < usable_eras(m->loc); ++i) {
+            m->chars = 0;
+            m->bytes = 0;
+            if (const uint32_t error = nested(m, m->loc->time.era_entries[i].wthird)) return error;
+            most.chars = std::max(most.chars, m->chars);
+            most.bytes = std::max(most.bytes, m->bytes);
+        }
+        m->chars = before.chars;
+        m->bytes = before.bytes;
+        m->era_formats_known = true;
+        m->era_formats_chars = most.chars;
+        m->era_formats_bytes = most.bytes;
     }
-    m->chars = before.chars + most.chars;
-    m->bytes = before.bytes + most.bytes;
+    add(m, {m->era_formats_chars, m->era_formats_bytes});
     return 0;
 }
 

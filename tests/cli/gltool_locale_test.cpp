@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -211,6 +212,7 @@ TEST(GltoolInfo, ShowsTheHeaderLccompWroteAndEveryItem) {
         size_t headers = 0;
         size_t eras = 0;
         size_t digits = 0;
+        size_t era_lines = 0;
         for (const std::string &line : lines) {
             const std::vector<std::string> f = fields_of(line);
             if (f[0] == "header") {
@@ -229,7 +231,14 @@ TEST(GltoolInfo, ShowsTheHeaderLccompWroteAndEveryItem) {
             if (f[0] == "73") {
                 EXPECT_EQ(line, "73\tCALENDAR\tgregorian");
             }
+            if (f[0] == "era") ++era_lines;
         }
+        EXPECT_EQ(era_lines, 11u);
+        EXPECT_NE(r.out.find("\ncalendar\tgregorian\n"), std::string::npos);
+        EXPECT_NE(r.out.find("\nera\t1\t+1\t2\t2020-01-01\topen\t\xe4\xbb\xa4\xe5\x92\x8c\t"),
+                  std::string::npos);
+        EXPECT_NE(r.out.find("\nera\t11\t-1\t1\t0000-12-31\topen\t"), std::string::npos);
+        EXPECT_NE(r.out.find("\nalt_digits\t100\n"), std::string::npos);
         // The header lines and the code-set line after them.
         ASSERT_GE(headers, 8u);
         const std::string count_line = header[2];
@@ -250,6 +259,55 @@ TEST(GltoolInfo, ShowsTheHeaderLccompWroteAndEveryItem) {
     EXPECT_NE(fallback.out.find("\nheader\tSOURCE=en_US\n"), std::string::npos);
 }
 
+// A date given or now, in a locale's own format or the one given; a
+// directive that cannot be formatted is named with its column.
+TEST(GltoolDate, FormatsTheDateItIsGivenOrTheTimeNow) {
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string out;  // the whole output
+        std::string err;  // a part of the errors
+    } rows[] = {
+        {{"-d", "2024-05-03 09:05:07", "de_DE.8859-1"}, 0, "Fr 03 Mai 2024 09:05:07\n", ""},
+        {{"-d", "2024-05-05 21:05:07.25", "en_US.8859-1", "%A %j %u %w %I%p %iF3 %D"},
+         0,
+         "Sunday 126 07 00 09PM .250 05/05/24\n",
+         ""},
+        {{"-d", "2019-04-30", "ja_JP.utf8", "%EY|%Ex"}, 0, "平成31年|平成31年04月30日\n", ""},
+        {{"-d", "2019-05-01", "ja_JP.utf8", "%EY %EC%Ey %.1OH"}, 0, "令和元年 令和01 〇\n", ""},
+        {{"-d", "1000-01-01", "ja_JP.ujis", "%EC%Ey"},
+         0,
+         "\xc0\xbe\xce\xf1"
+         "1000\n",
+         ""},
+        {{"-d", "2024-05-03", "th_TH.thai620", "%EC %Ey"}, 0, "\xbe.\xc8. 2567\n", ""},
+        {{"-d", "2024-05-03", "de_DE.8859-1", "%d.%Q"}, 1, "", "unknown directive %Q at column 4"},
+        {{"-d", "2024-05-03", "de_DE.8859-1", "%e %-5.;d"},
+         1,
+         "",
+         "precision in %-5.; at column 4"},
+        {{"-d", "2024-02-30", "de_DE.8859-1"}, 2, "", "\"2024-02-30\" is not a date"},
+        {{"-d", "2024-05-03 9:05", "de_DE.8859-1"}, 2, "", "is not a date"},
+        {{"-d", "2024-05-03 09:05:07.", "de_DE.8859-1"}, 2, "", "is not a date"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.args.back());
+        std::vector<std::string> args = {"date"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const testing::RunResult r = gltool(args);
+        EXPECT_EQ(r.status, row.status) << r.err;
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
+    }
+    // Now, in UTC: this year (unless the year turned during the run).
+    const time_t before = time(nullptr);
+    const testing::RunResult r = gltool({"date", "-u", "de_DE.utf8", "%Y"});
+    struct tm tm {};
+    gmtime_r(&before, &tm);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(tm.tm_year + 1900) + "\n");
+}
+
 TEST(GltoolLocale, EverySubcommandHelpsAndSaysWhyALocaleFails) {
     testing::TempDir empty;
     struct Row {
@@ -265,6 +323,11 @@ TEST(GltoolLocale, EverySubcommandHelpsAndSaysWhyALocaleFails) {
         {{"ctype", "--help"}, 0, "usage: gltool ctype LOCALE [TEXT]", ""},
         {{"info", "--help"}, 0, "usage: gltool info LOCALE", ""},
         {{"locale", "-h"}, 0, "usage: gltool info LOCALE", ""},
+        {{"date", "--help"}, 0, "usage: gltool date [-d WHEN] [-u] LOCALE [FORMAT]", ""},
+        {{"date"}, 2, "", "name a locale"},
+        {{"date", "de_DE.8859-1", "-d"}, 2, "", "-d needs a date"},
+        {{"date", "-x", "de_DE.8859-1"}, 2, "", "unknown option -x"},
+        {{"date", "de_DE.8859-1", "%Y", "%m"}, 2, "", "one format at most"},
         {{"sort"}, 2, "", "name a locale"},
         {{"ctype"}, 2, "", "name a locale"},
         {{"info"}, 2, "", "name a locale"},

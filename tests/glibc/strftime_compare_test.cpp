@@ -31,6 +31,7 @@ constexpr int64_t kFirst = -2208988800;  // 1900-01-01 00:00:00 UTC
 constexpr int64_t kLast = 4133980799;    // 2100-12-31 23:59:59 UTC
 constexpr int64_t kDay = 86400;
 constexpr size_t kRoom = 512;
+constexpr long kRoomChecks = 20;  // dates a format is also written into its exact room
 
 // The excepted directives, as lccomp treats them.
 std::string excepted(const std::string &format) {
@@ -163,6 +164,8 @@ TEST_P(FormatsBesideGlibc, LocaleFormatsPrintWhatTheCLibraryPrints) {
 
     const std::vector<Sample> dates = samples(ours);
     std::vector<Tally> tallies;
+    tallies.reserve(pairs.size() + 2);
+    Tally &rooms = tallies.emplace_back("exact rooms");
     for (const FormatPair &pair : pairs) {
         Tally &tally = tallies.emplace_back(pair.label + " \"" + pair.ours + "\"");
         for (const Sample &s : dates) {
@@ -174,6 +177,21 @@ TEST_P(FormatsBesideGlibc, LocaleFormatsPrintWhatTheCLibraryPrints) {
             const size_t m =
                 strftime_l(expected, sizeof expected, pair.theirs.c_str(), &s.tm, theirs);
             const std::string got = n > 0 ? std::string(mine, static_cast<size_t>(n)) : "";
+            if (n > 0 && &s - dates.data() < kRoomChecks) {
+                // The text with its terminator in exactly its room, and
+                // one byte short: refused whole, though the wide text (of
+                // fewer characters than bytes) fits the formatter's room.
+                std::vector<char> exact(static_cast<size_t>(n) + 1);
+                rooms.check(gls::gl_mbsftime1(ours, exact.data(), n + 1, pair.ours.c_str(),
+                                              &s.record, nullptr, nullptr, 1) == n &&
+                                std::string(exact.data()) == got,
+                            pair.label + " in " + std::to_string(n + 1) + " bytes");
+                ours->error = 0;
+                rooms.check(gls::gl_mbsftime1(ours, exact.data(), n, pair.ours.c_str(), &s.record,
+                                              nullptr, nullptr, 1) == 0 &&
+                                ours->error == gls::GL_E2BIG,
+                            pair.label + " in " + std::to_string(n) + " bytes");
+            }
             tally.check(got == std::string(expected, m) && (n > 0 || ours->error == 0),
                         std::to_string(s.tm.tm_year + 1900) + "-" +
                             std::to_string(s.tm.tm_mon + 1) + "-" + std::to_string(s.tm.tm_mday) +

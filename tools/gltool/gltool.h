@@ -29,6 +29,7 @@ int conv_main(int argc, char **argv);
 int sort_main(int argc, char **argv);
 int ctype_main(int argc, char **argv);
 int info_main(int argc, char **argv);
+int date_main(int argc, char **argv);
 
 // Prints "gltool SUBCOMMAND: message" on standard error.
 void complain(const char *subcommand, const std::string &message);

@@ -28,6 +28,13 @@ constexpr const char *kUsage =
     "          strings may sort differently: indexes built on the old order are stale.\n"
     "  N NAME  the information item N (0 to 73) and its text; the eras and the\n"
     "          alternative digits take a line each\n"
+    "  calendar  the calendar dates are shown in (gregorian, hebrew, islamic, arabic)\n"
+    "  era     each era as the formatter reads it: its number, the direction its\n"
+    "          years count in (+1, -1), the year at its start, its first day, its\n"
+    "          last day (or \"open\"), its name (%EC), second string (%Eg) and year\n"
+    "          format (%EY)\n"
+    "  alt_digits  how many alternative digits there are: numbers written with\n"
+    "          them (%Oy, %OH, ...) are in that base\n"
     "\n"
     "LOCALE is a locale the registry understands (de_DE.8859-1, ja_JP.utf8), a file\n"
     "name under the installation's locale directory (default.lco) or the path of a\n"
@@ -89,7 +96,8 @@ void print_item(gls::Locale *loc, int item) {
     const char *text = gls::gl_nl_langinfo(loc, item);
     // Month items beyond the locale's months are not the locale's.
     if (loc->error == gls::GL_EBADITEM) return;
-    const std::string value = text == nullptr ? "" : text;
+    // The calendar's name ends in its newline, as the file spells it.
+    const std::string value = without_newline(text == nullptr ? "" : text);
     const bool listed = item == gls::kItemEras || item == gls::kItemAltDigits;
     size_t start = 0;
     do {
@@ -99,6 +107,30 @@ void print_item(gls::Locale *loc, int item) {
                     value.substr(start, stop - start).c_str());
         start = stop + 1;
     } while (start < value.size());
+}
+
+std::string date_text(int32_t year, int32_t month, int32_t day) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+    return text;
+}
+
+// The calendar, the eras and the alternative digits as the formatter
+// reads them.
+void print_time_conventions(gls::Locale *loc) {
+    const char *calendar = gls::gl_nl_langinfo(loc, gls::kItemCalendar);
+    std::printf("calendar\t%s\n", without_newline(calendar != nullptr ? calendar : "").c_str());
+    const gls::TimeSection &t = loc->time;
+    for (int32_t i = 0; t.era_entries != nullptr && i < t.era_count; ++i) {
+        const gls::EraEntry &e = t.era_entries[i];
+        const bool open = e.direction * e.end_kind > 0;
+        std::printf("era\t%d\t%+d\t%d\t%s\t%s\t%s\t%s\t%s\n", i + 1, e.direction, e.offset,
+                    date_text(e.start_year, e.start_month, e.start_day).c_str(),
+                    open ? "open" : date_text(e.end_year, e.end_month, e.end_day).c_str(),
+                    e.name != nullptr ? e.name : "", e.format != nullptr ? e.format : "",
+                    e.third != nullptr ? e.third : "");
+    }
+    std::printf("alt_digits\t%d\n", t.alt_digits.count);
 }
 
 }  // namespace
@@ -133,6 +165,7 @@ int info_main(int argc, char **argv) {
     }
     for (int item = 0; item <= gls::kItemLast; ++item)
         print_item(loc.get(), item);
+    print_time_conventions(loc.get());
     if (std::fflush(stdout) != 0) {
         complain(kName, "cannot write the output");
         return kExitFailed;

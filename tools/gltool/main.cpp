@@ -13,6 +13,7 @@ constexpr Subcommand kSubcommands[] = {
     {"sort", "sort lines by a locale's collation", sort_main},
     {"ctype", "show the classes, case and width of each character of a text", ctype_main},
     {"info", "show a locale's file header and information items", info_main},
+    {"date", "format a date and time in a locale's conventions", date_main},
     {"locale", "the same as info", info_main},
 };
 

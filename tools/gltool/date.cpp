@@ -1,0 +1,281 @@
+// gltool date: a moment formatted in a locale's conventions by a format in
+// the library's notation, as the client's date and time settings format
+// their values ("gltool date -d '2024-05-03 09:05' de_DE.8859-1 '%x'").
+#include <time.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "gls/chars/chars.h"
+#include "gls/format/format.h"
+#include "gls/host/host.h"
+#include "tools/gltool/gltool.h"
+
+namespace velmorad::gltool {
+
+namespace {
+
+constexpr const char *kName = "date";
+constexpr const char *kUsage =
+    "usage: gltool date [-d WHEN] [-u] LOCALE [FORMAT]\n"
+    "Prints WHEN formatted by FORMAT in LOCALE's conventions, on one line, in the\n"
+    "locale's code set. FORMAT is in the library's notation (%Y, %iY, %EC%Ey, %OH,\n"
+    "%iF3, ...); without it, the locale's date-and-time format (information item\n"
+    "0). The weekday and the day of the year follow from the date; a locale whose\n"
+    "calendar is not the Gregorian one shows the date in its calendar. A directive\n"
+    "that cannot be formatted is named with its column and the reason.\n"
+    "\n"
+    "  -d WHEN  YYYY-MM-DD[ HH:MM:SS[.ffffff]] (default: now, in local time)\n"
+    "  -u       now in UTC rather than in local time\n"
+    "  --help   print this text\n"
+    "\n"
+    "LOCALE is a locale the registry understands (de_DE.8859-1, ja_JP.utf8), a file\n"
+    "name under the installation's locale directory (default.lco) or the path of a\n"
+    "locale object file.\n";
+
+constexpr int kOutputRoom = 4096;
+constexpr long kMicroseconds = 1000000;
+
+struct DateOptions {
+    const char *when = nullptr;  // -d
+    bool utc = false;            // -u
+    std::vector<std::string> operands;
+};
+
+// The command line into *out; false with the exit status in *status after
+// printing the help or the fault.
+bool parse_options(int argc, char **argv, DateOptions *out, int *status) {
+    *status = kExitUsage;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (is_help(argv[i])) {
+            std::fputs(kUsage, stdout);
+            *status = kExitOk;
+            return false;
+        }
+        if (arg == "-d" && i + 1 < argc) {
+            out->when = argv[++i];
+        } else if (arg == "-u") {
+            out->utc = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            complain(kName, arg == "-d" ? "-d needs a date" : "unknown option " + arg);
+            std::fputs(kUsage, stderr);
+            return false;
+        } else {
+            out->operands.push_back(arg);
+        }
+    }
+    if (out->operands.empty() || out->operands.size() > 2) {
+        complain(kName, out->operands.empty() ? "name a locale" : "one format at most");
+        std::fputs(kUsage, stderr);
+        return false;
+    }
+    return true;
+}
+
+// "YYYY-MM-DD[ HH:MM:SS[.ffffff]]" into a record with its weekday and day
+// of the year; false when it is not such a date.
+bool parse_when(const char *text, gls::CalendarTime *out) {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
+    const int dates = std::sscanf(text, "%4d-%2d-%2d%n", &year, &month, &day, &used);
+    if (dates != 3 || used != 10) return false;
+    const char *rest = text + used;
+    long fraction = 0;
+    if (*rest != '\0') {
+        int more = 0;
+        if (std::sscanf(rest, " %2d:%2d:%2d%n", &hour, &minute, &second, &more) != 3 || more != 9) {
+            return false;
+        }
+        rest += more;
+        if (*rest == '.') {
+            const char *digits = ++rest;
+            for (; *rest >= '0' && *rest <= '9' && rest - digits < 6; ++rest)
+                fraction = fraction * 10 + (*rest - '0');
+            if (rest == digits) return false;
+            for (long n = rest - digits; n < 6; ++n)
+                fraction *= 10;
+        }
+        if (*rest != '\0') return false;
+    }
+    if (year < 1 || hour > 23 || minute > 59 || second > 60) return false;
+    struct tm tm {};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    const time_t noon = timegm(&tm);
+    struct tm settled {};
+    gmtime_r(&noon, &settled);
+    // A day the month does not have moves on; it is not a date.
+    if (settled.tm_mon != month - 1 || settled.tm_mday != day) return false;
+    *out = gls::CalendarTime{static_cast<uint64_t>(fraction),
+                             second,
+                             minute,
+                             hour,
+                             day,
+                             month - 1,
+                             month - 1,
+                             year - 1900,
+                             settled.tm_wday,
+                             settled.tm_yday,
+                             0,
+                             0,
+                             0};
+    return true;
+}
+
+gls::CalendarTime now(bool utc) {
+    struct timespec ts {};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    struct tm tm {};
+    if (utc) {
+        gmtime_r(&ts.tv_sec, &tm);
+    } else {
+        localtime_r(&ts.tv_sec, &tm);
+    }
+    return {static_cast<uint64_t>(ts.tv_nsec / 1000) % kMicroseconds,
+            tm.tm_sec,
+            tm.tm_min,
+            tm.tm_hour,
+            tm.tm_mday,
+            tm.tm_mon,
+            tm.tm_mon,
+            tm.tm_year,
+            tm.tm_wday,
+            tm.tm_yday,
+            0,
+            0,
+            0};
+}
+
+struct Reason {
+    uint32_t number;
+    const char *words;
+};
+
+// Why a directive could not be formatted.
+constexpr Reason kReasons[] = {
+    {gls::GL_EBADFMT, "unknown directive"},
+    {gls::GL_EPRECISION, "a \".\" without a precision in"},
+    {gls::GL_EFRACTION, "a fraction above 999999 for"},
+    {gls::GL_ESECOND, "a second above 60 for"},
+    {gls::GL_EMINUTE, "a minute above 59 for"},
+    {gls::GL_EHOUR, "an hour above 23 for"},
+    {gls::GL_EDAY, "a day of the month outside 1 to 99 for"},
+    {gls::GL_EWEEKDAY, "a weekday outside 0 to 6 for"},
+    {gls::GL_EYEARDAY, "a day of the year above 365 for"},
+    {gls::GL_EMONTH, "a month the locale has no name for, for"},
+    {gls::GL_EYEAR, "a year above 9999 for"},
+    {gls::GL_EYEAROUT, "no room for the year of"},
+    {gls::GL_EBADITEM, "no era holding the date, or one alternative digit, for"},
+    {gls::GL_E2BIG, "more text than the output holds at"},
+    {gls::GL_EILSEQ, "text the locale's code set cannot hold in"},
+};
+
+std::string reason(uint32_t number) {
+    for (const Reason &r : kReasons) {
+        if (r.number == number) return r.words;
+    }
+    return "error " + std::to_string(number) + " at";
+}
+
+// The directive at text: "%", its modifiers, a prefix and a letter.
+std::string directive_at(const std::string &text) {
+    size_t end = 1;
+    while (end < text.size() && std::strchr(" #'+-0123456789.$*", text[end]) != nullptr)
+        ++end;
+    if (end < text.size() && std::strchr("EOi", text[end]) != nullptr) ++end;
+    if (end < text.size()) ++end;
+    return text.substr(0, end);
+}
+
+// The first directive of the format that fails, found as the shortest
+// prefix ending before a "%" that fails to format ("%" is never a trail
+// byte in the code sets the library knows).
+std::string failing_directive(gls::Locale *loc, const std::string &format,
+                              const gls::CalendarTime &record) {
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') continue;
+        starts.push_back(i);
+        if (i + 1 < format.size() && format[i + 1] == '%') ++i;
+    }
+    starts.push_back(format.size());
+    char out[kOutputRoom];
+    size_t at = 0;
+    uint32_t error = 0;
+    for (size_t k = 1; k < starts.size() && error == 0; ++k) {
+        const std::string prefix = format.substr(0, starts[k]);
+        loc->error = 0;
+        if (gls::gl_mbsftime1(loc, out, sizeof out, prefix.c_str(), &record, nullptr, nullptr, 1) ==
+            0) {
+            at = starts[k - 1];
+            error = loc->error;
+        }
+    }
+    const std::string before = format.substr(0, at);
+    const int column =
+        gls::_gl_im_mbslen(loc, reinterpret_cast<const unsigned char *>(before.c_str()));
+    return reason(error) + " " + directive_at(format.substr(at)) + " at column " +
+           std::to_string(column < 0 ? static_cast<int>(at) + 1 : column + 1);
+}
+
+}  // namespace
+
+int date_main(int argc, char **argv) {
+    DateOptions options;
+    int status = kExitOk;
+    if (!parse_options(argc, argv, &options, &status)) return status;
+    gls::CalendarTime record{};
+    if (options.when != nullptr) {
+        if (!parse_when(options.when, &record)) {
+            complain(kName, std::string("\"") + options.when +
+                                "\" is not a date (YYYY-MM-DD[ HH:MM:SS[.ffffff]])");
+            return kExitUsage;
+        }
+    } else {
+        record = now(options.utc);
+    }
+
+    LocalePtr loc = load_locale(kName, options.operands[0]);
+    if (!loc) return kExitFailed;
+    std::string format;
+    if (options.operands.size() == 2) {
+        format = options.operands[1];
+    } else {
+        const char *own = gls::gl_nl_langinfo(loc.get(), gls::kItemDateTimeFormat);
+        format = own != nullptr ? own : "";
+    }
+
+    char out[kOutputRoom];
+    loc->error = 0;
+    const int written =
+        gls::gl_mbsftime1(loc.get(), out, sizeof out, format.c_str(), &record, nullptr, nullptr, 1);
+    if (written < 0) {
+        complain(kName, "the format is not text of the locale's code set");
+        return kExitFailed;
+    }
+    if (written == 0 && loc->error != 0) {
+        // The conversion to the locale's calendar comes before any directive.
+        gls::CalendarTime converted{};
+        loc->error = 0;
+        if (gls::gl_cal_gregorian_to_local(loc.get(), &record, &converted) != 0) {
+            complain(kName, loc->error == gls::GL_ERANGE
+                                ? "the date lies outside the range of the locale's calendar"
+                                : "the locale's calendar has no conversion from the Gregorian");
+            return kExitFailed;
+        }
+        complain(kName, failing_directive(loc.get(), format, record));
+        return kExitFailed;
+    }
+    std::fwrite(out, 1, static_cast<size_t>(written), stdout);
+    std::fputc('\n', stdout);
+    if (std::fflush(stdout) != 0) {
+        complain(kName, "cannot write the output");
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace velmorad::gltool
