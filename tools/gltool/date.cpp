@@ -20,6 +20,7 @@ namespace {
 constexpr const char *kName = "date";
 constexpr const char *kUsage =
     "usage: gltool date [-d WHEN] [-u] LOCALE [FORMAT]\n"
+    "       gltool date [-d WHEN] [-u] (--dbdate VALUE | --dbtime VALUE) LOCALE\n"
     "Prints WHEN formatted by FORMAT in LOCALE's conventions, on one line, in the\n"
     "locale's code set. FORMAT is in the library's notation (%Y, %iY, %EC%Ey, %OH,\n"
     "%iF3, ...); without it, the locale's date-and-time format (information item\n"
@@ -29,6 +30,9 @@ constexpr const char *kUsage =
     "\n"
     "  -d WHEN  YYYY-MM-DD[ HH:MM:SS[.ffffff]] (default: now, in local time)\n"
     "  -u       now in UTC rather than in local time\n"
+    "  --dbdate VALUE  the format a client derives from DBDATE=VALUE (\"DMY4.\"),\n"
+    "           printed on a line of its own before the date formatted by it\n"
+    "  --dbtime VALUE  the same for the date-and-time format of DBTIME=VALUE\n"
     "  --help   print this text\n"
     "\n"
     "LOCALE is a locale the registry understands (de_DE.8859-1, ja_JP.utf8), a file\n"
@@ -39,8 +43,10 @@ constexpr int kOutputRoom = 4096;
 constexpr long kMicroseconds = 1000000;
 
 struct DateOptions {
-    const char *when = nullptr;  // -d
-    bool utc = false;            // -u
+    const char *when = nullptr;    // -d
+    bool utc = false;              // -u
+    const char *dbdate = nullptr;  // --dbdate
+    const char *dbtime = nullptr;  // --dbtime
     std::vector<std::string> operands;
 };
 
@@ -59,6 +65,8 @@ bool parse_options(int argc, char **argv, DateOptions *out, int *status) {
             out->when = argv[++i];
         } else if (arg == "-u") {
             out->utc = true;
+        } else if ((arg == "--dbdate" || arg == "--dbtime") && i + 1 < argc) {
+            (arg == "--dbdate" ? out->dbdate : out->dbtime) = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             complain(kName, arg == "-d" ? "-d needs a date" : "unknown option " + arg);
             std::fputs(kUsage, stderr);
@@ -69,6 +77,12 @@ bool parse_options(int argc, char **argv, DateOptions *out, int *status) {
     }
     if (out->operands.empty() || out->operands.size() > 2) {
         complain(kName, out->operands.empty() ? "name a locale" : "one format at most");
+        std::fputs(kUsage, stderr);
+        return false;
+    }
+    if ((out->dbdate != nullptr || out->dbtime != nullptr) &&
+        (out->operands.size() > 1 || (out->dbdate != nullptr && out->dbtime != nullptr))) {
+        complain(kName, "one format at most: --dbdate, --dbtime or FORMAT");
         std::fputs(kUsage, stderr);
         return false;
     }
@@ -238,12 +252,17 @@ int date_main(int argc, char **argv) {
         record = now(options.utc);
     }
 
+    std::string format;
+    const bool derived = options.dbdate != nullptr || options.dbtime != nullptr;
+    if (derived) {
+        if (!derived_format(kName, options.dbdate, options.dbtime, &format)) return kExitFailed;
+        std::printf("%s\n", format.c_str());
+    }
     LocalePtr loc = load_locale(kName, options.operands[0]);
     if (!loc) return kExitFailed;
-    std::string format;
     if (options.operands.size() == 2) {
         format = options.operands[1];
-    } else {
+    } else if (!derived) {
         const char *own = gls::gl_nl_langinfo(loc.get(), gls::kItemDateTimeFormat);
         format = own != nullptr ? own : "";
     }

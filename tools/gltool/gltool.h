@@ -31,6 +31,11 @@ int ctype_main(int argc, char **argv);
 int info_main(int argc, char **argv);
 int date_main(int argc, char **argv);
 
+// The format a client's start-up derives from a DBDATE value (dbdate not
+// null) or a DBTIME value; false after saying why on standard error.
+bool derived_format(const char *subcommand, const char *dbdate, const char *dbtime,
+                    std::string *format);
+
 // Prints "gltool SUBCOMMAND: message" on standard error.
 void complain(const char *subcommand, const std::string &message);
 
