@@ -149,13 +149,23 @@ constexpr int kUnitCodeMask = 0xF;
 constexpr int kStartShift = 4;
 constexpr char kDefaultFractionDigit = '3';
 
-// When a directive is kept, whether it counts as a unit, and the unit after
-// which it takes the separator that follows it.
+// The unit a directive shows: it is kept when the qualifier covers that
+// unit (weekday and day-of-year names only when it starts with the year),
+// takes the separator after it when the qualifier ends after that unit,
+// and counts toward the qualifier's units as given.
 enum class Counts { kNever, kWhenKept, kAlways };
 struct QualifierRule {
     const char *conversions;
+    int unit;
     Counts counts;
-    int separator_unit;  // the separator is kept when the qualifier ends after it
+    bool from_year;
+};
+constexpr QualifierRule kRules[] = {
+    {"Aajuw", kUnitDay, Counts::kNever, true},    {"Bbhm", kUnitMonth, Counts::kWhenKept, false},
+    {"CYy", kUnitYear, Counts::kAlways, false},   {"g", kUnitYear, Counts::kNever, false},
+    {"de", kUnitDay, Counts::kWhenKept, false},   {"HI", kUnitHour, Counts::kAlways, false},
+    {"p", kUnitHour, Counts::kNever, false},      {"M", kUnitMinute, Counts::kWhenKept, false},
+    {"S", kUnitSecond, Counts::kWhenKept, false},
 };
 
 struct Qualifier {
@@ -164,53 +174,10 @@ struct Qualifier {
     int limit;  // units the qualifier covers; all fractions count as one
 };
 
-bool kept(char c, const Qualifier &q) {
-    switch (c) {
-        case '%':
-        case 'n':
-        case 't':
-            return true;
-        case 'A':
-        case 'a':
-        case 'j':
-        case 'u':
-        case 'w':
-            return q.start == kUnitYear && q.end >= kUnitDay;
-        case 'B':
-        case 'b':
-        case 'h':
-        case 'm':
-            return q.start <= kUnitMonth && q.end >= kUnitMonth;
-        case 'C':
-        case 'Y':
-        case 'y':
-        case 'g':
-            return q.start == kUnitYear;
-        case 'd':
-        case 'e':
-            return q.start <= kUnitDay && q.end >= kUnitDay;
-        case 'H':
-        case 'I':
-        case 'p':
-            return q.start <= kUnitHour && q.end >= kUnitHour;
-        case 'M':
-            return q.start <= kUnitMinute && q.end >= kUnitMinute;
-        case 'S':
-            return q.start <= kUnitSecond && q.end >= kUnitSecond;
-        case 'F':
-            return q.end >= kUnitFraction1;
-        default:
-            return false;
-    }
+bool kept(const QualifierRule &rule, const Qualifier &q) {
+    if (rule.from_year && q.start != kUnitYear) return false;
+    return q.start <= rule.unit && q.end >= rule.unit;
 }
-
-constexpr QualifierRule kRules[] = {
-    {"Aajuw", Counts::kNever, kUnitDay},   {"Bbhm", Counts::kWhenKept, kUnitMonth},
-    {"CYy", Counts::kAlways, kUnitYear},   {"g", Counts::kNever, kUnitYear},
-    {"de", Counts::kWhenKept, kUnitDay},   {"HI", Counts::kAlways, kUnitHour},
-    {"p", Counts::kNever, kUnitHour},      {"M", Counts::kWhenKept, kUnitMinute},
-    {"S", Counts::kWhenKept, kUnitSecond},
-};
 
 const QualifierRule *rule_of(char c) {
     for (const QualifierRule &r : kRules) {
@@ -255,7 +222,7 @@ void cut_format(const char *e, const Qualifier &q, gls::Locale *loc, char *out) 
             continue;
         }
         if (c == 'F') {
-            if (!kept(c, q)) continue;
+            if (q.end < kUnitFraction1) continue;
             ++count;
             char digit = kDefaultFractionDigit;
             if (*p >= '0' && *p <= '9') digit = *p++;
@@ -269,14 +236,14 @@ void cut_format(const char *e, const Qualifier &q, gls::Locale *loc, char *out) 
         }
         const QualifierRule *rule = rule_of(c);
         if (rule == nullptr) continue;
-        const bool keep = kept(c, q);
+        const bool keep = kept(*rule, q);
         if (rule->counts == Counts::kAlways || (keep && rule->counts == Counts::kWhenKept)) ++count;
         if (!keep) continue;
         put("%");
         put(d.modifiers);
         if (d.prefix != '\0') put({&d.prefix, 1});
         put({&c, 1});
-        const bool separator = q.end > rule->separator_unit || count < q.limit;
+        const bool separator = q.end > rule->unit || count < q.limit;
         if (separator && *p != '\0' && *p != '%') {
             const size_t n = char_length(loc, p);
             put({p, n});
