@@ -214,6 +214,28 @@ TEST_F(InitGls, FailedStartLeavesTheProcessFreeToTryAgain) {
     EXPECT_EQ(get_glserror(), 0);
 }
 
+TEST_F(InitGls, BadDbdateFailsTheStartAndReleasesItsDateSettings) {
+    setenv("DBDATE", "Y3MD/", 1);
+    setenv("USE_DTENV", "1", 1);
+    setenv("GL_DATETIME", "%iY-%m-%d %H:%M", 1);
+    EXPECT_EQ(initgls(kModeFrontEnd), -1212);
+    const GlsSettings &s = new_gls_env;
+    EXPECT_EQ(s.date_format, nullptr);
+    EXPECT_EQ(field(kStrDBDATE), "(null)");
+    EXPECT_EQ(s.month_list_b, nullptr);
+    EXPECT_EQ(gls_env.client_locale, nullptr);
+    EXPECT_EQ(s.initialised_modes, 0);
+
+    setenv("DBDATE", "DMY4.", 1);
+    ASSERT_EQ(chkglsinit(), 0);
+    EXPECT_STREQ(s.date_format, "%d.%m.%iY");
+    EXPECT_EQ(std::vector<int32_t>(s.component_order, s.component_order + 3),
+              (std::vector<int32_t>{kCompDay, kCompMonth, kCompYear}));
+    EXPECT_EQ(field(kStrDBDATE), "DMY4.");
+    EXPECT_NE(s.month_list_b, nullptr);
+    EXPECT_STREQ(gls_env.qualifier_formats[0][2], "%iY-%02m-%02d");
+}
+
 TEST_F(InitGls, GetLocaleLengthLimitAndSecondPass) {
     int32_t flags[kCategoryCount];
     gls::Locale *loc = nullptr;
