@@ -198,14 +198,14 @@ size_t char_length(gls::Locale *loc, const char *p) {
 }
 
 // Walks the expanded format e and writes the qualifier's part of it into
-// out, which holds at least strlen(e) + 2 bytes (an %F that ends the format
-// gains its digit).
-void cut_format(const char *e, const Qualifier &q, gls::Locale *loc, char *out) {
+// out; with out null, only measures it. Returns its length. The part can
+// be longer than e: an %F not followed by its digit gains one.
+size_t cut_format(const char *e, const Qualifier &q, gls::Locale *loc, char *out) {
     int count = 0;
-    char *w = out;
+    size_t n = 0;
     auto put = [&](std::string_view text) {
-        std::memcpy(w, text.data(), text.size());
-        w += text.size();
+        if (out != nullptr) std::memcpy(out + n, text.data(), text.size());
+        n += text.size();
     };
     for (const char *p = e; *p != '\0';) {
         if (*p != '%') {
@@ -245,20 +245,18 @@ void cut_format(const char *e, const Qualifier &q, gls::Locale *loc, char *out) 
         put({&c, 1});
         const bool separator = q.end > rule->unit || count < q.limit;
         if (separator && *p != '\0' && *p != '%') {
-            const size_t n = char_length(loc, p);
-            put({p, n});
-            p += n;
+            const size_t length = char_length(loc, p);
+            put({p, length});
+            p += length;
         }
     }
-    *w = '\0';
+    if (out != nullptr) out[n] = '\0';
+    return n;
 }
 
 // On the stack when the expansion is this small; measured, then allocated,
 // when it is not.
 constexpr size_t kExpansionStack = 1024;
-// The result's room beyond the expansion: its terminator, and the digit
-// an %F at the very end gains.
-constexpr size_t kResultExtra = 2;
 
 // Every unit code; the first six start qualifiers.
 constexpr int kUnits[kQualifierUnits] = {kUnitYear,          kUnitMonth,         kUnitDay,
@@ -316,9 +314,12 @@ char *qualtofmt(int qualifier, const char *format) {
         if (heap != nullptr) (void)expandformat(format, heap, needed + 1);
         expanded = heap;
     }
-    char *result =
-        expanded != nullptr ? static_cast<char *>(cl_ext_malloc(needed + kResultExtra)) : nullptr;
-    if (result != nullptr) cut_format(expanded, q, gls_env.client_locale, result);
+    char *result = nullptr;
+    if (expanded != nullptr) {
+        gls::Locale *loc = gls_env.client_locale;
+        result = static_cast<char *>(cl_ext_malloc(cut_format(expanded, q, loc, nullptr) + 1));
+        if (result != nullptr) (void)cut_format(expanded, q, loc, result);
+    }
     cl_ext_free(heap);
     cl_ext_free(obtained);
     return result;
