@@ -16,6 +16,7 @@ namespace {
 constexpr int kMinBase = 2;
 constexpr int kMaxBase = 36;
 constexpr int kMaxDigits = 64;  // of a 64-bit magnitude in base 2
+constexpr int kDecimal = 10;
 constexpr char kLowerDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 constexpr char kUpperDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 constexpr gl_wchar_t kMinus[] = {'-', 0};
@@ -114,6 +115,20 @@ int _gl_format_decimal(Locale *loc, uint64_t magnitude, int negative, int base, 
         gl_set_error(loc, GL_EBADITEM);
         return -1;
     }
+    // The common case, a plain decimal number: digits and leading zeros.
+    constexpr uint32_t kLaidOut = kFlagGroup | kFlagPlus | kFlagSpace | kFlagAlternate;
+    if (base == kDecimal && width <= 0 && negative == 0 && (flags & kLaidOut) == 0) {
+        const int n = format::write_plain_decimal(magnitude, precision, *output,
+                                                  int64_t{output_max} - *count);
+        if (n < 0) {
+            gl_set_error(loc, GL_E2BIG);
+            return -1;
+        }
+        *count += n;
+        *output += n;
+        return 0;
+    }
+
     const char *alphabet = (flags & kFlagUpper) != 0 ? kUpperDigits : kLowerDigits;
     gl_wchar_t digits[kMaxDigits];  // least significant first
     int ndigits = 0;

@@ -9,24 +9,6 @@ namespace gls::format {
 
 namespace {
 
-struct Letter {
-    char letter;
-    Conv conv;
-};
-
-constexpr Letter kPlain[] = {
-    {'%', Conv::kPercent},       {'n', Conv::kNewline},       {'t', Conv::kTab},
-    {'a', Conv::kAbDay},         {'A', Conv::kDay},           {'b', Conv::kAbMonth},
-    {'h', Conv::kAbMonth},       {'B', Conv::kMonth},         {'p', Conv::kAmPm},
-    {'c', Conv::kDateTime},      {'x', Conv::kDate},          {'X', Conv::kTime},
-    {'r', Conv::kTime12},        {'C', Conv::kCentury},       {'g', Conv::kCentury},
-    {'d', Conv::kDayOfMonth},    {'e', Conv::kDaySpace},      {'D', Conv::kMonthDayYear},
-    {'F', Conv::kFraction},      {'H', Conv::kHour},          {'I', Conv::kHour12},
-    {'j', Conv::kYearDay},       {'m', Conv::kMonthNumber},   {'M', Conv::kMinute},
-    {'R', Conv::kHourMinute},    {'S', Conv::kSecond},        {'T', Conv::kHourMinuteSecond},
-    {'u', Conv::kWeekdayMonday}, {'w', Conv::kWeekdaySunday}, {'y', Conv::kYear2},
-    {'Y', Conv::kYear4},
-};
 constexpr Letter kAfterE[] = {
     {'c', Conv::kDateTime},      {'x', Conv::kDate},      {'X', Conv::kTime},
     {'C', Conv::kEraName},       {'g', Conv::kEraSecond}, {'y', Conv::kYear2},
@@ -45,18 +27,6 @@ constexpr Letter kAfterI[] = {
     {'F', Conv::kFraction},
 };
 
-constexpr size_t kAscii = 128;
-using LetterTable = std::array<Conv, kAscii>;
-
-template <size_t N>
-constexpr LetterTable table_of(const Letter (&letters)[N]) {
-    LetterTable table{};
-    for (const Letter &l : letters)
-        table[static_cast<unsigned char>(l.letter)] = l.conv;
-    return table;
-}
-
-constexpr LetterTable kPlainTable = table_of(kPlain);
 constexpr LetterTable kETable = table_of(kAfterE);
 constexpr LetterTable kOTable = table_of(kAfterO);
 constexpr LetterTable kITable = table_of(kAfterI);
@@ -78,8 +48,10 @@ uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixe
     int precision = -1;
     uint32_t flags = 0;
     int position = 0;
-    if (_gl_scan_format_modifiers(loc, &p, &justify, &pad, &width, &precision, &flags, &position,
-                                  nullptr) != 0) {
+    // Most directives are a letter alone: nothing for the scanner to read.
+    const bool plain = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || *p == '%';
+    if (!plain && _gl_scan_format_modifiers(loc, &p, &justify, &pad, &width, &precision, &flags,
+                                            &position, nullptr) != 0) {
         return GL_EPRECISION;
     }
 

@@ -126,19 +126,24 @@ enum TimeInfoKind : int {
 // Formats the wide format with the record into output (output_max wide
 // characters with the terminator) and returns the characters written. With
 // a counter given it measures instead: nothing is written, each counter
-// given grows by the longest text the format can produce, and the result
-// is 0. Failure: 0 with the error number in loc. date_flag is 1 for a
-// calendar date, 0 for an interval.
+// given grows by the longest text the format can produce for a record of
+// the years 0 to 9999 (the record is not read), and the result is 0.
+// Failure: 0 with the error number in loc (a record the locale's calendar
+// cannot convert: GL_ERANGE, or GL_EBADITEM for a calendar without a
+// conversion). date_flag is 1 for a calendar date, 0 for an interval.
 [[nodiscard]] int gl_wcsftime1(Locale *loc, gl_wchar_t *output, int output_max,
                                const gl_wchar_t *format, const CalendarTime *record,
                                int *char_counter, int *byte_counter, int date_flag);
 // The multibyte form: bytes written, 0 on failure and when measuring, -1
-// when the format is not valid text of the locale's code set.
+// when the format is not valid text of the locale's code set. A result
+// that does not fit output_max bytes with its terminator fails whole with
+// GL_E2BIG.
 [[nodiscard]] int gl_mbsftime1(Locale *loc, char *output, int output_max, const char *format,
                                const CalendarTime *record, int *char_counter, int *byte_counter,
                                int date_flag);
 // Kind 1: the largest byte length the time format can expand to; other
-// kinds -1.
+// kinds, and a format that is null, not text of the code set or not a
+// valid format, -1 (the error number in loc for the latter).
 [[nodiscard]] int gl_mbsfmtexpand(Locale *loc, int kind, const char *format);
 
 // A new array of copies of one string list (a TimeInfoKind), array and
@@ -159,7 +164,9 @@ int max_loc_bytelen(Locale *loc, int kind);
 
 // Calendars: the record converted from the Gregorian calendar to the
 // locale's (a copy for a Gregorian locale); 0, or -1 with the destination
-// zeroed when the date is outside the calendar's range.
+// zeroed when the date is outside the calendar's range or names no
+// Gregorian day (the locale's error GL_ERANGE), or when the calendar has
+// no conversion (GL_EBADITEM).
 [[nodiscard]] int gl_cal_gregorian_to_local(Locale *loc, const CalendarTime *source,
                                             CalendarTime *destination);
 [[nodiscard]] int gl_cal_gregorian_to_hebrew(const CalendarTime *source, CalendarTime *destination);

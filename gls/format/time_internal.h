@@ -3,6 +3,8 @@
 // alternative digits. Not part of the folder's interface.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "gls/format/format.h"
@@ -67,6 +69,50 @@ struct Prefixes {
     bool eras;
     bool alt_digits;
 };
+
+// The conversion letters without a prefix.
+struct Letter {
+    char letter;
+    Conv conv;
+};
+
+constexpr Letter kPlain[] = {
+    {'%', Conv::kPercent},       {'n', Conv::kNewline},       {'t', Conv::kTab},
+    {'a', Conv::kAbDay},         {'A', Conv::kDay},           {'b', Conv::kAbMonth},
+    {'h', Conv::kAbMonth},       {'B', Conv::kMonth},         {'p', Conv::kAmPm},
+    {'c', Conv::kDateTime},      {'x', Conv::kDate},          {'X', Conv::kTime},
+    {'r', Conv::kTime12},        {'C', Conv::kCentury},       {'g', Conv::kCentury},
+    {'d', Conv::kDayOfMonth},    {'e', Conv::kDaySpace},      {'D', Conv::kMonthDayYear},
+    {'F', Conv::kFraction},      {'H', Conv::kHour},          {'I', Conv::kHour12},
+    {'j', Conv::kYearDay},       {'m', Conv::kMonthNumber},   {'M', Conv::kMinute},
+    {'R', Conv::kHourMinute},    {'S', Conv::kSecond},        {'T', Conv::kHourMinuteSecond},
+    {'u', Conv::kWeekdayMonday}, {'w', Conv::kWeekdaySunday}, {'y', Conv::kYear2},
+    {'Y', Conv::kYear4},
+};
+constexpr size_t kAscii = 128;
+using LetterTable = std::array<Conv, kAscii>;
+
+template <size_t N>
+constexpr LetterTable table_of(const Letter (&letters)[N]) {
+    LetterTable table{};
+    for (const Letter &l : letters)
+        table[static_cast<unsigned char>(l.letter)] = l.conv;
+    return table;
+}
+
+constexpr LetterTable kPlainTable = table_of(kPlain);
+
+// A directive of a letter alone ("%d"): read here without the scanner,
+// since nothing stands between "%" and the letter. False for any other
+// (modifiers, a prefix, %F with its digit), which read_directive reads.
+inline bool read_plain_directive(const gl_wchar_t *percent, Directive *out) {
+    const gl_wchar_t letter = percent[1];
+    if (letter >= kAscii) return false;
+    const Conv conv = kPlainTable[letter];
+    if (conv == Conv::kBad || conv == Conv::kFraction) return false;
+    *out = Directive{conv, Prefix::kNone, false, ' ', 0, -1, -1, percent + 2};
+    return true;
+}
 
 // Reads the directive whose "%" is at percent. 0, or the error number
 // (GL_EBADFMT, GL_EPRECISION) with nothing else read.

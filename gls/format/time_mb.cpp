@@ -20,6 +20,40 @@ constexpr int kRoom = 256;         // wide characters kept without allocation
 constexpr int kFirstGrowth = 512;  // then grown by doubling
 constexpr int kMaxCharBytes = 4;
 
+// The last format widened in a multi-byte code set, kept with the name of
+// its code set: a format is used for many dates in turn, and widening one
+// walks the code set's tree for every character. Process-wide, as the
+// library is used from one thread.
+struct LastFormat {
+    char code_set[kCodeSetNameSize];
+    char bytes[kRoom];
+    gl_wchar_t wide[kRoom];
+};
+LastFormat last_format;
+
+const char (&code_set_of(const Locale *loc))[kCodeSetNameSize] {
+    return loc->codeset_names[category_slot(kCatCtype)];
+}
+
+// The wide form of a format as it was last widened; null when it was not
+// the last one.
+const gl_wchar_t *widened_before(const Locale *loc, const char *format) {
+    if (format::one_byte_tree(loc) == nullptr ||
+        std::memcmp(last_format.code_set, code_set_of(loc), kCodeSetNameSize) != 0 ||
+        std::strcmp(last_format.bytes, format) != 0) {
+        return nullptr;
+    }
+    return last_format.wide;
+}
+
+void keep_widened(const Locale *loc, const char *format, const gl_wchar_t *wide, int chars) {
+    const size_t length = std::strlen(format);
+    if (length >= kRoom || format::one_byte_tree(loc) == nullptr) return;
+    std::memcpy(last_format.bytes, format, length + 1);
+    std::memcpy(last_format.wide, wide, sizeof(gl_wchar_t) * (static_cast<size_t>(chars) + 1));
+    std::memcpy(last_format.code_set, code_set_of(loc), sizeof last_format.code_set);
+}
+
 // The format as wide characters: in the room when it fits, else in memory
 // grown by doubling until the text ends inside it.
 class WideFormat {
@@ -27,10 +61,15 @@ class WideFormat {
     // 0; -1 when the format is not text of the code set (the conversion's
     // error stored); GL_ENOMEM.
     int convert(Locale *loc, const char *format) {
+        text_ = widened_before(loc, format);
+        if (text_ != nullptr) return 0;
         int converted = format::widen_text(loc, room_, format, kRoom);
         if (converted < 0) return -1;
         text_ = room_;
-        if (converted < kRoom) return 0;
+        if (converted < kRoom) {
+            keep_widened(loc, format, room_, converted);
+            return 0;
+        }
         for (int64_t size = kFirstGrowth; size <= INT_MAX; size *= 2) {
             grown_ = host_alloc_unfilled<gl_wchar_t>(static_cast<size_t>(size));
             if (!grown_) return static_cast<int>(GL_ENOMEM);
@@ -66,6 +105,13 @@ int narrow(Locale *loc, char *output, int output_max, const gl_wchar_t *text, in
         }
         return _gl_is_wcstombs(loc, out, text, output_max);
     }
+    const int narrowed = format::narrow_text(loc, output, output_max, text, length);
+    if (narrowed >= 0 || narrowed == -1) return narrowed;
+    if (narrowed == -3) {
+        gl_set_error(loc, GL_E2BIG);
+        return -1;
+    }
+    // Other code sets (characters of two bytes or more, the extension's).
     const int64_t terminator = std::max(1, gl_mb_loc_min(loc));
     const int64_t per_char = std::clamp(gl_mb_loc_max(loc), 1, kMaxCharBytes);
     const int64_t bound = int64_t{length} * per_char + terminator;

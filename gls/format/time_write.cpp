@@ -92,6 +92,14 @@ uint32_t put_or_full(TimeWriter *w, gl_wchar_t c) {
 uint32_t number(TimeWriter *w, int64_t value, const Directive &d, int default_precision) {
     const int precision = d.precision >= 0 ? d.precision : default_precision;
     if (d.prefix == Prefix::kO) return write_alt_number(w, value, d, precision);
+    if (value >= 0 && d.width <= 0) {
+        // What _gl_format_decimal writes for a number without a width.
+        const int n = write_plain_decimal(static_cast<uint64_t>(value), precision,
+                                          w->out + w->count, w->max - w->count);
+        if (n < 0) return GL_E2BIG;
+        w->count += n;
+        return 0;
+    }
     const uint32_t flags = d.left ? kFlagLeft : d.pad == '0' ? kFlagZero : 0;
     const uint64_t magnitude =
         value < 0 ? static_cast<uint64_t>(-(value + 1)) + 1 : static_cast<uint64_t>(value);
@@ -157,6 +165,16 @@ uint32_t name(TimeWriter *w, const gl_wchar_t *text, const Directive &d) {
 // A name the locale keeps only in its code set (the eras').
 uint32_t byte_name(TimeWriter *w, const char *text, const Directive &d) {
     if (text == nullptr || *text == '\0') return 0;
+    if (d.width <= 0 && d.precision < 1) {
+        // Widened straight into the output; a name that fills the room
+        // leaves none for the terminator.
+        const int room = w->max - w->count;
+        const int converted = widen_text(w->loc, w->out + w->count, text, room);
+        if (converted < 0) return GL_EILSEQ;
+        if (converted >= room) return GL_E2BIG;
+        w->count += converted;
+        return 0;
+    }
     const int length = text_chars(w->loc, text);
     if (length < 0) return GL_EILSEQ;
     gl_wchar_t room[kNameRoom];
@@ -378,17 +396,25 @@ uint32_t write_format(TimeWriter *w, const gl_wchar_t *format) {
     const gl_wchar_t *p = format;
     while (*p != 0) {
         if (*p != '%') {
-            const gl_wchar_t *run = p;
-            while (*p != 0 && *p != '%')
-                ++p;
-            const int64_t length = p - run;
-            if (length > w->max - w->count) return GL_E2BIG;
-            std::memcpy(w->out + w->count, run, sizeof(gl_wchar_t) * static_cast<size_t>(length));
-            w->count += static_cast<int>(length);
+            // A run of plain characters, counted in a local: the stores
+            // into the output could otherwise be taken to change the count.
+            int count = w->count;
+            const int max = w->max;
+            gl_wchar_t *out = w->out;
+            do {
+                if (count >= max) {
+                    w->count = count;
+                    return GL_E2BIG;
+                }
+                out[count++] = *p++;
+            } while (*p != 0 && *p != '%');
+            w->count = count;
             continue;
         }
         Directive d;
-        if (const uint32_t error = read_directive(w->loc, p, w->prefixes, &d)) return error;
+        if (!read_plain_directive(p, &d)) {
+            if (const uint32_t error = read_directive(w->loc, p, w->prefixes, &d)) return error;
+        }
         if (const uint32_t error = write_directive(w, d)) return error;
         p = d.next;
     }
