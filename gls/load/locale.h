@@ -48,7 +48,8 @@ inline constexpr uint32_t GL_ECSCATEGORY = 58;  // a file's code set differs fro
 inline constexpr int kCodeSetNameSize = 21;     // 20 characters and the terminator
 inline constexpr int kLocaleFileNameSize = 33;  // 32 characters and the terminator
 inline constexpr int kLocaleNameSize = 311;     // the name string of a whole locale
-inline constexpr int kHeaderLineSize = 128;     // header and marker lines: 127 characters
+// The pieces a scan for a section marker reads lines in: 127 characters.
+inline constexpr int kHeaderLineSize = 128;
 
 // Per category number (entries 0 and 1 empty): the variable or specification
 // key that names its file, and the line that starts its section in a file.

@@ -162,6 +162,27 @@ int check_nl(const char *line);
 // Drops the line's final newline: 0, or 1 when there was none.
 int replace_nl(char *line);
 
+// The framed header of the library's text data files (locale objects and
+// conversions): the file-type line, the version line, a "key=N" line
+// counting the header's lines, and N - 3 lines more. Every header line
+// holds at most 127 characters before its newline, as the writers write.
+inline constexpr int kFramedLineSize = 129;  // 127 characters, the newline, the terminator
+enum class FramedHeader {
+    kOk,
+    kWrongFileType,  // line 1 missing or not the file type
+    kNoVersion,      // line 2 missing, too long or without its newline
+    kWrongVersion,   // line 2 not the version
+    kBadCount,       // line 3 missing, without "=" and digits, or below 3
+    kShortHeader,    // a counted line missing, too long or without its newline
+};
+// One header line into line: false at the end of the file, for a line of
+// more than 127 characters and for one without its newline.
+[[nodiscard]] bool read_framed_line(FILE *stream, char (&line)[kFramedLineSize]);
+// Reads the header up to the line after it; the lines must equal
+// file_type_line and version_line, newlines included.
+[[nodiscard]] FramedHeader read_framed_header(FILE *stream, const char *file_type_line,
+                                              const char *version_line);
+
 // Helpers.
 // The host's value of a variable; empty counts as unset.
 const char *_gl_get_env_var(const char *name);
