@@ -34,6 +34,12 @@ struct FieldForm {
     uint32_t size;  // bytes stored in the entry
 };
 
+// The shortest and longest characters the nodes read so far hold.
+struct KeyLengths {
+    uint32_t shortest = kMultiMaxLevels + 1;
+    uint32_t longest = 0;
+};
+
 struct TreeReader {
     FILE *stream;
     multi_tree_t *tree;
@@ -44,6 +50,7 @@ struct TreeReader {
     // Whether the run lists are read a line at a time, in this form.
     bool lines;
     FieldForm element_form;
+    KeyLengths *keys;
 };
 
 bool read_newline(FILE *stream) {
@@ -338,7 +345,20 @@ bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
                                                          has_data, line.data_index, &children)
                                     : take_own_arrays(r, node, has_flags, has_data, &children);
     if (!taken) return false;
+    if (node.flags != nullptr && std::memchr(node.flags, kMultiEnds, kMultiFanout) != nullptr) {
+        r.keys->shortest = std::min(r.keys->shortest, level);
+        r.keys->longest = std::max(r.keys->longest, level);
+    }
     return children == 0 || read_children(r, node, children, level);
+}
+
+// The lengths the header declares must bound the characters the tree
+// holds: the lookups walk the minimum length for small values and the
+// string functions write and scan terminators of that many bytes.
+bool lengths_fit(const multi_tree_t &tree, const KeyLengths &keys) {
+    const auto min_length = static_cast<uint32_t>(tree.min_length);  // 1 to 4 by now
+    if (keys.longest == 0) return tree.max_length == 0 || min_length <= tree.max_length;
+    return keys.longest <= tree.max_length && min_length <= keys.shortest;
 }
 
 // The compressed form's counts line and its shared arrays. The root gives
@@ -411,6 +431,7 @@ int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReade
     tree->flags = static_cast<uint32_t>(flags) | kMultiLeavesMarked;
 
     FieldForm element_form{};
+    KeyLengths keys;
     // An element reader of the host's own reads field by field; so does a
     // tree whose elements are narrower than its reader's values, which
     // that reader refuses.
@@ -422,9 +443,14 @@ int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReade
                             tree->max_length,
                             (tree->flags & kMultiCompressed) != 0,
                             lines,
-                            element_form};
+                            element_form,
+                            &keys};
     if (reader.compressed && !read_shared_arrays(reader)) return -1;
     if (!read_node(reader, tree->root, 1)) return -1;
+    if (!lengths_fit(*tree, keys)) {
+        tree->error = GL_EFILE;
+        return -1;
+    }
     tree->error = 0;
     return 0;
 }
