@@ -78,6 +78,12 @@ long _gl_get_int(FILE *stream);
 // which _gl_get_int would push back into the stream.
 long _gl_get_int_ahead(FILE *stream, int *ahead);
 double _gl_get_dbl(FILE *stream);
+// Strict forms of the two fields above, for readers that must tell a
+// damaged field from a value: two hexadecimal digits; and a decimal integer
+// after at most one blank (an optional sign, at least one digit) that fits
+// 32 bits, the character after it pushed back. False otherwise.
+[[nodiscard]] bool _gl_read_hex_byte(FILE *stream, uint8_t *byte);
+[[nodiscard]] bool _gl_read_int32(FILE *stream, int32_t *value);
 // 0 when the word ended at white space, -1 at end of input or at size - 1.
 int _gl_get_str(char *buf, int size, FILE *stream);
 // The number of bytes one call of the host's fgets stored in a buffer of
