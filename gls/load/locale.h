@@ -405,6 +405,8 @@ void set_categories_glu_null(Locale *loc, int category);
 
 // The categories' readers and initialisers.
 [[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
+// The single-byte flag the classification's character tree calls for.
+int32_t _gl_ctype_single_byte(const Locale *loc);
 [[nodiscard]] int set_function_pointers(Locale *loc);
 // Reads the collation section into the empty state gl_make_null_category
 // left; on failure the error number is in loc (none for unknown rules).
