@@ -92,7 +92,12 @@ int load_client_locale(int nls_mode, gls::Locale **loc, int32_t flags[kCategoryC
         togensp(client, normal);
         if (refresh_field(kStrCLIENT_LOCALE, normal) != 0) return set_glserror(kGlsCopyNoMemory);
         if (get_locale(loc, normal, flags) != 0) return -1;
-        lcspec2longsp(normal, s.category_specs);
+        // A composite names each category's locale in its own entry.
+        if (is_composite_spec(normal)) {
+            lccompsp2longsp(normal, s.category_specs);
+        } else {
+            lcspec2longsp(normal, s.category_specs);
+        }
         *client_set = true;
         return 0;
     }

@@ -151,6 +151,44 @@ TEST_F(InitGls, ClientAndDatabaseLocalesFillTheRecords) {
     }
 }
 
+TEST_F(InitGls, CompositeClientLocaleGivesEachCategoryItsEntry) {
+    const std::vector<std::string> same_code_set = {"en_US.819", "de_DE.819", "fr_FR.819",
+                                                    "es_ES.819", "de_DE.819", "en_US.819"};
+    const std::vector<std::string> with_os_name = {"en_US.57372", "C.utf8",      "de_DE.57372",
+                                                   "de_DE.57372", "en_US.57372", "en_US.57372"};
+    const struct {
+        const char *client;
+        std::vector<std::string> specs;
+        std::vector<int32_t> flags;
+        const char *collate_file;
+    } rows[] = {
+        {"GL_CTYPE = en_US.8859-1 ; GL_COLLATE = de_DE.819 ; GL_NUMERIC = fr_fr.latin-1 ; "
+         "GL_MONETARY = es_ES.819 ; GL_TIME = de_DE.ISO-8859-1 ; GL_MESSAGES = en_US.819 ; ",
+         same_code_set, std::vector<int32_t>(kCategoryCount, 1), "de_de/0333.lco"},
+        {"GL_CTYPE = en_US.UTF-8 ; GL_COLLATE = C.utf8 ; GL_NUMERIC = de_DE.utf8 ; "
+         "GL_MONETARY = de_DE.UTF-8 ; GL_TIME = en_US.utf8 ; GL_MESSAGES = en_US.utf8",
+         with_os_name,
+         {1, 0, 1, 1, 1, 1},
+         "os/C.utf8"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.client);
+        reset_records();
+        setenv("CLIENT_LOCALE", row.client, 1);
+        ASSERT_EQ(initgls(kModeFrontEnd), 0) << get_glserror();
+        EXPECT_EQ(specs(), row.specs);
+        EXPECT_EQ(file_flags(), row.flags);
+        std::string normal;
+        for (int i = 0; i < kCategoryCount; ++i)
+            normal += std::string(cat_names[i].name) + " = " + row.specs[i] + " ; ";
+        EXPECT_EQ(field(kStrCLIENT_LOCALE), normal);
+        // The database follows the classification's locale.
+        EXPECT_EQ(field(kStrDB_LOCALE), row.specs[0]);
+        EXPECT_EQ(new_gls_env.db_locale, gls_env.client_locale);
+        EXPECT_STREQ(gls_env.client_locale->file_names[1], row.collate_file);
+    }
+}
+
 TEST_F(InitGls, NlsVariablesGiveEachCategoryItsOwnSpec) {
     setenv("DBNLS", "2", 1);
     setenv("LC_CTYPE", "en_us.UTF-8", 1);
