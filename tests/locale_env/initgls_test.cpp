@@ -59,7 +59,7 @@ class InitGls : public ::testing::Test {
         gls::gl_lc_unload(gls_env.client_locale);
         gls_env.client_locale = s.db_locale = s.os_locale = nullptr;
         for (int k = 0; k < kStrCount; ++k) {
-            if ((s.alloc_flags & (1u << k)) != 0) std::free(s.strings[k]);
+            if ((s.alloc_flags & (1u << k)) != 0) gls::_gl_free_ptr(s.strings[k]);
             s.strings[k] = nullptr;
         }
         s.alloc_flags = 0;
@@ -247,6 +247,50 @@ TEST_F(InitGls, FailedStartLeavesTheProcessFreeToTryAgain) {
     EXPECT_EQ(new_gls_env.initialised_modes, kModeFrontEnd);
     EXPECT_NE(gls_env.client_locale, nullptr);
     EXPECT_EQ(get_glserror(), 0);
+}
+
+// A failed start leaves the string fields as the user gave them, whatever
+// step failed, and leaves nothing behind that the records do not reach.
+TEST_F(InitGls, FailedStartLeavesTheFieldsAsGiven) {
+    char given[] = "de_DE.ISO-8859-1";
+    new_gls_env.strings[kStrCLIENT_LOCALE] = given;
+    setenv("DB_LOCALE", "de_DE.utf8", 1);
+    ASSERT_EQ(unlink((inst + "/gls/cv9/e01c0333.cvo").c_str()), 0);
+    EXPECT_EQ(initgls(kModeFrontEnd), kGlsNoConversion);
+    EXPECT_EQ(new_gls_env.strings[kStrCLIENT_LOCALE], given);
+    EXPECT_EQ(field(kStrDB_LOCALE), "(null)");
+    EXPECT_EQ(new_gls_env.alloc_flags, 0u);
+    new_gls_env.strings[kStrCLIENT_LOCALE] = nullptr;
+
+    // Every allocation of a start fails in turn, the copies of the fields
+    // among them; the default locale's path too.
+    ASSERT_EQ(setup_glext_funcs(kModeFrontEnd), 0);
+    setenv("DB_LOCALE", "en_US.cp1252", 1);
+    for (const char *client : {"de_DE.8859-1", static_cast<const char *>(nullptr)}) {
+        SCOPED_TRACE(client != nullptr ? client : "(default)");
+        client != nullptr ? setenv("CLIENT_LOCALE", client, 1) : unsetenv("CLIENT_LOCALE");
+        int copy_failures = 0;
+        for (long n = 1;; ++n) {
+            new_gls_env.initialising = 1;  // as initgls marks its work
+            gls::testing::FailingHost host;
+            host.fail_allocation(n);
+            const int status = init_fe();
+            new_gls_env.initialising = 0;
+            if (status != 0) {
+                copy_failures += status == kGlsCopyNoMemory ? 1 : 0;
+                for (int k = 0; k < kStrCount; ++k)
+                    EXPECT_EQ(field(k), "(null)") << n;
+                EXPECT_EQ(new_gls_env.alloc_flags, 0u) << n;
+            }
+            reset_records();
+            EXPECT_EQ(host.live_blocks(), 0) << n;
+            if (!host.failed()) {
+                EXPECT_EQ(status, 0);
+                break;
+            }
+        }
+        EXPECT_GT(copy_failures, 0);
+    }
 }
 
 TEST_F(InitGls, GetLocaleLengthLimitAndSecondPass) {
