@@ -93,10 +93,14 @@ TEST_F(Envcheck, OneFileLineByLine) {
     }
 }
 
-TEST_F(Envcheck, ArgumentThatDoesNotExist) {
-    RunResult r = run({"no-such-file"});
-    EXPECT_EQ(r.err, "Checking environment file no-such-file\n  cannot open the file\n");
-    EXPECT_EQ(r.status, 255);
+TEST_F(Envcheck, ArgumentThatCannotBeRead) {
+    // A directory opens, but no line of it can be read.
+    testing::make_dirs(root / "dir.rc");
+    for (const std::string &name : {std::string("no-such-file"), root / "dir.rc"}) {
+        RunResult r = run({name});
+        EXPECT_EQ(r.err, "Checking environment file " + name + "\n  cannot open the file\n");
+        EXPECT_EQ(r.status, 255) << name;
+    }
 }
 
 TEST_F(Envcheck, MoreArgumentsGiveOnlyTheUsage) {
