@@ -233,7 +233,7 @@ TEST_F(Envcheck, TextWhoseConversionsDoNotFitIsReplacedByTheBuiltInOne) {
     testing::write_file(
         inst + "/msg/en_us/0333/envcheck.tmf",
         testing::message_file(
-            {{-33520, "%s %s %s %n\n"}, {-33523, "%d: %s\n"}, {-33522, "nope %s\n"}}));
+            {{-33520, "%100000000s\n"}, {-33523, "%d: %s\n"}, {-33522, "nope %s\n"}}));
     std::string file = root / "f.rc";
     testing::write_file(file, "BAD\n");
     EXPECT_EQ(run({file}).err, "Checking environment file " + file + "\n  " + file +
