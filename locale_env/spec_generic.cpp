@@ -108,8 +108,11 @@ bool composite_gensp(const char *spec, char *out) {
 }  // namespace
 
 void togensp(const char *spec, char *out) {
-    if (gls::_gl_is_category(spec, nullptr) != 0 && composite_gensp(spec, out)) return;
-    simple_gensp(spec, out);
+    if (!is_composite_spec(spec)) {
+        simple_gensp(spec, out);
+    } else if (!composite_gensp(spec, out)) {
+        copy_cut(out, spec, kMaxCategorySpec);
+    }
 }
 
 bool is_composite_spec(const char *spec) {
