@@ -13,7 +13,7 @@ int found_error = 0;
 
 namespace {
 
-constexpr int16_t kMessageBufferSize = 512;
+constexpr int16_t kMessageBufferSize = kMsgBufferSize;
 
 void print_with(int number, MsgArgs args, ...) {
     char buf[kMessageBufferSize] = {};

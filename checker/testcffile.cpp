@@ -41,6 +41,11 @@ int testcffile(const char *path) {
     if (rc == kLineNoMemory) fatal_error(kOutOfMemory, path);
     std::free(line);
     qmx_close(fd);
+    // A directory, or a file whose reading failed, opened but was not read.
+    if (rc == kLineReadError) {
+        print_message(kCannotOpen, nullptr);
+        return 1;
+    }
     return 0;
 }
 

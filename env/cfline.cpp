@@ -1,4 +1,5 @@
 // The configuration-file line reader and the split of a setting line.
+#include <cerrno>
 #include <cstdlib>
 
 #include "env/env.h"
@@ -44,7 +45,12 @@ int _ggetcfline(int fd, char **buf, int *size, int *lineno) {
     int count = 0;
     for (;;) {
         unsigned char byte;
-        if (qmx_read(fd, &byte, 1) < 1) return kLineEnd;
+        ssize_t got;
+        do {
+            got = qmx_read(fd, &byte, 1);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) return kLineReadError;
+        if (got == 0) return kLineEnd;
         switch (state) {
             case LineState::kStart:
                 ++*lineno;

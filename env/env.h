@@ -110,10 +110,12 @@ const char *glangevar(int flags);
 [[nodiscard]] int gfeputenv(const char *name, const char *value);
 [[nodiscard]] int gputenv(const char *name, const char *value);
 
-// Line reader results.
+// Line reader results. A read that fails is told from the end of the file,
+// so that a file that opens but cannot be read never passes for an empty one.
 inline constexpr int kLineRead = 0;
 inline constexpr int kLineEnd = -1;
 inline constexpr int kLineNoMemory = -2;
+inline constexpr int kLineReadError = -3;
 
 [[nodiscard]] int _ggetcfline(int fd, char **buf, int *size, int *lineno);
 [[nodiscard]] int ginsenv(const char *name, const char *value, EnvVar *entry);

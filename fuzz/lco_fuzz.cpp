@@ -8,6 +8,7 @@
 #include <string>
 
 #include "fuzz/fuzz_file.h"
+#include "gls/chars/chars.h"
 #include "gls/format/format.h"
 #include "gls/load/locale.h"
 #include "gls/names/names.h"
@@ -51,6 +52,22 @@ void read_back(gls::Locale *loc, const uint8_t *data, size_t size) {
         }
     }
     if (total == SIZE_MAX) abort();  // keeps the reads
+
+    // Characters and terminators in buffers of exactly the lengths the
+    // locale declares: a header that contradicts its tree shows here.
+    const int max_length = gls::gl_mb_loc_max(loc);
+    if (loc->ctype.char_tree == nullptr || max_length < 1) return;
+    const auto width = static_cast<size_t>(max_length);
+    for (size_t i = 0; i + width <= size && i < kProbeBytes; ++i) {
+        gls::gl_wchar_t wc = 0;
+        if (gls::gl_full_mbtowc(loc, &wc, data + i, max_length) <= 0) continue;
+        auto *out = new unsigned char[width];
+        (void)gls::gl_full_wctomb(loc, out, wc);
+        delete[] out;
+    }
+    auto *terminator = new unsigned char[width];
+    (void)gls::gl_full_wctomb(loc, terminator, 0);
+    delete[] terminator;
 }
 
 }  // namespace

@@ -18,13 +18,18 @@ constexpr Form kForms[] = {
 constexpr size_t kFormCount = sizeof kForms / sizeof kForms[0];
 
 // Looks up every window of the input as bytes and as a wide character.
+// Every character found lies within the lengths the header declares.
 void look_up(const gls::multi_tree_t *tree, const uint8_t *data, size_t size) {
     uint32_t error = 0;
+    const auto min_length = static_cast<int>(gls::_gl_multi_min_length(tree));
+    const auto max_length = static_cast<int>(gls::_gl_multi_max_length(tree));
     for (size_t i = 0; i < size; ++i) {
         int consumed = 0;
         const int left = static_cast<int>(size - i < 8 ? size - i : 8);
-        (void)gls::_gl_retrieve_text_multi_limit(data + i, tree, left, &consumed, &error);
+        const uint8_t *found =
+            gls::_gl_retrieve_text_multi_limit(data + i, tree, left, &consumed, &error);
         if (consumed < 0 || consumed > left) abort();
+        if (found != nullptr && (consumed < min_length || consumed > max_length)) abort();
         uint32_t wc = 0;
         for (int k = 0; k < 4 && k < left; ++k)
             wc = (wc << 8) | data[i + k];

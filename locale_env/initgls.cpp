@@ -1,9 +1,7 @@
 // Initialisation of the locale environment for the process: the client and
 // database locales, the conversions between them, and the records that the
 // rest of the client reads.
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "env/env.h"
 #include "gls/chars/chars.h"
@@ -11,6 +9,7 @@
 #include "gls/ext/ext.h"
 #include "gls/load/locale.h"
 #include "gls/names/names.h"
+#include "gls/util/util.h"
 #include "locale_env/locale_env.h"
 #include "os_layer/os_layer.h"
 
@@ -36,33 +35,68 @@ constexpr GlsEnv initial_env(GlsSettings *settings) {
     return e;
 }
 
-struct Free {
-    void operator()(char *p) const noexcept { std::free(p); }
-};
-using CharPtr = std::unique_ptr<char, Free>;
-
 uint32_t bit(int field) {
     return 1u << static_cast<unsigned>(field);
 }
 
-// Replaces a string field by a copy of text: 0, or -2 with the field as it
-// was. A value that start-up allocated earlier is released.
-int replace_field(int field, const char *text) {
-    char *copy = strdup(text);
-    if (copy == nullptr) return kGlsCopyNoMemory;
-    GlsSettings &s = new_gls_env;
-    if ((s.alloc_flags & bit(field)) != 0) std::free(s.strings[field]);
-    s.strings[field] = copy;
-    s.alloc_flags |= bit(field);
-    return 0;
-}
+// The string fields as a start found them, which are what the user gave:
+// a start that fails puts them back, so that the next attempt reads the
+// same inputs, and releases what it allocated. Copies go through the host
+// allocator, where a failing host can reach them.
+class StartFields {
+  public:
+    StartFields() : given_flags_(new_gls_env.alloc_flags) {
+        std::memcpy(given_, new_gls_env.strings, sizeof given_);
+    }
+    ~StartFields() {
+        if (kept_) return;
+        GlsSettings &s = new_gls_env;
+        for (int field = 0; field < kStrCount; ++field) {
+            if (made_here(field)) gls::_gl_free_ptr(s.strings[field]);
+            s.strings[field] = given_[field];
+        }
+        s.alloc_flags = given_flags_;
+    }
+    StartFields(const StartFields &) = delete;
+    StartFields &operator=(const StartFields &) = delete;
 
-// Replaces a string field unless it already holds text.
-int refresh_field(int field, const char *text) {
-    const char *held = new_gls_env.strings[field];
-    if (held != nullptr && std::strcmp(held, text) == 0) return 0;
-    return replace_field(field, text);
-}
+    // Replaces a field by a copy of text: 0, or -2 with the field as it was.
+    [[nodiscard]] int replace(int field, const char *text) {
+        const size_t size = std::strlen(text) + 1;
+        auto *copy = static_cast<char *>(gls::_gl_alloc_ptr(size));
+        if (copy == nullptr) return kGlsCopyNoMemory;
+        std::memcpy(copy, text, size);
+        GlsSettings &s = new_gls_env;
+        if (made_here(field)) gls::_gl_free_ptr(s.strings[field]);
+        s.strings[field] = copy;
+        s.alloc_flags |= bit(field);
+        return 0;
+    }
+    // Replaces a field unless it already holds text.
+    [[nodiscard]] int refresh(int field, const char *text) {
+        const char *held = new_gls_env.strings[field];
+        if (held != nullptr && std::strcmp(held, text) == 0) return 0;
+        return replace(field, text);
+    }
+    // The start succeeded: values it replaced that an earlier start had
+    // allocated are released.
+    void keep() {
+        for (int field = 0; field < kStrCount; ++field) {
+            if (new_gls_env.strings[field] != given_[field] && (given_flags_ & bit(field)) != 0)
+                gls::_gl_free_ptr(given_[field]);
+        }
+        kept_ = true;
+    }
+
+  private:
+    bool made_here(int field) const {
+        const GlsSettings &s = new_gls_env;
+        return s.strings[field] != given_[field] && (s.alloc_flags & bit(field)) != 0;
+    }
+    char *given_[kStrCount];
+    uint32_t given_flags_;
+    bool kept_ = false;
+};
 
 void copy_cut(char *out, const char *text, size_t max) {
     size_t n = strnlen(text, max);
@@ -80,9 +114,10 @@ bool ascii_letters_follow(gls::Locale *loc) {
 }
 
 // The client locale from CLIENT_LOCALE, from the LC_ variables, or the
-// default; *client_set tells which.
-int load_client_locale(int nls_mode, gls::Locale **loc, int32_t flags[kCategoryCount],
-                       bool *client_set) {
+// default; *client_set tells which. *loc receives what loaded even when a
+// later step fails, so that the failed start releases it.
+int load_client_locale(StartFields &fields, int nls_mode, gls::Locale **loc,
+                       int32_t flags[kCategoryCount], bool *client_set) {
     GlsSettings &s = new_gls_env;
     const char *client = s.strings[kStrCLIENT_LOCALE];
     if (client == nullptr) client = idx_ggetenv("CLIENT_LOCALE", kEnvCLIENT_LOCALE);
@@ -90,9 +125,16 @@ int load_client_locale(int nls_mode, gls::Locale **loc, int32_t flags[kCategoryC
     if (client != nullptr) {
         char normal[kGenSpecSize] = {};
         togensp(client, normal);
-        if (refresh_field(kStrCLIENT_LOCALE, normal) != 0) return set_glserror(kGlsCopyNoMemory);
+        if (fields.refresh(kStrCLIENT_LOCALE, normal) != 0) {
+            return set_glserror(kGlsCopyNoMemory);
+        }
         if (get_locale(loc, normal, flags) != 0) return -1;
-        lcspec2longsp(normal, s.category_specs);
+        // A composite names each category's locale in its own entry.
+        if (is_composite_spec(normal)) {
+            lccompsp2longsp(normal, s.category_specs);
+        } else {
+            lcspec2longsp(normal, s.category_specs);
+        }
         *client_set = true;
         return 0;
     }
@@ -109,7 +151,7 @@ int load_client_locale(int nls_mode, gls::Locale **loc, int32_t flags[kCategoryC
     char spec[kCategorySpecSize];
     copy_cut(spec, kDefaultClientSpec, kMaxCategorySpec);
     lcspec2longsp(spec, s.category_specs);
-    if (replace_field(kStrCLIENT_LOCALE, kDefaultClientName) != 0) {
+    if (fields.replace(kStrCLIENT_LOCALE, kDefaultClientName) != 0) {
         return set_glserror(kGlsCopyNoMemory);
     }
     return 0;
@@ -128,10 +170,10 @@ void record_category_flags(const int32_t flags[kCategoryCount]) {
 }
 
 // The LC_ fields follow the category specs that CLIENT_LOCALE gave.
-int publish_nls_fields() {
+int publish_nls_fields(StartFields &fields) {
     int status = 0;
     for (int i = kFeCtype; i <= kFeTime; ++i) {
-        if (replace_field(kStrLC_CTYPE + i, new_gls_env.category_specs[i]) != 0) {
+        if (fields.replace(kStrLC_CTYPE + i, new_gls_env.category_specs[i]) != 0) {
             status = kGlsCopyNoMemory;
         }
     }
@@ -163,37 +205,40 @@ int32_t _8bitfsys = 1;
 
 int init_fe() {
     GlsSettings &s = new_gls_env;
+    StartFields fields;
     gls::gl_cache_registry(nullptr, nullptr);
     const int nls_mode = DBNLSset();
 
     gls::Locale *client = nullptr;
     int32_t flags[kCategoryCount] = {};
     bool client_set = false;
-    if (int status = load_client_locale(nls_mode, &client, flags, &client_set); status != 0) {
-        return status;
-    }
+    const int loaded = load_client_locale(fields, nls_mode, &client, flags, &client_set);
     gls_env.client_locale = client;
+    if (loaded != 0) return loaded;
     if (!ascii_letters_follow(client)) return set_glserror(kGlsNotAscii);
     record_category_flags(flags);
     if (client_set && nls_mode != 0) {
-        if (int status = publish_nls_fields(); status != 0) return status;
+        if (int status = publish_nls_fields(fields); status != 0) return status;
     }
 
     // The database spec is the value as found; only the field is normalised.
     const char *client_spec = s.category_specs[kFeCtype];
     const char *db_value = s.strings[kStrDB_LOCALE];
     if (db_value == nullptr) db_value = idx_ggetenv("DB_LOCALE", kEnvDB_LOCALE);
-    CharPtr db_copy;
+    gls::HostPtr<char> db_copy;
     const char *db_spec = client_spec;
     if (db_value != nullptr) {
-        db_copy.reset(strdup(db_value));
+        db_copy = gls::host_alloc<char>(std::strlen(db_value) + 1);
         if (!db_copy) return set_glserror(kGlsCopyNoMemory);
+        std::memcpy(db_copy.get(), db_value, std::strlen(db_value) + 1);
         char normal[kGenSpecSize] = {};
         togensp(db_copy.get(), normal);
-        if (refresh_field(kStrDB_LOCALE, normal) != 0) return set_glserror(kGlsCopyNoMemory);
+        if (fields.refresh(kStrDB_LOCALE, normal) != 0) return set_glserror(kGlsCopyNoMemory);
         db_spec = db_copy.get();
     } else if (client_set && nls_mode == 0) {
-        if (replace_field(kStrDB_LOCALE, client_spec) != 0) return set_glserror(kGlsCopyNoMemory);
+        if (fields.replace(kStrDB_LOCALE, client_spec) != 0) {
+            return set_glserror(kGlsCopyNoMemory);
+        }
     }
 
     s.os_locale = client;
@@ -207,7 +252,9 @@ int init_fe() {
         if (get_locale(&db, db_spec, db_flags) != 0) return -1;
         s.db_locale = db;
     }
-    return initdatetime() != 0 ? -1 : 0;
+    if (initdatetime() != 0) return -1;
+    fields.keep();
+    return 0;
 }
 
 int init_be() {

@@ -285,8 +285,15 @@ char *prependos(const char *name, char *out);
 // 0, or -1.
 int spec2pieces(const char *spec, char *lang_terr, char *cs_number, char *modifier);
 // The generic specification ("en_US.819") into out (kGenSpecSize bytes),
-// or spec cut to 36 characters when it names no locale file.
+// or spec cut to 36 characters when it names no locale file. A composite
+// is normalised entry by entry ("GL_CTYPE = en_US.819 ; ..."), its
+// operating-system names kept as written.
 void togensp(const char *spec, char *out);
+// Whether spec begins with a category name, as a composite does.
+bool is_composite_spec(const char *spec);
+// Each category spec from the composite's entry for it (empty when it has
+// none), cut to 36 characters.
+void lccompsp2longsp(const char *composite, char category_specs[kCategoryCount][kCategorySpecSize]);
 // A locale file name back to a specification (out: kGenSpecSize bytes);
 // *flag 1 when it split into pieces.
 void chglcfile2sp(const char *fname, char *out, int *flag);

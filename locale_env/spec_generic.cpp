@@ -2,6 +2,7 @@
 // and the category specs of the settings record, from a specification or
 // from the operating system's LC_ variables.
 #include <cstring>
+#include <string_view>
 
 #include "env/env.h"
 #include "gls/names/names.h"
@@ -42,7 +43,13 @@ void chglcfile2sp(const char *fname, char *out, int *flag) {
     *flag = 0;
 }
 
-void togensp(const char *spec, char *out) {
+namespace {
+
+constexpr std::string_view kEntrySeparator = " = ";
+constexpr std::string_view kEntryEnd = " ; ";
+
+// The generic form of a simple specification, or its first 36 characters.
+void simple_gensp(const char *spec, char *out) {
     uint32_t error = 0;
     char fname[gls::kLcFnameSize];
     if (gls::gl_lc_spec2lc_fname(&error, spec, fname, nullptr, nullptr) == 0) {
@@ -51,6 +58,74 @@ void togensp(const char *spec, char *out) {
         return;
     }
     copy_cut(out, spec, kMaxCategorySpec);
+}
+
+// Appends text to out (kGenSpecSize bytes, *used of them taken); false
+// when it does not fit with the terminator.
+bool append(char *out, size_t *used, std::string_view text) {
+    if (text.size() >= kGenSpecSize - *used) return false;
+    std::memcpy(out + *used, text.data(), text.size());
+    *used += text.size();
+    out[*used] = '\0';
+    return true;
+}
+
+// A composite in generic form, entry by entry in the order given: each
+// value that names a locale file becomes its generic specification, any
+// other (an operating-system name) stays as written, and every entry ends
+// in " ; ". False, with out unspecified, when spec is not a sequence of
+// such entries.
+bool composite_gensp(const char *spec, char *out) {
+    size_t used = 0;
+    out[0] = '\0';
+    for (const char *p = spec; *p != '\0';) {
+        size_t name_length = 0;
+        if (gls::_gl_is_category(p, &name_length) == 0) return false;
+        const std::string_view name(p, name_length);
+        p += name_length;
+        if (std::string_view(p).substr(0, kEntrySeparator.size()) != kEntrySeparator) return false;
+        p += kEntrySeparator.size();
+        const size_t value_length = std::strcspn(p, " ");
+        if (value_length == 0 || value_length > kMaxCategorySpec) return false;
+        char value[kCategorySpecSize];
+        copy_cut(value, p, value_length);
+        p += value_length;
+        if (std::string_view(p).substr(0, kEntryEnd.size()) == kEntryEnd) {
+            p += kEntryEnd.size();
+        } else if (*p != '\0') {
+            return false;
+        }
+        char generic[kGenSpecSize];
+        simple_gensp(value, generic);
+        if (!append(out, &used, name) || !append(out, &used, kEntrySeparator) ||
+            !append(out, &used, generic) || !append(out, &used, kEntryEnd)) {
+            return false;
+        }
+    }
+    return used > 0;
+}
+
+}  // namespace
+
+void togensp(const char *spec, char *out) {
+    if (!is_composite_spec(spec)) {
+        simple_gensp(spec, out);
+    } else if (!composite_gensp(spec, out)) {
+        copy_cut(out, spec, kMaxCategorySpec);
+    }
+}
+
+bool is_composite_spec(const char *spec) {
+    return gls::_gl_is_category(spec, nullptr) != 0;
+}
+
+void lccompsp2longsp(const char *composite,
+                     char category_specs[kCategoryCount][kCategorySpecSize]) {
+    for (int i = 0; i < kCategoryCount; ++i) {
+        char value[kExtrSpecSize];
+        (void)extrspec(composite, cat_names[i].name, value, 0);
+        copy_cut(category_specs[i], value, kMaxCategorySpec);
+    }
 }
 
 void lcspec2longsp(char *spec, char category_specs[kCategoryCount][kCategorySpecSize]) {

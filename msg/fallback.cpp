@@ -10,6 +10,8 @@ namespace velmorad {
 
 namespace {
 
+constexpr size_t kMaxIntText = 11;  // "-2147483648"
+
 // Formats one service text with its single argument and copies the result
 // back into buf, cut to the buffer and terminated.
 template <typename Arg>
@@ -45,18 +47,21 @@ const char *msg_usable_format(int number, const char *text, MsgArgs args) {
     return builtin != nullptr ? builtin : "";
 }
 
+// The service texts are fetched into the caller's buffer, so that one as
+// long as the caller's messages may be is shown whole; format_into formats
+// into a block of its own before it writes the buffer again.
 void rnofile(int number, char *buf, int16_t size) {
+    if (size < 1) return;
     const char *leaf;
     rmkmsgleafname(msg_magnitude(number), &leaf);
-    char format[kMsgTextCacheSize];
-    const char *text = service_format(kMsgCannotOpenFile, format, sizeof format, MsgArgs::kString);
+    const char *text = service_format(kMsgCannotOpenFile, buf, size, MsgArgs::kString);
     format_into(buf, size, text, leaf, std::strlen(leaf));
 }
 
 void rnomsg(int number, char *buf, int16_t size) {
-    char format[kMsgTextCacheSize];
-    const char *text = service_format(kMsgUnknownNumber, format, sizeof format, MsgArgs::kInt);
-    format_into(buf, size, text, number, 10);
+    if (size < 1) return;
+    const char *text = service_format(kMsgUnknownNumber, buf, size, MsgArgs::kInt);
+    format_into(buf, size, text, number, kMaxIntText);
 }
 
 // The cache starts empty and is cleared before each fetch, so a failed

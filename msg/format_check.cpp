@@ -17,17 +17,27 @@ bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// A field width or precision; null when it asks for more characters than
+// a message may hold (the value is never accumulated past that).
+const char *read_field_size(const char *p) {
+    long size = 0;
+    for (; is_digit(*p); ++p) {
+        size = size * 10 + (*p - '0');
+        if (size > kMsgMaxFieldSize) return nullptr;
+    }
+    return p;
+}
+
 // Reads one directive after its '%'; returns the position after it, or null
 // when the directive is malformed.
 const char *read_directive(const char *p, FormatArg *arg) {
     while (is_flag(*p))
         ++p;
-    while (is_digit(*p))
-        ++p;
+    p = read_field_size(p);
+    if (p == nullptr) return nullptr;
     if (*p == '.') {
-        ++p;
-        while (is_digit(*p))
-            ++p;
+        p = read_field_size(p + 1);
+        if (p == nullptr) return nullptr;
     }
     switch (*p) {
         case '%':

@@ -94,10 +94,15 @@ enum class MsgArgs { kNone, kString, kStringInt, kInt };
 // The printf conversions that message texts may use.
 enum class FormatArg { kNone, kString, kInt };
 inline constexpr int kMaxFormatArgs = 8;
+// Messages are fetched into buffers of this size; no conversion of a text
+// may ask for a wider field (or a longer precision) than such a buffer holds.
+inline constexpr int kMsgBufferSize = 512;
+inline constexpr long kMsgMaxFieldSize = kMsgBufferSize - 1;
 
 // Lists the arguments the text's conversions take, in order. Returns their
-// count, or -1 when a conversion is malformed, is not %s, %d, %i or %%, or
-// there are more than max_args.
+// count, or -1 when a conversion is malformed, is not %s, %d, %i or %%,
+// has a width or precision above kMsgMaxFieldSize, or there are more than
+// max_args.
 int parse_format(const char *text, FormatArg *args, int max_args);
 
 // True when every conversion of the text takes, in order, one of the

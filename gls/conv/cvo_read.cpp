@@ -2,7 +2,6 @@
 // one or two trees of conversion records. Every number is checked before
 // the descriptor takes it, and the trees are checked once read, so that the
 // converters can walk them without checks of their own.
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -25,9 +24,6 @@ constexpr const char *kMsgBadBody = "Invalid CVO file. Bad body line.";
 constexpr const char *kMsgTargetLength = "cv->target_max_len should be in range 1..4";
 constexpr const char *kMsgLoaded = "CVO file loaded successfully.";
 
-// 127 characters, the line feed and the terminator.
-constexpr int kHeaderLineSize = 129;
-constexpr long kFixedHeaderLines = 3;
 constexpr int kBlank = ' ';
 constexpr int kNewline = '\n';
 constexpr int kMaxIntDigits = 10;
@@ -48,39 +44,23 @@ struct Body {
     double expansion = 0;
 };
 
-// One header line with its line feed, at most 127 characters before it.
-bool read_header_line(FILE *stream, char *line) {
-    if (_gl_ext_fgets(line, kHeaderLineSize, stream) == nullptr) return false;
-    return check_nl(line) == 0;
-}
-
 // The header: the file type, the version, the count of header lines, and
 // the lines that count says to skip.
 bool read_header(FILE *stream) {
-    char line[kHeaderLineSize];
-    if (!read_header_line(stream, line) || std::strcmp(line, kFileTypeLine) != 0) {
-        gl_message(kMsgWrongType);
-        return false;
+    switch (read_framed_header(stream, kFileTypeLine, kVersionLine)) {
+        case FramedHeader::kOk:
+            return true;
+        case FramedHeader::kWrongFileType:
+            gl_message(kMsgWrongType);
+            return false;
+        case FramedHeader::kNoVersion:
+        case FramedHeader::kWrongVersion:
+            gl_message(kMsgWrongVersion);
+            return false;
+        default:
+            gl_message(kMsgBadHeader);
+            return false;
     }
-    if (!read_header_line(stream, line) || std::strcmp(line, kVersionLine) != 0) {
-        gl_message(kMsgWrongVersion);
-        return false;
-    }
-    bool counted = read_header_line(stream, line);
-    const char *equals = counted ? std::strchr(line, '=') : nullptr;
-    long count = 0;
-    if (equals != nullptr && equals[1] >= '0' && equals[1] <= '9') {
-        char *end = nullptr;
-        errno = 0;
-        count = std::strtol(equals + 1, &end, 10);
-        counted = errno == 0 && *end == kNewline && count >= kFixedHeaderLines;
-    } else {
-        counted = false;
-    }
-    for (long skipped = kFixedHeaderLines; counted && skipped < count; ++skipped)
-        counted = read_header_line(stream, line);
-    if (!counted) gl_message(kMsgBadHeader);
-    return counted;
 }
 
 bool expect(FILE *stream, int wanted) {

@@ -32,6 +32,7 @@ void free_pairs(unsigned char **pairs) {
 void _gl_null_collate(Locale *loc) {
     CollateSection &coll = loc->collate;
     std::memset(&coll, 0, sizeof coll);
+    loc->longest_element = 1.0;  // raised by the elements and expansions read
     coll.tree = _gl_create_multi(sizeof(uint16_t), kMultiLeavesMarked, &kNoRow);
     if (coll.tree == nullptr) gl_set_error(loc, GL_ENOMEM);
 }

@@ -97,6 +97,14 @@ int set_function_pointers(Locale *loc) {
         prim.mbstowcs = _gl_is_mbstowcs;
         prim.mbfstowcfs = _qmx_gl_is_mbfstowcfs;
     } else {
+        // Tables built while the object held a single-byte locale would
+        // pass for this one's in the look-ups that use a table when present.
+        _gl_free_ptr(loc->ctype.upper_table);
+        _gl_free_ptr(loc->ctype.lower_table);
+        _gl_free_ptr(loc->ctype.class_table);
+        loc->ctype.upper_table = nullptr;
+        loc->ctype.lower_table = nullptr;
+        loc->ctype.class_table = nullptr;
         prim.mbstowcs = _gl_im_mbstowcs;
         prim.mbfstowcfs = _qmx_gl_im_mbfstowcfs;
     }

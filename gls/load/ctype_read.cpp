@@ -109,7 +109,15 @@ int read_ctype(FILE *stream, Locale *loc) {
         read_growth(stream, loc) != 0) {
         return -1;
     }
+    // The initialisers of the categories read after this one decode their
+    // texts by the flag, before the whole locale is brought up to date.
+    ctype.single_byte = _gl_ctype_single_byte(loc);
     return 0;
+}
+
+int32_t _gl_ctype_single_byte(const Locale *loc) {
+    const multi_tree_t *tree = loc->ctype.char_tree;
+    return tree != nullptr && _gl_multi_max_length(tree) == 1 ? 1 : 0;
 }
 
 }  // namespace gls

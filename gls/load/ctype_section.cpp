@@ -26,6 +26,10 @@ void _gl_null_ctype(Locale *loc) {
     ctype.classes = nullptr;
     ctype.case_pair_count = 0;
     ctype.case_pairs = nullptr;
+    // What the classification decides goes with it, so that a locale loaded
+    // over another starts where a new object starts.
+    ctype.single_byte = 0;
+    loc->case_growth = 1.0;
     ctype.char_tree = empty_class_tree();
     ctype.case_tree = empty_class_tree();
     if (ctype.char_tree == nullptr || ctype.case_tree == nullptr) gl_set_error(loc, GL_ENOMEM);

@@ -1,7 +1,6 @@
 // The framing of a locale object file: its header lines, its code-set name,
 // and the marker line before each category's section; and reading one
 // category's section through its reader.
-#include <cstdlib>
 #include <cstring>
 
 #include "gls/load/locale.h"
@@ -25,25 +24,6 @@ namespace {
 
 constexpr const char *kFileTypeLine = "FILE_TYPE=locale_object\n";
 constexpr const char *kVersionLine = "COMPILER_VERSION=11\n";
-constexpr long kFixedHeaderLines = 3;
-constexpr int kDecimal = 10;
-
-// One header line, which must end in a newline within 127 characters.
-bool read_line(FILE *stream, char (&line)[kHeaderLineSize]) {
-    return _gl_ext_fgets(line, kHeaderLineSize, stream) != nullptr && check_nl(line) == 0;
-}
-
-// "key=N\n": the count of header lines, or -1.
-long header_count(const char *line) {
-    const char *equals = std::strchr(line, '=');
-    if (equals == nullptr) return -1;
-    const char *digits = equals + 1;
-    char *end = nullptr;
-    if (*digits < '0' || *digits > '9') return -1;
-    long count = std::strtol(digits, &end, kDecimal);
-    if (std::strcmp(end, "\n") != 0) return -1;
-    return count;
-}
 
 // Reads lines until the category's marker. Only the first piece of a line
 // longer than the buffer is compared, so the tail of a long line cannot
@@ -127,34 +107,19 @@ int read_section(Locale *loc, int category, FILE *stream) {
 }  // namespace
 
 int read_file_header(FILE *stream, char *codeset_name, uint32_t *error) {
-    char line[kHeaderLineSize];
     *error = 0;
-    if (!read_line(stream, line) || std::strcmp(line, kFileTypeLine) != 0) {
-        *error = GL_ESHORTFILE;
-        return 0;
-    }
-    if (!read_line(stream, line)) {
-        *error = GL_ESHORTFILE;
-        return 0;
-    }
-    if (std::strcmp(line, kVersionLine) != 0) {
-        *error = GL_EVERSION;
-        return 0;
-    }
-    long count = read_line(stream, line) ? header_count(line) : -1;
-    if (count < kFixedHeaderLines) {
-        *error = GL_ESHORTFILE;
-        return 0;
-    }
-    // Each skipped line takes at least one byte of the file, so a count
-    // beyond the file's length ends at its end.
-    for (long i = kFixedHeaderLines; i < count; ++i) {
-        if (!read_line(stream, line)) {
+    switch (read_framed_header(stream, kFileTypeLine, kVersionLine)) {
+        case FramedHeader::kOk:
+            break;
+        case FramedHeader::kWrongVersion:
+            *error = GL_EVERSION;
+            return 0;
+        default:
             *error = GL_ESHORTFILE;
             return 0;
-        }
     }
-    if (!read_line(stream, line) || replace_nl(line) != 0 ||
+    char line[kFramedLineSize];
+    if (!read_framed_line(stream, line) || replace_nl(line) != 0 ||
         std::strlen(line) >= static_cast<size_t>(kCodeSetNameSize)) {
         *error = GL_ESHORTFILE;
         return 0;

@@ -197,8 +197,7 @@ void query_locname(Locale *loc, int category, char *buf) {
 
 int update_locale(Locale *loc) {
     CtypeSection &ctype = loc->ctype;
-    ctype.single_byte =
-        ctype.char_tree != nullptr && _gl_multi_max_length(ctype.char_tree) == 1 ? 1 : 0;
+    ctype.single_byte = _gl_ctype_single_byte(loc);
     ctype.direct_weights = loc->collate.direct_weights != 0 ? 1 : 0;
     ctype.ext_collation = loc->ext_flags[category_slot(kCatCollate)];
     if (set_function_pointers(loc) != 0) return -1;

@@ -48,7 +48,8 @@ inline constexpr uint32_t GL_ECSCATEGORY = 58;  // a file's code set differs fro
 inline constexpr int kCodeSetNameSize = 21;     // 20 characters and the terminator
 inline constexpr int kLocaleFileNameSize = 33;  // 32 characters and the terminator
 inline constexpr int kLocaleNameSize = 311;     // the name string of a whole locale
-inline constexpr int kHeaderLineSize = 128;     // header and marker lines: 127 characters
+// The pieces a scan for a section marker reads lines in: 127 characters.
+inline constexpr int kHeaderLineSize = 128;
 
 // Per category number (entries 0 and 1 empty): the variable or specification
 // key that names its file, and the line that starts its section in a file.
@@ -404,6 +405,8 @@ void set_categories_glu_null(Locale *loc, int category);
 
 // The categories' readers and initialisers.
 [[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
+// The single-byte flag the classification's character tree calls for.
+int32_t _gl_ctype_single_byte(const Locale *loc);
 [[nodiscard]] int set_function_pointers(Locale *loc);
 // Reads the collation section into the empty state gl_make_null_category
 // left; on failure the error number is in loc (none for unknown rules).

@@ -26,12 +26,13 @@ bool read_text(FILE *stream, char **slot, uint32_t *error) {
 }  // namespace
 
 // The count is bounded before anything is allocated, and the end of the
-// file is noticed at the first missing byte rather than after n of them.
-// Without memory the line is still read to its end, so that the fields
-// after it are read from their own lines and the failure keeps its code.
+// file or a damaged digit is noticed at the first bad byte rather than
+// after n of them. Without memory the line is still read to its end, so
+// that the fields after it are read from their own lines and the failure
+// keeps its code.
 char *str_readallc(FILE *stream, uint32_t *error) {
-    long count = _gl_get_int(stream);
-    if (count < 0 || count > kMaxCountedString) {
+    int32_t count = 0;
+    if (!_gl_read_int32(stream, &count) || count < 0 || count > kMaxCountedString) {
         *error = GL_EFILE;
         return nullptr;
     }
@@ -39,8 +40,8 @@ char *str_readallc(FILE *stream, uint32_t *error) {
     const auto bytes = static_cast<size_t>(count);
     HostPtr<char> text = host_alloc<char>(bytes + kTerminatorBytes);
     for (size_t i = 0; i < bytes; ++i) {
-        const int byte = _gl_get_hex_byte(stream);
-        if (_gl_ext_feof(stream) != 0) {
+        uint8_t byte = 0;
+        if (!_gl_read_hex_byte(stream, &byte)) {
             *error = GL_EFILE;
             return nullptr;
         }
@@ -54,16 +55,25 @@ char *str_readallc(FILE *stream, uint32_t *error) {
     return text.release();
 }
 
+// Every size is a number of the 32-bit field it is kept in: anything else
+// is a damaged line, not a size of 0.
 int read_group(FILE *stream, Grouping *group, uint32_t *error) {
-    long count = _gl_get_int(stream);
+    int32_t count = 0;
+    if (!_gl_read_int32(stream, &count)) {
+        store_first(error, GL_ESHORTFILE);
+        return -1;
+    }
     if (count < 0 || count > kMaxGroups) {
         store_first(error, GL_EGROUPS);
         return -1;
     }
     _gl_skip_space_if_needed(stream);
-    group->count = static_cast<int32_t>(count);
-    for (long i = 0; i < count; ++i) {
-        group->sizes[i] = static_cast<int32_t>(_gl_get_int(stream));
+    group->count = count;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!_gl_read_int32(stream, &group->sizes[i])) {
+            store_first(error, GL_ESHORTFILE);
+            return -1;
+        }
         _gl_skip_space_if_needed(stream);
     }
     if (_gl_skip_nl(stream) != 1) {
@@ -95,8 +105,8 @@ int _gl_read_monetary(FILE *stream, TextSection *text, uint32_t *error) {
     (void)read_text(stream, &text->mon_positive_sign.mb, error);
     (void)read_text(stream, &text->mon_negative_sign.mb, error);
     for (int i = 0; i < kMonetaryValueCount; ++i) {
-        text->monetary[i] = static_cast<int32_t>(_gl_get_int(stream));
-        if (_gl_skip_nl(stream) != 1) store_first(error, GL_ESHORTFILE);
+        if (!_gl_read_int32(stream, &text->monetary[i]) || _gl_skip_nl(stream) != 1)
+            store_first(error, GL_ESHORTFILE);
         if (i == kMonetaryValueCount - 2 && *error != 0) return -1;
     }
     return *error != 0 ? -1 : 0;

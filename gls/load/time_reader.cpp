@@ -28,12 +28,12 @@ bool read_text(FILE *stream, char **slot, uint32_t *error) {
 
 // A count line: a decimal number and a newline.
 bool read_count(FILE *stream, int32_t *count, uint32_t *error) {
-    long value = _gl_get_int(stream);
-    if (_gl_skip_nl(stream) != 1 || value < 0 || value > INT32_MAX) {
+    int32_t value = 0;
+    if (!_gl_read_int32(stream, &value) || _gl_skip_nl(stream) != 1 || value < 0) {
         *error = GL_ESHORTFILE;
         return false;
     }
-    *count = static_cast<int32_t>(value);
+    *count = value;
     return true;
 }
 

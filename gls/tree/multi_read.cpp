@@ -40,10 +40,13 @@ struct TreeReader {
     GlElementReader read_element;
     uint32_t stride;  // bytes per element in a data array
     uint32_t max_length;
+    uint32_t min_length;
     bool compressed;
     // Whether the run lists are read a line at a time, in this form.
     bool lines;
     FieldForm element_form;
+    // Set when a character ends at a level outside the declared lengths.
+    bool *length_outside;
 };
 
 bool read_newline(FILE *stream) {
@@ -338,6 +341,12 @@ bool read_node(const TreeReader &r, multi_arr_t &node, uint32_t level) {
                                                          has_data, line.data_index, &children)
                                     : take_own_arrays(r, node, has_flags, has_data, &children);
     if (!taken) return false;
+    // Only the levels outside the declared lengths are looked at: in an
+    // honest tree there are none, so a large tree costs nothing here.
+    if ((level < r.min_length || level > r.max_length) && node.flags != nullptr &&
+        std::memchr(node.flags, kMultiEnds, kMultiFanout) != nullptr) {
+        *r.length_outside = true;
+    }
     return children == 0 || read_children(r, node, children, level);
 }
 
@@ -411,6 +420,7 @@ int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReade
     tree->flags = static_cast<uint32_t>(flags) | kMultiLeavesMarked;
 
     FieldForm element_form{};
+    bool length_outside = false;
     // An element reader of the host's own reads field by field; so does a
     // tree whose elements are narrower than its reader's values, which
     // that reader refuses.
@@ -420,11 +430,21 @@ int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReade
                             read_element,
                             uint32_t{1} << tree->shift,
                             tree->max_length,
+                            static_cast<uint32_t>(tree->min_length),
                             (tree->flags & kMultiCompressed) != 0,
                             lines,
-                            element_form};
+                            element_form,
+                            &length_outside};
     if (reader.compressed && !read_shared_arrays(reader)) return -1;
     if (!read_node(reader, tree->root, 1)) return -1;
+    // The declared lengths must bound the characters the tree holds: the
+    // look-ups walk the minimum length for small values, and the string
+    // functions write and scan terminators of that many bytes in buffers
+    // sized by the maximum. An empty tree keeps the writer's 0 and 4.
+    if (length_outside || (tree->max_length > 0 && reader.min_length > tree->max_length)) {
+        tree->error = GL_EFILE;
+        return -1;
+    }
     tree->error = 0;
     return 0;
 }

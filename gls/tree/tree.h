@@ -59,7 +59,7 @@ struct multi_tree_t {
     int32_t data_count;
     int32_t flag_count;
     int32_t offset_count;
-    uint32_t error;  // of the last read: 0, GL_ENOMEM or GL_ETREELEN
+    uint32_t error;  // of the last read: 0, GL_ENOMEM, GL_ETREELEN or GL_EFILE
     multi_arr_t root;
     uint8_t *default_element;  // 2^shift bytes
     uint32_t shift;            // element i of a data array starts at byte i << shift

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "gls/util/decimal_field.h"
+#include "gls/util/hex_field.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -79,6 +80,37 @@ long _gl_get_int(FILE *stream) {
 
 long _gl_get_int_ahead(FILE *stream, int *ahead) {
     return decimal_field::get_int_ahead(stream, ahead, [](FILE *s) { return _gl_ext_getc(s); });
+}
+
+bool _gl_read_hex_byte(FILE *stream, uint8_t *byte) {
+    int value = 0;
+    for (int i = 0; i < 2; ++i) {
+        const int c = _gl_ext_getc(stream);
+        const int digit = c >= 0 && c <= 0xFF ? hex_field::kDigitValue[static_cast<size_t>(c)] : -1;
+        if (digit < 0) return false;
+        value = (value << 4) | digit;
+    }
+    *byte = static_cast<uint8_t>(value);
+    return true;
+}
+
+bool _gl_read_int32(FILE *stream, int32_t *value) {
+    int c = _gl_ext_getc(stream);
+    if (c == kBlank) c = _gl_ext_getc(stream);
+    const int sign = c;
+    if (c == '+' || c == '-') c = _gl_ext_getc(stream);
+    if (!is_digit(c)) {
+        (void)_gl_ext_ungetc(c, stream);
+        return false;
+    }
+    // The number as _gl_get_int reads it, from its sign or first digit.
+    int ahead = c;
+    long number = _gl_get_int_ahead(stream, &ahead);
+    (void)_gl_ext_ungetc(ahead, stream);
+    if (sign == '-') number = -number;
+    if (number < INT32_MIN || number > INT32_MAX) return false;
+    *value = static_cast<int32_t>(number);
+    return true;
 }
 
 // Characters of a longer number than 80 are read and dropped, as for

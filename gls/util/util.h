@@ -78,6 +78,12 @@ long _gl_get_int(FILE *stream);
 // which _gl_get_int would push back into the stream.
 long _gl_get_int_ahead(FILE *stream, int *ahead);
 double _gl_get_dbl(FILE *stream);
+// Strict forms of the two fields above, for readers that must tell a
+// damaged field from a value: two hexadecimal digits; and a decimal integer
+// after at most one blank (an optional sign, at least one digit) that fits
+// 32 bits, the character after it pushed back. False otherwise.
+[[nodiscard]] bool _gl_read_hex_byte(FILE *stream, uint8_t *byte);
+[[nodiscard]] bool _gl_read_int32(FILE *stream, int32_t *value);
 // 0 when the word ended at white space, -1 at end of input or at size - 1.
 int _gl_get_str(char *buf, int size, FILE *stream);
 // The number of bytes one call of the host's fgets stored in a buffer of
@@ -161,6 +167,27 @@ class LineReader {
 int check_nl(const char *line);
 // Drops the line's final newline: 0, or 1 when there was none.
 int replace_nl(char *line);
+
+// The framed header of the library's text data files (locale objects and
+// conversions): the file-type line, the version line, a "key=N" line
+// counting the header's lines, and N - 3 lines more. Every header line
+// holds at most 127 characters before its newline, as the writers write.
+inline constexpr int kFramedLineSize = 129;  // 127 characters, the newline, the terminator
+enum class FramedHeader {
+    kOk,
+    kWrongFileType,  // line 1 missing or not the file type
+    kNoVersion,      // line 2 missing, too long or without its newline
+    kWrongVersion,   // line 2 not the version
+    kBadCount,       // line 3 missing, without "=" and digits, or below 3
+    kShortHeader,    // a counted line missing, too long or without its newline
+};
+// One header line into line: false at the end of the file, for a line of
+// more than 127 characters and for one without its newline.
+[[nodiscard]] bool read_framed_line(FILE *stream, char (&line)[kFramedLineSize]);
+// Reads the header up to the line after it; the lines must equal
+// file_type_line and version_line, newlines included.
+[[nodiscard]] FramedHeader read_framed_header(FILE *stream, const char *file_type_line,
+                                              const char *version_line);
 
 // Helpers.
 // The host's value of a variable; empty counts as unset.

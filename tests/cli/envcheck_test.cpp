@@ -93,10 +93,14 @@ TEST_F(Envcheck, OneFileLineByLine) {
     }
 }
 
-TEST_F(Envcheck, ArgumentThatDoesNotExist) {
-    RunResult r = run({"no-such-file"});
-    EXPECT_EQ(r.err, "Checking environment file no-such-file\n  cannot open the file\n");
-    EXPECT_EQ(r.status, 255);
+TEST_F(Envcheck, ArgumentThatCannotBeRead) {
+    // A directory opens, but no line of it can be read.
+    testing::make_dirs(root / "dir.rc");
+    for (const std::string &name : {std::string("no-such-file"), root / "dir.rc"}) {
+        RunResult r = run({name});
+        EXPECT_EQ(r.err, "Checking environment file " + name + "\n  cannot open the file\n");
+        EXPECT_EQ(r.status, 255) << name;
+    }
 }
 
 TEST_F(Envcheck, MoreArgumentsGiveOnlyTheUsage) {
@@ -229,7 +233,7 @@ TEST_F(Envcheck, TextWhoseConversionsDoNotFitIsReplacedByTheBuiltInOne) {
     testing::write_file(
         inst + "/msg/en_us/0333/envcheck.tmf",
         testing::message_file(
-            {{-33520, "%s %s %s %n\n"}, {-33523, "%d: %s\n"}, {-33522, "nope %s\n"}}));
+            {{-33520, "%100000000s\n"}, {-33523, "%d: %s\n"}, {-33522, "nope %s\n"}}));
     std::string file = root / "f.rc";
     testing::write_file(file, "BAD\n");
     EXPECT_EQ(run({file}).err, "Checking environment file " + file + "\n  " + file +

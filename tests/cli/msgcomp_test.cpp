@@ -89,6 +89,7 @@ TEST_F(Msgcomp, RejectsFaultsWithFileAndLineAndWritesNothing) {
         {"-1 \"%s and %q\"\n", ":1: malformed printf conversion"},
         {"-1 \"%ld\"\n", ":1: malformed printf conversion"},
         {"-1 \"50%\"\n", ":1: malformed printf conversion"},
+        {"-1 \"%.100000000s\"\n", ":1: malformed printf conversion"},
         {"99999999999 \"x\"\n", ":1: message number 99999999999 out of range"},
         {"0 \"x\"\n", ":1: message number 0 out of range"},
         {"-1 \"" + std::string(40000, 'x') + "\"\n", ":1: text of 40000 bytes is too long"},

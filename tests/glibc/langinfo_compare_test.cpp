@@ -19,6 +19,7 @@
 
 #include "gls/format/format.h"
 #include "tests/glibc/side_by_side.h"
+#include "tests/support/test_support.h"
 
 namespace velmorad::testing {
 namespace {
@@ -298,25 +299,19 @@ INSTANTIATE_TEST_SUITE_P(Shipped, TextsBesideGlibc, ::testing::ValuesIn(shipped_
 
 // The table of locales compared is the list the build compiles.
 TEST(ShippedLocaleTable, NamesEveryLocaleOfTheList) {
-    FILE *f = std::fopen(VELMORAD_LOCALES_LIST, "r");
-    ASSERT_NE(f, nullptr);
-    char source[64];
-    char charmap[64];
-    size_t listed = 0;
-    char line[256];
-    while (std::fgets(line, sizeof line, f) != nullptr) {
-        if (line[0] == '#' || std::sscanf(line, "%63s %63s", source, charmap) != 2) continue;
+    std::vector<ListedLocale> listed;
+    for (ListedLocale &l : listed_locales()) {
         // The project's own sources have no counterpart in the C library.
-        if (access((std::string(VELMORAD_PROJECT_LOCALES) + "/" + source).c_str(), F_OK) == 0)
-            continue;
-        ++listed;
-        bool found = false;
-        for (const ShippedLocale &l : shipped_locales())
-            found = found || (std::string(l.source) == source && std::string(l.charmap) == charmap);
-        EXPECT_TRUE(found) << source << " " << charmap;
+        if (access((std::string(VELMORAD_PROJECT_LOCALES) + "/" + l.source).c_str(), F_OK) != 0)
+            listed.push_back(std::move(l));
     }
-    std::fclose(f);
-    EXPECT_EQ(listed, shipped_locales().size());
+    for (const ListedLocale &l : listed) {
+        bool found = false;
+        for (const ShippedLocale &s : shipped_locales())
+            found = found || (l.source == s.source && l.charmap == s.charmap);
+        EXPECT_TRUE(found) << l.source << " " << l.charmap;
+    }
+    EXPECT_EQ(listed.size(), shipped_locales().size());
 }
 
 }  // namespace

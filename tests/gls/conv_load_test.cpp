@@ -215,6 +215,7 @@ TEST_F(ConvLoad, BrokenFilesFailWithTheirCause) {
         {"default record longer than the target", with_line(good, 8, "2 1 1 03414243"), GL_EFILE,
          nullptr},
         {"tree of five levels", with_line(good, 8, "5 1 1 00"), GL_ETREELEN, nullptr},
+        {"tree minimum above its one-byte keys", with_line(good, 8, "2 2 1 00"), GL_EFILE, nullptr},
         {"tree header without its line feed", with_line(good, 8, "2 1 1 00x"), GL_EFILE, nullptr},
         {"tree cut short", tree_cut, GL_ENOMEM, nullptr},
         {"second tree missing", with_line(good, 3, "1 0"), GL_ENOMEM, nullptr},

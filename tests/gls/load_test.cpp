@@ -167,7 +167,10 @@ TEST(LocaleLoad, RefusesBadCategoriesLongSpecificationsAndLongNames) {
 
 TEST(LocaleLoad, BrokenHeadersFailTheCategory) {
     LcoInstallation inst;
-    const std::string long_line(kHeaderLineSize, 'h');
+    // Header lines hold 127 characters before their newline, in locale and
+    // conversion files alike.
+    const std::string longest_line(127, 'h');
+    const std::string long_line(128, 'h');
     struct Row {
         const char *what;
         void (*damage)(LcoDamage &);
@@ -207,7 +210,13 @@ TEST(LocaleLoad, BrokenHeadersFailTheCategory) {
          {},
          "8859-1",
          GL_ESHORTFILE},
+        {"longest header line", [](LcoDamage &) {}, {longest_line}, "8859-1", 0},
         {"long header line", [](LcoDamage &) {}, {long_line}, "8859-1", GL_ESHORTFILE},
+        {"count past 32 bits",
+         [](LcoDamage &d) { d.count_line = "N=99999999999999999999"; },
+         {},
+         "8859-1",
+         GL_ESHORTFILE},
         {"long code-set name",
          [](LcoDamage &) {},
          {},

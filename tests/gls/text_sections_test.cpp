@@ -61,6 +61,11 @@ TEST(TextFields, CountedStrings) {
         {"-1 61\n", nullptr, 0, GL_EFILE, " 61\n"},
         {"70000 61\n", nullptr, 0, GL_EFILE, " 61\n"},
         {"65535 6162\n", nullptr, 0, GL_EFILE, ""},  // the file ends long before
+        // A damaged digit or count is an error, not a byte or a count of 0.
+        {"2 41zz\n", nullptr, 0, GL_EFILE, "z\n"},
+        {"2 4g42\n", nullptr, 0, GL_EFILE, "42\n"},
+        {"x 41\n", nullptr, 0, GL_EFILE, "x 41\n"},
+        {"4294967298 41\n", nullptr, 0, GL_EFILE, " 41\n"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);
@@ -98,6 +103,12 @@ TEST(TextFields, GroupingLines) {
         {"2 3 2", -1, 0, GL_ESHORTFILE, {3, 2}},
         {"2 3 2x\n", -1, 0, GL_ESHORTFILE, {3, 2}},
         {"2 3 2", -1, GL_EFILE, GL_EFILE, {3, 2}},  // an earlier code is kept
+        // Sizes and counts are numbers of their 32-bit fields, never a 0
+        // read from a damaged field nor a value cut to 32 bits.
+        {"1 -2147483648\n", 0, 0, 0, {INT32_MIN}},
+        {"2 3 x\n", -1, 0, GL_ESHORTFILE, {}},
+        {"1 4294967299\n", -1, 0, GL_ESHORTFILE, {}},
+        {"x\n", -1, 0, GL_ESHORTFILE, {}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.text);
@@ -364,6 +375,24 @@ TEST(TextSections, BrokenTextSectionsKeepTheirCodes) {
          GL_EGROUPS},
         {"a symbol cut short", kCatMonetary, "3 4555\n" + text.substr(text.find('\n') + 1),
          GL_EFILE},
+        {"a symbol with a damaged digit", kCatMonetary,
+         "3 45zz55\n" + text.substr(text.find('\n') + 1), GL_EFILE},
+        {"a monetary value past 32 bits", kCatMonetary,
+         [] {
+             auto m = testing::sample_monetary();
+             m.values[1] = 4294967298;
+             return monetary_section_text(m);
+         }(),
+         GL_ESHORTFILE},
+        {"a monetary value that is no number", kCatMonetary,
+         text.substr(0, text.rfind('\n', text.size() - 2) + 1) + "x\n", GL_ESHORTFILE},
+        {"a group size past 32 bits", kCatNumeric,
+         [] {
+             auto n = testing::sample_numeric();
+             n.grouping = {3, 4294967299};
+             return numeric_section_text(n);
+         }(),
+         GL_ESHORTFILE},
         {"a decimal point cut short", kCatNumeric, "1 2\n", GL_EFILE},
         {"messages cut short", kCatMessages, "1 79\n", GL_EFILE},
     };

@@ -222,6 +222,14 @@ TEST(TreeRead, DamagedAndHostileTextsFailWithTheirCodes) {
         {"negative maximum length", "-1 1 1 0000\n", -1, GL_ETREELEN},
         {"minimum length 0", "1 0 1 0000\n1 0\n" + kEnd, -1, GL_ENOMEM},
         {"minimum length 5", "1 5 1 0000\n1 0\n" + kEnd, -1, GL_ENOMEM},
+        // The declared lengths must bound the characters held: the look-ups
+        // and the terminators of a locale's strings are sized by them.
+        {"minimum length above the maximum", "1 2 1 0000\n1 0\n4100100104\n" + kEnd, -1, GL_EFILE},
+        {"minimum length above the shortest character", "2 2" + kTwoLevels.substr(3), -1, GL_EFILE},
+        {"characters longer than the maximum", "0 1 1 0000\n1 0\n4100100104\n" + kEnd, -1,
+         GL_EFILE},
+        {"empty, minimum above the maximum", "1 4 1 0000\n1 0\n" + kEnd, -1, GL_EFILE},
+        {"empty, as written", "0 4 1 0000\n1 0\n" + kEnd, 0, 0},
         {"empty input", "", -1, GL_ENOMEM},
         {"no blank before the default", "1 1 10000\n", -1, GL_ENOMEM},
         {"default not ended by a newline", "1 1 1 0000 \n1 0\n" + kEnd, -1, 0},

@@ -60,7 +60,7 @@ class InitGls : public ::testing::Test {
         gls::gl_lc_unload(gls_env.client_locale);
         gls_env.client_locale = s.db_locale = s.os_locale = nullptr;
         for (int k = 0; k < kStrCount; ++k) {
-            if ((s.alloc_flags & (1u << k)) != 0) std::free(s.strings[k]);
+            if ((s.alloc_flags & (1u << k)) != 0) gls::_gl_free_ptr(s.strings[k]);
             s.strings[k] = nullptr;
         }
         s.alloc_flags = 0;
@@ -154,6 +154,44 @@ TEST_F(InitGls, ClientAndDatabaseLocalesFillTheRecords) {
     }
 }
 
+TEST_F(InitGls, CompositeClientLocaleGivesEachCategoryItsEntry) {
+    const std::vector<std::string> same_code_set = {"en_US.819", "de_DE.819", "fr_FR.819",
+                                                    "es_ES.819", "de_DE.819", "en_US.819"};
+    const std::vector<std::string> with_os_name = {"en_US.57372", "C.utf8",      "de_DE.57372",
+                                                   "de_DE.57372", "en_US.57372", "en_US.57372"};
+    const struct {
+        const char *client;
+        std::vector<std::string> specs;
+        std::vector<int32_t> flags;
+        const char *collate_file;
+    } rows[] = {
+        {"GL_CTYPE = en_US.8859-1 ; GL_COLLATE = de_DE.819 ; GL_NUMERIC = fr_fr.latin-1 ; "
+         "GL_MONETARY = es_ES.819 ; GL_TIME = de_DE.ISO-8859-1 ; GL_MESSAGES = en_US.819 ; ",
+         same_code_set, std::vector<int32_t>(kCategoryCount, 1), "de_de/0333.lco"},
+        {"GL_CTYPE = en_US.UTF-8 ; GL_COLLATE = C.utf8 ; GL_NUMERIC = de_DE.utf8 ; "
+         "GL_MONETARY = de_DE.UTF-8 ; GL_TIME = en_US.utf8 ; GL_MESSAGES = en_US.utf8",
+         with_os_name,
+         {1, 0, 1, 1, 1, 1},
+         "os/C.utf8"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.client);
+        reset_records();
+        setenv("CLIENT_LOCALE", row.client, 1);
+        ASSERT_EQ(initgls(kModeFrontEnd), 0) << get_glserror();
+        EXPECT_EQ(specs(), row.specs);
+        EXPECT_EQ(file_flags(), row.flags);
+        std::string normal;
+        for (int i = 0; i < kCategoryCount; ++i)
+            normal += std::string(cat_names[i].name) + " = " + row.specs[i] + " ; ";
+        EXPECT_EQ(field(kStrCLIENT_LOCALE), normal);
+        // The database follows the classification's locale.
+        EXPECT_EQ(field(kStrDB_LOCALE), row.specs[0]);
+        EXPECT_EQ(new_gls_env.db_locale, gls_env.client_locale);
+        EXPECT_STREQ(gls_env.client_locale->file_names[1], row.collate_file);
+    }
+}
+
 TEST_F(InitGls, NlsVariablesGiveEachCategoryItsOwnSpec) {
     setenv("DBNLS", "2", 1);
     setenv("LC_CTYPE", "en_us.UTF-8", 1);
@@ -234,6 +272,50 @@ TEST_F(InitGls, BadDbdateFailsTheStartAndReleasesItsDateSettings) {
     EXPECT_EQ(field(kStrDBDATE), "DMY4.");
     EXPECT_NE(s.month_list_b, nullptr);
     EXPECT_STREQ(gls_env.qualifier_formats[0][2], "%iY-%02m-%02d");
+}
+
+// A failed start leaves the string fields as the user gave them, whatever
+// step failed, and leaves nothing behind that the records do not reach.
+TEST_F(InitGls, FailedStartLeavesTheFieldsAsGiven) {
+    char given[] = "de_DE.ISO-8859-1";
+    new_gls_env.strings[kStrCLIENT_LOCALE] = given;
+    setenv("DB_LOCALE", "de_DE.utf8", 1);
+    ASSERT_EQ(unlink((inst + "/gls/cv9/e01c0333.cvo").c_str()), 0);
+    EXPECT_EQ(initgls(kModeFrontEnd), kGlsNoConversion);
+    EXPECT_EQ(new_gls_env.strings[kStrCLIENT_LOCALE], given);
+    EXPECT_EQ(field(kStrDB_LOCALE), "(null)");
+    EXPECT_EQ(new_gls_env.alloc_flags, 0u);
+    new_gls_env.strings[kStrCLIENT_LOCALE] = nullptr;
+
+    // Every allocation of a start fails in turn, the copies of the fields
+    // among them; the default locale's path too.
+    ASSERT_EQ(setup_glext_funcs(kModeFrontEnd), 0);
+    setenv("DB_LOCALE", "en_US.cp1252", 1);
+    for (const char *client : {"de_DE.8859-1", static_cast<const char *>(nullptr)}) {
+        SCOPED_TRACE(client != nullptr ? client : "(default)");
+        client != nullptr ? setenv("CLIENT_LOCALE", client, 1) : unsetenv("CLIENT_LOCALE");
+        int copy_failures = 0;
+        for (long n = 1;; ++n) {
+            new_gls_env.initialising = 1;  // as initgls marks its work
+            gls::testing::FailingHost host;
+            host.fail_allocation(n);
+            const int status = init_fe();
+            new_gls_env.initialising = 0;
+            if (status != 0) {
+                copy_failures += status == kGlsCopyNoMemory ? 1 : 0;
+                for (int k = 0; k < kStrCount; ++k)
+                    EXPECT_EQ(field(k), "(null)") << n;
+                EXPECT_EQ(new_gls_env.alloc_flags, 0u) << n;
+            }
+            reset_records();
+            EXPECT_EQ(host.live_blocks(), 0) << n;
+            if (!host.failed()) {
+                EXPECT_EQ(status, 0);
+                break;
+            }
+        }
+        EXPECT_GT(copy_failures, 0);
+    }
 }
 
 TEST_F(InitGls, GetLocaleLengthLimitAndSecondPass) {

@@ -51,9 +51,14 @@ TEST_F(Spec, TogenspGivesTheGenericFormOrACutCopy) {
         {"en_US.nosuch", "en_US.nosuch"},
         {"C", "C"},
         {long_unknown, long_unknown.substr(0, kMaxCategorySpec)},
-        // A one-entry composite has a file name but no pieces: what follows
-        // its first "/" is all that is left.
-        {"GL_CTYPE = en_US.819 ; ", "0333.lco ; "},
+        // Composites are normalised entry by entry; a value that names no
+        // locale file stays as written, and every entry ends in " ; ".
+        {"GL_CTYPE = en_US.819 ; ", "GL_CTYPE = en_US.819 ; "},
+        {"GL_TIME = de_de.ISO-8859-1 ; GL_CTYPE = en_US.latin-1",
+         "GL_TIME = de_DE.819 ; GL_CTYPE = en_US.819 ; "},
+        {"GL_CTYPE = en_US.utf8 ; GL_COLLATE = C.utf8 ; ",
+         "GL_CTYPE = en_US.57372 ; GL_COLLATE = C.utf8 ; "},
+        {"GL_CTYPE  = en_US.819 ; ", "GL_CTYPE  = en_US.819 ; "},  // not a composite
     };
     for (const auto &row : rows) {
         char out[kGenSpecSize];

@@ -31,6 +31,12 @@ TEST(FormatFits, ConversionsMustBeAPrefixOfTheArguments) {
         {"%n", MsgArgs::kInt, false},
         {"%x", MsgArgs::kInt, false},
         {"trailing %", MsgArgs::kNone, false},
+        // No field wider than the 512-byte message buffer holds.
+        {"%511s %-511.511d", MsgArgs::kStringInt, true},
+        {"%512s", MsgArgs::kString, false},
+        {"%.512s", MsgArgs::kString, false},
+        {"%100000000s", MsgArgs::kString, false},
+        {"%99999999999999999999999d", MsgArgs::kInt, false},
     };
     for (const Row &r : rows)
         EXPECT_EQ(msg_format_fits(r.text, r.args), r.fits) << r.text;

@@ -150,6 +150,31 @@ TEST_F(Lookup, MissingFileGivesTheCannotOpenTextNamingTheLeaf) {
     EXPECT_EQ(untouched, std::string(8, 'u'));
 }
 
+// The service texts are fetched into the caller's buffer: one that fits it
+// is shown, whatever the size of mmsgtext's cache.
+TEST_F(Lookup, ServiceTextsAsLongAsTheCallersBufferAreShown) {
+    setenv("QMX_FREE_FD", "1", 1);  // each row's files are read afresh
+    install("os.tmf", message_file({{-1212, "x"}}));
+    const std::string pad(300, 'p');
+    const struct {
+        std::string cannot_open, unknown;
+        int16_t size;
+        std::string open_text, unknown_text;
+    } rows[] = {
+        {pad + "%s\n", pad + "%d\n", 512, pad + "envcheck.tmf\n", pad + "-1211\n"},
+        {pad + "%s\n", pad + "%d\n", 302, "Cannot open file 'envcheck.tmf'\n",
+         "Unknown error message number '-1211'\n"},
+    };
+    for (const auto &row : rows) {
+        install("msgsvc.tmf", message_file({{32765, row.cannot_open}, {32766, row.unknown}}));
+        std::string text;
+        EXPECT_EQ(fetch(-33521, &text, row.size), kMsgCannotOpen);
+        EXPECT_EQ(text, row.open_text.substr(0, static_cast<size_t>(row.size) - 1));
+        EXPECT_EQ(fetch(-1211, &text, row.size), kMsgNotFound);
+        EXPECT_EQ(text, row.unknown_text.substr(0, static_cast<size_t>(row.size) - 1));
+    }
+}
+
 TEST_F(Lookup, ServiceTextWithWrongConversionsIsNotUsedAsFormat) {
     install("msgsvc.tmf", message_file({{32765, "%d %s %s"}, {32766, "%s"}}));
     std::string text;

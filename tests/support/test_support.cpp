@@ -135,6 +135,19 @@ std::string source_dir() {
     return VELMORAD_SOURCE_DIR;
 }
 
+std::vector<ListedLocale> listed_locales() {
+    std::ifstream in(source_dir() + "/data/locales.list");
+    std::vector<ListedLocale> listed;
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        ListedLocale locale;
+        if (line.empty() || line[0] == '#' || !(fields >> locale.source >> locale.charmap))
+            continue;
+        listed.push_back(std::move(locale));
+    }
+    return listed;
+}
+
 void make_installation(const std::string &dir) {
     link_tree(build_installation(), dir);
 }

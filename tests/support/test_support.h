@@ -32,6 +32,14 @@ void make_dirs(const std::string &path);
 std::string build_installation();
 std::string source_dir();
 
+// The locales the build compiles, as data/locales.list names them: the
+// locale source and the charmap, in the list's order.
+struct ListedLocale {
+    std::string source;   // "de_DE"
+    std::string charmap;  // "ISO-8859-1", which the registry also names
+};
+std::vector<ListedLocale> listed_locales();
+
 // Makes a complete installation directory at `dir` from the build tree's:
 // data files are linked, not copied, so tests that need their own data can
 // replace single files.

@@ -3,6 +3,7 @@
 // values of its source in its own code set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -236,6 +237,120 @@ TEST(ShippedUnicode, OtherScriptsFollowTheLocalesOwnByCodePoint) {
     EXPECT_TRUE(before("don", "don\u2019t"));
     EXPECT_TRUE(before("don\u2019t", "dopt"));
 }
+
+// What a loaded locale answers through the library's functions: its
+// information items, the classes, case and width of the characters its
+// texts hold and of every byte, what its collation makes of those texts,
+// and what its name caches match in them.
+std::vector<std::string> behaviour(gls::Locale *loc, const std::vector<std::string> &texts) {
+    std::vector<std::string> seen;
+    auto note = [&seen](const std::string &what, long long value) {
+        seen.push_back(what + "=" + std::to_string(value));
+    };
+    for (int i = 0; i <= gls::kItemLast; ++i)
+        seen.push_back(std::to_string(i) + ":" + item(loc, i));
+    note("eras", gls::gl_get_era_count(loc));
+    note("min", gls::gl_mb_loc_min(loc));
+    note("max", gls::gl_mb_loc_max(loc));
+    std::vector<std::string> characters;
+    for (int b = 1; b < 256; ++b)
+        characters.emplace_back(1, static_cast<char>(b));
+    for (const std::string &text : texts) {
+        auto p = reinterpret_cast<const unsigned char *>(text.c_str());
+        for (const unsigned char *end = p + text.size(); p < end;) {
+            const int n = gls::gl_full_mblen(loc, p, static_cast<int>(end - p));
+            if (n <= 0) break;
+            characters.emplace_back(reinterpret_cast<const char *>(p), static_cast<size_t>(n));
+            p += n;
+        }
+    }
+    for (const std::string &c : characters) {
+        gls::gl_wchar_t wc = 0;
+        auto bytes = reinterpret_cast<const unsigned char *>(c.c_str());
+        const int n = gls::gl_full_mbtowc(loc, &wc, bytes, static_cast<int>(c.size()));
+        note(c + " length", n);
+        if (n <= 0) continue;
+        note(c + " classes", gls::_gl_im_iswctype(loc, wc, ~0u));
+        note(c + " upper", gls::_gl_im_towupper(loc, wc));
+        note(c + " lower", gls::_gl_im_towlower(loc, wc));
+        note(c + " width", gls::gl_wcwidth(loc, wc));
+    }
+    for (size_t i = 0; i < texts.size(); ++i) {
+        auto text = reinterpret_cast<const unsigned char *>(texts[i].c_str());
+        std::string key(4 * texts[i].size() + 64, '\0');
+        const int n = loc->primitives.mbsxfrm(loc, reinterpret_cast<unsigned char *>(key.data()),
+                                              text, static_cast<int>(key.size()));
+        seen.push_back(texts[i] + " key:" + key.substr(0, n < 0 ? 0 : static_cast<size_t>(n)));
+        if (i > 0) {
+            auto before = reinterpret_cast<const unsigned char *>(texts[i - 1].c_str());
+            const int order = loc->primitives.mbscoll(loc, before, text);
+            note(texts[i] + " order", order < 0 ? -1 : order > 0 ? 1 : 0);
+        }
+        for (const gls::gl_wc_cache_t *cache : loc->time.caches) {
+            gls::GlCacheMatch match{};
+            const auto result = gls::_gl_match_wc_cache(loc, cache, text, -1, &match);
+            const long long matched = (static_cast<long long>(match.value) << 32) +
+                                      (static_cast<long long>(match.chars) << 16) + match.bytes;
+            note(texts[i] + " cached", result == gls::kCacheMatched ? matched : result - 1);
+        }
+    }
+    return seen;
+}
+
+// The file name of each locale the build compiles, by the number the
+// registry gives its charmap; the spelling itself when it has none, which
+// no load finds.
+std::vector<std::string> listed_file_names() {
+    uint32_t error = 0;
+    gls::gl_cache_registry(&error, (build_installation() + "/gls/cm3/registry").c_str());
+    std::vector<std::string> names;
+    for (const velmorad::testing::ListedLocale &l : velmorad::testing::listed_locales()) {
+        const std::string spec = l.source + "." + l.charmap;
+        char name[gls::kLcFnameSize] = {};
+        const bool named =
+            gls::gl_lc_spec2lc_fname(&error, spec.c_str(), name, nullptr, nullptr) == 0;
+        names.push_back(named ? name : spec);
+    }
+    return names;
+}
+
+// A locale loaded into an object that held another is the same locale as
+// one loaded fresh, whichever locale came before it.
+class ReloadedLocale : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ReloadedLocale, IsTheSameAsAFreshLoad) {
+    const std::string &name = GetParam();
+    LocalePtr fresh = load(name);
+    std::vector<std::string> texts;
+    for (int i = 0; i <= gls::kItemLast; ++i) {
+        if (const char *text = gls::gl_nl_langinfo(fresh.get(), i)) texts.emplace_back(text);
+    }
+    const std::vector<std::string> expected = behaviour(fresh.get(), texts);
+    for (const std::string &before : listed_file_names()) {
+        if (before == name) continue;
+        LocalePtr reloaded = load(before);
+        char *names = gls::gl_setlocale_4(reloaded.get(), gls::kCatAll, name.c_str());
+        ASSERT_NE(names, nullptr) << "over " << before << ": error " << reloaded->error;
+        gls::gl_destroystring(names);
+        EXPECT_EQ(reloaded->error, 0u) << "over " << before;
+        const std::vector<std::string> got = behaviour(reloaded.get(), texts);
+        const auto differ = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+        if (differ.first != got.end() || differ.second != expected.end()) {
+            ADD_FAILURE() << "over " << before << ": first difference "
+                          << (differ.first != got.end() ? *differ.first : "(none)") << ", fresh "
+                          << (differ.second != expected.end() ? *differ.second : "(none)");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Listed, ReloadedLocale, ::testing::ValuesIn(listed_file_names()),
+                         [](const ::testing::TestParamInfo<std::string> &info) {
+                             std::string name = info.param;
+                             for (char &c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
 
 TEST(ShippedDefault, IsTheAmericanEnglishLocaleInLatin1) {
     EXPECT_EQ(read_file(lc_dir() + "/default.lco"), read_file(lc_dir() + "/en_us/0333.lco"));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gls/format/format.h"
+#include "gls/util/util.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -60,7 +61,7 @@ static_assert(kItemNames[gls::kItemLast] != nullptr, "a name for every item");
 
 // Header lines are at most this long; a count beyond the limit is not a
 // header the library would have loaded.
-constexpr int kHeaderLineSize = gls::kHeaderLineSize;
+constexpr int kHeaderLineSize = gls::kFramedLineSize;
 constexpr long kMaxHeaderLines = 1000;
 constexpr int kHeaderCountLine = 3;
 
