@@ -236,6 +236,58 @@ TEST(ShippedUnicode, OtherScriptsFollowTheLocalesOwnByCodePoint) {
     EXPECT_TRUE(before("don\u2019t", "dopt"));
 }
 
+// Text newer than the charmap: a scalar value the charmap does not list
+// (U+0378, U+2FFFF) is a character to every primitive, one without class
+// or width, sorting after every character the locale orders; a sequence
+// that is no UTF-8 is none to any of them.
+TEST(ShippedUnicode, EveryPrimitiveReadsCodePointsTheCharmapDoesNotList) {
+    LocalePtr loc = load(file_name("en_US.utf8"));
+    gls::Locale *l = loc.get();
+    auto bytes = [](const std::string &s) {
+        return reinterpret_cast<const unsigned char *>(s.c_str());
+    };
+    for (const std::string unlisted : {"\xcd\xb8", "\xf0\xaf\xbf\xbf"}) {
+        SCOPED_TRACE(unlisted);
+        const std::string text = "a" + unlisted + "z";
+        const int n = static_cast<int>(unlisted.size());
+        gls::gl_wchar_t wc = 0;
+        EXPECT_EQ(gls::gl_full_mbtowc(l, &wc, bytes(unlisted), n), n);
+        EXPECT_EQ(wc, wide(unlisted));
+        EXPECT_EQ(gls::gl_full_mblen(l, bytes(unlisted), n), n);
+        EXPECT_EQ(gls::gl_mbsbytes(l, bytes(text)), n + 3);
+        EXPECT_EQ(gls::gl_full_mbsnext(l, bytes(text) + 1), bytes(text) + 1 + n);
+        unsigned char out[8] = {};
+        EXPECT_EQ(gls::gl_full_wctomb(l, out, wc), n);
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(out), static_cast<size_t>(n)), unlisted);
+        gls::gl_wchar_t wide_text[8] = {};
+        EXPECT_EQ(gls::_gl_im_mbstowcs(l, wide_text, bytes(text), 8), 3);
+        EXPECT_EQ(gls::gl_full_wcstombs(l, out, wide_text, sizeof out), n + 2);
+        EXPECT_EQ(gls::_gl_im_iswctype(l, wc, ~uint32_t{0}), 0u);
+        l->error = 0;
+        EXPECT_EQ(gls::gl_wcwidth(l, wc), -1);
+        EXPECT_EQ(l->error, gls::GL_EINVAL);
+        FILE *stream = fmemopen(const_cast<char *>(unlisted.data()), unlisted.size(), "r");
+        ASSERT_NE(stream, nullptr);
+        unsigned char read[4] = {};
+        EXPECT_EQ(gls::gl_full_fgetmb(l, read, stream), n);
+        std::fclose(stream);
+        EXPECT_GT(gls::_gl_im_mbscoll(l, bytes(text), bytes("a\xc3\xbfz")), 0);
+    }
+    for (const std::string bad :
+         {"\xf0\xab\xa0\xc0", "\xc0\x80", "\xed\xa0\x80", "\xf8\x88\x80\x80"}) {
+        SCOPED_TRACE(bad);
+        l->error = 0;
+        EXPECT_EQ(gls::gl_full_mblen(l, bytes(bad), static_cast<int>(bad.size())), -1);
+        EXPECT_EQ(l->error, gls::GL_EILSEQ);
+        EXPECT_EQ(gls::gl_mbsbytes(l, bytes(bad)), 0);
+        FILE *stream = fmemopen(const_cast<char *>(bad.data()), bad.size(), "r");
+        ASSERT_NE(stream, nullptr);
+        unsigned char read[4] = {};
+        EXPECT_EQ(gls::gl_full_fgetmb(l, read, stream), -1);
+        std::fclose(stream);
+    }
+}
+
 TEST(ShippedDefault, IsTheAmericanEnglishLocaleInLatin1) {
     EXPECT_EQ(read_file(lc_dir() + "/default.lco"), read_file(lc_dir() + "/en_us/0333.lco"));
     LocalePtr loc = load("default.lco");
