@@ -79,10 +79,14 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
     TempDir dir;
     const RunResult r = lccomp(fixture_args(dir.path()));
     ASSERT_EQ(r.status, 0) << r.err;
-    // One warning for each directive dropped and each class beyond five.
+    // One warning for each directive dropped, each class beyond five and
+    // each string written with default_missing.
     const std::string xx = fixtures() + "/xx_XX";
     for (const std::string &warning :
          {xx + ":62: warning: d_t_fmt: %Z dropped", xx + ":65: warning: t_fmt_ampm: %z dropped",
+          xx + ":65: warning: t_fmt_ampm: %Z dropped",
+          xx + ":78: warning: nostr: <U0100> is not in the charmap and no transliteration rule "
+               "replaces it; written as default_missing",
           xx + ":69: warning: era_d_fmt: %U dropped", xx + ":17: warning: class \"extra3\" dropped",
           fixtures() + "/xx_base:20: warning: class \"copied_class\" dropped"}) {
         EXPECT_NE(r.err.find(warning), std::string::npos) << warning << "\n" << r.err;
@@ -101,13 +105,13 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
         {gls::kItemCurrencySymbol, "EUR"},  // from the copied source's included rules
         {gls::kItemDateTimeFormat, "%a %.1d %b %Y %2.1H:%M"},
         {gls::kItemTimeFormat, "%2.1I:%M %p"},
-        {gls::kItemTime12Format, "%I:%M:%S %p"},
+        {gls::kItemTime12Format, "%I:%M:%S %p"},  // "%Z " before it dropped whole
         {gls::kItemEraDateFormat, "%EC %Ey"},
         {gls::kItemEras,
          "+:1:2000/01/01:+*:Neu:%EC %Ey:\n+:1:1900/01/01:1999/12/31:Alt:%EC %Ey:third"},
         {gls::kItemFirstAbMonth + 2, "M\xe4r"},
         {gls::kItemYesString, "ja"},
-        {gls::kItemNoString, ""},
+        {gls::kItemNoString, "n?"},
     };
     for (const auto &row : items)
         EXPECT_EQ(item(l, row.item), row.value) << row.item;
@@ -141,6 +145,15 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
          "@/src:3: currency_symbol: <U0100> is not in the charmap"},
         {"month count", "", "LC_TIME\nabday \"a\";\"b\"\nEND LC_TIME\n",
          "@/src:2: abday takes 7 strings"},
+        // Monetary numbers outside their POSIX ranges; -1 is "not given".
+        {"precedes", "", "LC_MONETARY\np_cs_precedes 2\nEND LC_MONETARY\n",
+         "@/src:2: p_cs_precedes: 2 is out of range (0 to 1, or -1)"},
+        {"sign position", "", "LC_MONETARY\nn_sign_posn -1\nint_p_sign_posn 5\nEND LC_MONETARY\n",
+         "@/src:3: int_p_sign_posn: 5 is out of range (0 to 4, or -1)"},
+        {"separation", "", "LC_MONETARY\nduo_n_sep_by_space -2\nEND LC_MONETARY\n",
+         "@/src:2: duo_n_sep_by_space: -2 is out of range"},
+        {"digits", "", "LC_MONETARY\nfrac_digits 127\nEND LC_MONETARY\n",
+         "@/src:2: frac_digits: 127 is out of range (0 to 126, or -1)"},
     };
     for (const auto &row : rows) {
         TempDir dir;

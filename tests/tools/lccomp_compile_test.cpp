@@ -33,7 +33,9 @@ TEST(TimeFormat, KeepsTheFormattersDirectivesAndDropsTheRestWithTheirBlank) {
         const char *dropped;  // joined with blanks
     } rows[] = {
         {"%a %d %b %Y %T %Z", "%a %d %b %Y %T", "%Z"},
-        {"%Z %H", " %H", "%Z"},  // nothing before it to drop
+        {"%Z %H", "%H", "%Z"},  // at the start, the blank after it goes
+        {"%Z %I:%M:%S %p", "%I:%M:%S %p", "%Z"},
+        {"%Z%H %z", "%H", "%Z %z"},
         {"%k:%M", "%2.1H:%M", ""},
         {"%l:%M %P", "%2.1I:%M %p", ""},
         {"%-d.%-m.%Y", "%.1d.%.1m.%Y", ""},

@@ -121,6 +121,10 @@ std::string plain_text(const Token &token);
 // The category readers.
 std::unique_ptr<CategorySink> make_ctype_sink(SourceReader *reader, CtypeDefinition *out);
 std::unique_ptr<CategorySink> make_collate_sink(SourceReader *reader, CollateSource *out);
-std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, TextCategorySource *out);
+std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, std::string category,
+                                             TextCategorySource *out);
+// Whether a text category (LC_NUMERIC, LC_MONETARY, LC_TIME, LC_MESSAGES)
+// has this keyword.
+bool is_text_keyword(std::string_view category, std::string_view keyword);
 
 }  // namespace velmorad::tools

@@ -56,13 +56,16 @@ void append_utf8(uint32_t code, std::string *out) {
 // The keyword values of LC_NUMERIC, LC_MONETARY, LC_TIME and LC_MESSAGES.
 class TextSink : public CategorySink {
   public:
-    TextSink(SourceReader *reader, TextCategorySource *out) : reader_(reader), out_(out) {}
+    TextSink(SourceReader *reader, std::string category, TextCategorySource *out)
+        : reader_(reader), category_(std::move(category)), out_(out) {}
 
     bool line(const SourceLine &line, const SourcePosition &at, int depth) override {
         TokenCursor cursor(line.tokens);
         const Token &key = cursor.take();
         if (key.kind != TokenKind::kWord)
             return reader_->fail(at, "a line must begin with a keyword");
+        if (!is_text_keyword(category_, key.text))
+            return reader_->fail(at, "\"" + key.text + "\" is no keyword of " + category_);
         KeywordValue value;
         value.position = at;
         value.depth = depth;
@@ -104,6 +107,7 @@ class TextSink : public CategorySink {
 
   private:
     SourceReader *reader_;
+    std::string category_;
     TextCategorySource *out_;
 };
 
@@ -124,8 +128,9 @@ std::string plain_text(const Token &token) {
     return out;
 }
 
-std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, TextCategorySource *out) {
-    return std::make_unique<TextSink>(reader, out);
+std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, std::string category,
+                                             TextCategorySource *out) {
+    return std::make_unique<TextSink>(reader, std::move(category), out);
 }
 
 std::string SourceReader::path_of(const std::string &name) const {
@@ -333,11 +338,12 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
     Target targets[] = {
         {kCtype, make_ctype_sink(this, &out->ctype), &out->ctype.defined},
         {kCollate, make_collate_sink(this, &out->collate), &out->collate.defined},
-        {kNumeric, make_text_sink(this, &out->numeric), &out->numeric.defined},
-        {kMonetary, make_text_sink(this, &out->monetary), &out->monetary.defined},
-        {kTime, make_text_sink(this, &out->time), &out->time.defined},
-        {kMessages, make_text_sink(this, &out->messages), &out->messages.defined},
+        {kNumeric, make_text_sink(this, kNumeric, &out->numeric), &out->numeric.defined},
+        {kMonetary, make_text_sink(this, kMonetary, &out->monetary), &out->monetary.defined},
+        {kTime, make_text_sink(this, kTime, &out->time), &out->time.defined},
+        {kMessages, make_text_sink(this, kMessages, &out->messages), &out->messages.defined},
     };
+    bool any_category = false;
     for (size_t i = 0; i < file.lines.size(); ++i) {
         const SourceLine &line = file.lines[i];
         const SourcePosition at{file.path, line.number};
@@ -351,6 +357,7 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
             continue;
         }
         const std::string category = first.text;
+        any_category = true;
         size_t end = i + 1;
         while (end < file.lines.size() && !is_end_of(file.lines[end], category))
             ++end;
@@ -368,6 +375,9 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
         }
         i = end;
     }
+    // An empty file (or one of comments alone) is no locale: compiling it
+    // would write a locale of nothing but defaults.
+    if (!any_category) return fail({file.path, 0}, "the source defines no category");
     for (const auto &[path, lexed] : files_)
         out->files_read.push_back(path);
     return true;
