@@ -133,6 +133,8 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
 
 TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
     const std::string good_charmap = read_file(fixtures() + "/mini.charmap");
+    std::string prefixed_charmap = good_charmap;
+    prefixed_charmap.insert(prefixed_charmap.find("END CHARMAP"), "<U0100> /x41/x42\n");
     const struct {
         const char *name;
         std::string charmap;   // empty: the fixture's
@@ -140,6 +142,10 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
         std::string expected;  // in standard error, "@" standing for the directory
     } rows[] = {
         {"charmap", good_charmap + "<U0100> /x\n", "", "@/charmap:"},
+        // A code set the character trees cannot hold: one character begins another.
+        {"prefix", prefixed_charmap, "",
+         "@/charmap:143: the bytes of <U0100> begin with those of <U0041> (line 75): a locale's "
+         "character tree cannot hold"},
         {"source", "", "LC_TIME\nd_fmt \"%d\n", "@/src:2: a string is not closed"},
         {"unencodable", "", "LC_MONETARY\n\ncurrency_symbol \"<U0100>\"\nEND LC_MONETARY\n",
          "@/src:3: currency_symbol: <U0100> is not in the charmap"},

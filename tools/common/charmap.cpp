@@ -541,6 +541,26 @@ int Charmap::width_of(std::string_view bytes) const {
     return width_default_;
 }
 
+bool find_prefix_pair(const Charmap &map, const CharmapEntry **shorter,
+                      const CharmapEntry **longer) {
+    std::vector<const CharmapEntry *> readers;
+    for (const CharmapEntry &e : map.entries()) {
+        if (map.find_bytes(e.bytes) == &e) readers.push_back(&e);
+    }
+    std::sort(readers.begin(), readers.end(),
+              [](const CharmapEntry *a, const CharmapEntry *b) { return a->bytes < b->bytes; });
+    // In byte order a sequence and one it begins sit side by side.
+    for (size_t i = 0; i + 1 < readers.size(); ++i) {
+        const std::string &a = readers[i]->bytes;
+        if (readers[i + 1]->bytes.compare(0, a.size(), a) == 0) {
+            *shorter = readers[i];
+            *longer = readers[i + 1];
+            return true;
+        }
+    }
+    return false;
+}
+
 bool parse_charmap(std::string_view text, const std::string &file, Charmap *out,
                    CharmapError *error) {
     Charmap map;
