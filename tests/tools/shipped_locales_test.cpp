@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -117,6 +118,9 @@ constexpr Shipped kShipped[] = {
     {"fr_FR.utf8", "UTF-8", "utf8", ",", "janvier", "%d/%m/%Y", "é", "É", "€"},
     {"es_ES.8859-1", "ISO-8859-1", "8859-1", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "EUR"},
     {"es_ES.utf8", "UTF-8", "utf8", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "€"},
+    {"de_DE.8859-15@euro", "ISO-8859-15", "8859-15", ",", "Januar", "%d.%m.%Y", "ä", "Ä", "€"},
+    {"fr_FR.8859-15@euro", "ISO-8859-15", "8859-15", ",", "janvier", "%d/%m/%Y", "œ", "Œ", "€"},
+    {"es_ES.8859-15@euro", "ISO-8859-15", "8859-15", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "€"},
     {"cs_CZ.8859-2", "ISO-8859-2", "8859-2", ",", "ledna", "%.1d.%.1m.%Y", "č", "Č", ""},
     {"pl_PL.8859-2", "ISO-8859-2", "8859-2", ",", "stycznia", "%d.%m.%Y", "ł", "Ł", ""},
     {"ru_RU.8859-5", "ISO-8859-5", "8859-5", ",", "января", "%d.%m.%Y", "я", "Я", ""},
@@ -167,7 +171,11 @@ TEST_P(ShippedLocale, LoadsWithItsSourcesValuesInItsCodeSet) {
 
     // The header names what the file was made from.
     const std::string text = read_file(lc_dir() + "/" + name);
-    const std::string source(s.spec, std::string_view(s.spec).find('.'));
+    // The source is the specification without its code set: de_DE@euro.
+    std::string source = s.spec;
+    const size_t dot = source.find('.');
+    const size_t at = source.find('@');
+    source.erase(dot, at == std::string::npos ? std::string::npos : at - dot);
     EXPECT_NE(text.find("\nSOURCE=" + source + "\n"), std::string::npos);
     EXPECT_NE(text.find("\nCOLLATION_VERSION="), std::string::npos);
 
@@ -286,6 +294,35 @@ TEST(ShippedUnicode, EveryPrimitiveReadsCodePointsTheCharmapDoesNotList) {
         EXPECT_EQ(gls::gl_full_fgetmb(l, read, stream), -1);
         std::fclose(stream);
     }
+}
+
+// Every name under os/ (de_DE.iso88591, C.UTF-8, en_US, ja_JP.eucjp, ...)
+// names the code set of the file it leads to: the one the file's header
+// records. Otherwise a client in that locale gets no conversions.
+TEST(ShippedOsNames, EveryNameResolvesToTheCodeSetOfItsFile) {
+    const std::string os_dir = lc_dir() + "/os";
+    uint32_t error = 0;
+    gls::gl_cache_registry(&error, (build_installation() + "/gls/cm3/registry").c_str());
+    size_t names = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(os_dir)) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        // The code-set name follows the header lines that line 3 counts.
+        std::istringstream file(read_file(entry.path().string()));
+        std::string line;
+        std::vector<std::string> lines;
+        while (lines.size() < 64 && std::getline(file, line))
+            lines.push_back(line);
+        ASSERT_GE(lines.size(), 4u);
+        const size_t header = std::stoul(lines[2].substr(lines[2].find('=') + 1));
+        ASSERT_LT(header, lines.size());
+        const uint16_t recorded = gls::gl_cs_name2cs_num(&error, lines[header].c_str(), nullptr);
+        ASSERT_NE(recorded, gls::kNoCodeSet) << lines[header];
+        EXPECT_EQ(gls::gl_lc_spec2cs_num(&error, name.c_str(), nullptr), recorded);
+        ++names;
+    }
+    gls::gl_free_registry_cache();
+    EXPECT_GT(names, 60u);
 }
 
 TEST(ShippedDefault, IsTheAmericanEnglishLocaleInLatin1) {
