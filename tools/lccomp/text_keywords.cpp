@@ -13,6 +13,7 @@ namespace velmorad::tools {
 
 namespace {
 
+// clang-format off
 constexpr std::string_view kNumericKeywords[] = {
     "decimal_point",
     "thousands_sep",
@@ -20,27 +21,74 @@ constexpr std::string_view kNumericKeywords[] = {
 };
 
 constexpr std::string_view kMonetaryKeywords[] = {
-    "int_curr_symbol",        "currency_symbol",       "mon_decimal_point",
-    "mon_thousands_sep",      "mon_grouping",          "positive_sign",
-    "negative_sign",          "int_frac_digits",       "frac_digits",
-    "p_cs_precedes",          "p_sep_by_space",        "n_cs_precedes",
-    "n_sep_by_space",         "p_sign_posn",           "n_sign_posn",
-    "int_p_cs_precedes",      "int_p_sep_by_space",    "int_n_cs_precedes",
-    "int_n_sep_by_space",     "int_p_sign_posn",       "int_n_sign_posn",
-    "duo_int_curr_symbol",    "duo_currency_symbol",   "duo_int_frac_digits",
-    "duo_frac_digits",        "duo_p_cs_precedes",     "duo_p_sep_by_space",
-    "duo_n_cs_precedes",      "duo_n_sep_by_space",    "duo_int_p_cs_precedes",
-    "duo_int_p_sep_by_space", "duo_int_n_cs_precedes", "duo_int_n_sep_by_space",
-    "duo_p_sign_posn",        "duo_n_sign_posn",       "duo_int_p_sign_posn",
-    "duo_int_n_sign_posn",    "uno_valid_from",        "uno_valid_to",
-    "duo_valid_from",         "duo_valid_to",          "conversion_rate",
+    "int_curr_symbol",
+    "currency_symbol",
+    "mon_decimal_point",
+    "mon_thousands_sep",
+    "mon_grouping",
+    "positive_sign",
+    "negative_sign",
+    "int_frac_digits",
+    "frac_digits",
+    "p_cs_precedes",
+    "p_sep_by_space",
+    "n_cs_precedes",
+    "n_sep_by_space",
+    "p_sign_posn",
+    "n_sign_posn",
+    "int_p_cs_precedes",
+    "int_p_sep_by_space",
+    "int_n_cs_precedes",
+    "int_n_sep_by_space",
+    "int_p_sign_posn",
+    "int_n_sign_posn",
+    "duo_int_curr_symbol",
+    "duo_currency_symbol",
+    "duo_int_frac_digits",
+    "duo_frac_digits",
+    "duo_p_cs_precedes",
+    "duo_p_sep_by_space",
+    "duo_n_cs_precedes",
+    "duo_n_sep_by_space",
+    "duo_int_p_cs_precedes",
+    "duo_int_p_sep_by_space",
+    "duo_int_n_cs_precedes",
+    "duo_int_n_sep_by_space",
+    "duo_p_sign_posn",
+    "duo_n_sign_posn",
+    "duo_int_p_sign_posn",
+    "duo_int_n_sign_posn",
+    "uno_valid_from",
+    "uno_valid_to",
+    "duo_valid_from",
+    "duo_valid_to",
+    "conversion_rate",
 };
 
 constexpr std::string_view kTimeKeywords[] = {
-    "abday",         "day",       "abmon",      "mon",     "d_t_fmt",       "d_fmt",
-    "t_fmt",         "am_pm",     "t_fmt_ampm", "era",     "era_year",      "era_d_fmt",
-    "era_d_t_fmt",   "era_t_fmt", "alt_digits", "week",    "first_weekday", "first_workday",
-    "cal_direction", "timezone",  "date_fmt",   "alt_mon", "ab_alt_mon",
+    "abday",
+    "day",
+    "abmon",
+    "mon",
+    "d_t_fmt",
+    "d_fmt",
+    "t_fmt",
+    "am_pm",
+    "t_fmt_ampm",
+    "era",
+    "era_year",
+    "era_d_fmt",
+    "era_d_t_fmt",
+    "era_t_fmt",
+    "alt_digits",
+    "week",
+    "first_weekday",
+    "first_workday",
+    "cal_direction",
+    "timezone",
+    "date_fmt",
+    "alt_mon",
+    "ab_alt_mon",
 };
 
 constexpr std::string_view kMessagesKeywords[] = {
@@ -49,6 +97,7 @@ constexpr std::string_view kMessagesKeywords[] = {
     "yesstr",
     "nostr",
 };
+// clang-format on
 
 template <size_t N>
 bool listed(const std::string_view (&keywords)[N], std::string_view keyword) {
