@@ -107,6 +107,13 @@ TEST_F(Registry, DamagedFilesKeepWhatPrecedesAnOverlongNameAndAreReplacedOtherwi
         {"a 1\nb x\n", GL_EBADREG, {}},
         {"a 1\n\x01 2\n", GL_EBADREG, {}},
         {"a 1\nb 57344\n", GL_EBADREG, {}},
+        // Columns padded with runs of blanks of every length, across the
+        // pieces in which a long line is read.
+        {"eight        1\nnine         \t  2\nlong 3                                     "
+         "                                                                                   "
+         "                                                   \n                           z 4\n",
+         kEntryError,
+         {{"eight", 1}, {"nine", 2}, {"long", 3}, {"z", 4}}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.content);
