@@ -190,6 +190,9 @@ TEST(BrokenSource, IsRefusedAtTheLineOfTheFault) {
         {"LC_MESSAGES\nyesexp \"y\"\nEND LC_MESSAGES\n", "src", 2, "no keyword of LC_MESSAGES"},
         {"LC_TIME\ncopy \"bad_time\"\nEND LC_TIME\n", "bad_time", 3, "\"d_fmtt\" is no keyword"},
         {"LC_COLLATE\norder_startx forward\nEND LC_COLLATE\n", "src", 2, "not a character"},
+        {"LC_PAPER\nheightt 297\nEND LC_PAPER\n", "src", 2,
+         "\"heightt\" is no keyword of LC_PAPER"},
+        {"LC_FOO\nbar 1\nEND LC_FOO\n", "src", 1, "\"LC_FOO\" is no category"},
         // Nothing to compile.
         {"", "src", 0, "defines no category"},
         {"% a comment\n\n", "src", 0, "defines no category"},

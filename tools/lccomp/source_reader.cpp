@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tools/lccomp/reader_internal.h"
@@ -109,6 +110,24 @@ class TextSink : public CategorySink {
     SourceReader *reader_;
     std::string category_;
     TextCategorySource *out_;
+};
+
+// A category whose values the format has no place for: each line must
+// still begin with one of its keywords.
+class KeywordSink : public CategorySink {
+  public:
+    KeywordSink(SourceReader *reader, std::string category)
+        : reader_(reader), category_(std::move(category)) {}
+
+    bool line(const SourceLine &line, const SourcePosition &at, int) override {
+        const Token &key = line.tokens[0];
+        if (key.kind == TokenKind::kWord && is_text_keyword(category_, key.text)) return true;
+        return reader_->fail(at, "\"" + key.text + "\" is no keyword of " + category_);
+    }
+
+  private:
+    SourceReader *reader_;
+    std::string category_;
 };
 
 }  // namespace
@@ -363,6 +382,13 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
             ++end;
         if (end == file.lines.size())
             return fail(at, category + " has no \"END " + category + "\"");
+        if (is_unread_category(category)) {
+            KeywordSink keywords(this, category);
+            if (!feed({&file, i + 1, end}, category, &keywords, 0)) return false;
+        } else if (std::none_of(std::begin(targets), std::end(targets),
+                                [&](const Target &t) { return category == t.name; })) {
+            return fail(at, "\"" + category + "\" is no category");
+        }
         for (Target &target : targets) {
             if (category != target.name) continue;
             if (*target.defined) return fail(at, category + " is defined twice");

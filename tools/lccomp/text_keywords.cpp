@@ -1,4 +1,4 @@
-// The keywords of LC_NUMERIC, LC_MONETARY, LC_TIME and LC_MESSAGES: every
+// The keywords of the categories other than LC_CTYPE and LC_COLLATE: every
 // one a locale source may give, whether or not the library's format keeps
 // its value. Any other word at the start of a line is a fault of the source
 // (a misspelt keyword would otherwise vanish without a word). One keyword a
@@ -97,6 +97,65 @@ constexpr std::string_view kMessagesKeywords[] = {
     "yesstr",
     "nostr",
 };
+// The categories the library's format has no place for: only their
+// keywords are checked.
+constexpr std::string_view kPaperKeywords[] = {
+    "height",
+    "width",
+};
+
+constexpr std::string_view kNameKeywords[] = {
+    "name_fmt",
+    "name_gen",
+    "name_mr",
+    "name_mrs",
+    "name_miss",
+    "name_ms",
+};
+
+constexpr std::string_view kAddressKeywords[] = {
+    "postal_fmt",
+    "country_name",
+    "country_post",
+    "country_ab2",
+    "country_ab3",
+    "country_num",
+    "country_car",
+    "country_isbn",
+    "lang_name",
+    "lang_ab",
+    "lang_term",
+    "lang_lib",
+};
+
+constexpr std::string_view kTelephoneKeywords[] = {
+    "tel_int_fmt",
+    "tel_dom_fmt",
+    "int_select",
+    "int_prefix",
+};
+
+constexpr std::string_view kMeasurementKeywords[] = {
+    "measurement",
+};
+
+constexpr std::string_view kIdentificationKeywords[] = {
+    "title",
+    "source",
+    "address",
+    "contact",
+    "email",
+    "tel",
+    "fax",
+    "language",
+    "territory",
+    "audience",
+    "application",
+    "abbreviation",
+    "revision",
+    "date",
+    "category",
+};
 // clang-format on
 
 template <size_t N>
@@ -111,7 +170,19 @@ bool is_text_keyword(std::string_view category, std::string_view keyword) {
     if (category == "LC_MONETARY") return listed(kMonetaryKeywords, keyword);
     if (category == "LC_TIME") return listed(kTimeKeywords, keyword);
     if (category == "LC_MESSAGES") return listed(kMessagesKeywords, keyword);
+    if (category == "LC_PAPER") return listed(kPaperKeywords, keyword);
+    if (category == "LC_NAME") return listed(kNameKeywords, keyword);
+    if (category == "LC_ADDRESS") return listed(kAddressKeywords, keyword);
+    if (category == "LC_TELEPHONE") return listed(kTelephoneKeywords, keyword);
+    if (category == "LC_MEASUREMENT") return listed(kMeasurementKeywords, keyword);
+    if (category == "LC_IDENTIFICATION") return listed(kIdentificationKeywords, keyword);
     return false;
+}
+
+bool is_unread_category(std::string_view category) {
+    return category == "LC_PAPER" || category == "LC_NAME" || category == "LC_ADDRESS" ||
+           category == "LC_TELEPHONE" || category == "LC_MEASUREMENT" ||
+           category == "LC_IDENTIFICATION";
 }
 
 }  // namespace velmorad::tools
