@@ -32,12 +32,35 @@ endforeach()
 set(os_dir ${lc_dir}/os)
 set(os_outputs)
 set(os_names_taken)
+# Registry lines for the names that carry no code-set name the library can
+# read ("en_US", "C.UTF-8", "de_DE@euro"): the code set of the client's
+# locale, and so its conversions, comes from the name alone.
+set(os_registry_lines)
+
+# The registry line a name needs, if any, for the locale file <lc_name>.
+function(os_registry_line name lc_name out_var)
+  set(${out_var} "" PARENT_SCOPE)
+  string(LENGTH "${name}" length)
+  # "ll_TT.codeset[@mod]" finds its code set by the code-set name; a name of
+  # more than 21 characters is no registry name.
+  if(name MATCHES "^[A-Za-z][A-Za-z][A-Za-z]?_[A-Za-z][A-Za-z][.][^@]+(@[A-Za-z0-9]+)?$" OR
+     length GREATER 21)
+    return()
+  endif()
+  string(REGEX MATCH "/([0-9a-f][0-9a-f][0-9a-f][0-9a-f])" digits "${lc_name}")
+  math(EXPR number "0x${CMAKE_MATCH_1}")
+  set(${out_var} "${name} ${number}" PARENT_SCOPE)
+endfunction()
 
 # Adds the entry os/<name> for the locale file <lc_name> unless an earlier
 # locale already took the name.
 macro(os_locale_entry name lc_name)
   if(NOT "${name}" IN_LIST os_names_taken)
     list(APPEND os_names_taken "${name}")
+    os_registry_line("${name}" ${lc_name} os_line)
+    if(NOT os_line STREQUAL "")
+      list(APPEND os_registry_lines "${os_line}")
+    endif()
     set(os_entry ${os_dir}/${name})
     add_custom_command(
       OUTPUT ${os_entry}

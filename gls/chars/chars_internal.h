@@ -78,6 +78,22 @@ inline uint32_t decode_error(int status) {
     return status == kDecodeIncomplete ? GL_EINVAL : GL_EILSEQ;
 }
 
+// A character the walk did not find: in a tree of UTF-8 keys, any
+// well-formed sequence, with the default element (no class).
+inline int decode_outside(const multi_tree_t *tree, const unsigned char *s, int n, gl_wchar_t *wc,
+                          const uint8_t **element) {
+    if ((tree->flags & kMultiUtf8Keys) == 0) return kDecodeInvalid;
+    const int length = _gl_utf8_length(s, n);
+    if (length == kUtf8Invalid) return kDecodeInvalid;
+    if (length == kUtf8Incomplete) return kDecodeIncomplete;
+    gl_wchar_t value = 0;
+    for (int i = 0; i < length; ++i)
+        value = (value << kBitsPerByte) | s[i];
+    *wc = value;
+    if (element != nullptr) *element = tree->default_element;
+    return length;
+}
+
 // Decodes the character at s from at most n (>= 1) bytes. The walk is
 // bounded by the tree's depth, at most four levels, whatever n says.
 inline int decode(const multi_tree_t *tree, const unsigned char *s, int n, gl_wchar_t *wc,
@@ -94,7 +110,7 @@ inline int decode(const multi_tree_t *tree, const unsigned char *s, int n, gl_wc
             if (element != nullptr) *element = element_of(tree, node, byte);
             return used;
         }
-        if (kind != kMultiContinues) return kDecodeInvalid;
+        if (kind != kMultiContinues) return decode_outside(tree, s, n, wc, element);
         if (used >= n) return kDecodeIncomplete;
         node = child_of(node, byte);
     }
@@ -117,8 +133,10 @@ inline const uint8_t *find_wchar(const multi_tree_t *tree, int length, gl_wchar_
     for (int level = length - 1;; --level) {
         const auto byte = static_cast<uint8_t>(wc >> (level * kBitsPerByte));
         const uint8_t kind = kind_of(node, byte);
-        if (level == 0) return kind == kMultiEnds ? element_of(tree, node, byte) : nullptr;
-        if (kind != kMultiContinues) return nullptr;
+        if (level == 0 && kind == kMultiEnds) return element_of(tree, node, byte);
+        if (level == 0 || kind != kMultiContinues) {
+            return _gl_multi_utf8_wchar(tree, wc, length) ? tree->default_element : nullptr;
+        }
         node = child_of(node, byte);
     }
 }

@@ -3,7 +3,8 @@
 //
 // Key format, with w the section's weight size (1 to 4):
 // - for each level, the level's weights (in reverse for a backward level),
-//   each as w bytes, most significant first; a weight of 0xFF or more when
+//   each unit's preceded by its place mark on a position level, each as w
+//   bytes, most significant first; a weight of 0xFF or more when
 //   w is 1 is written 0xFF, then its two bytes; the weight of an unknown
 //   byte b is 0xFF repeated w - 1 times (twice when w is 1), then b;
 // - after each level, w zero bytes, which sort below every weight, so that

@@ -14,7 +14,6 @@
 
 namespace gls::chars {
 
-inline constexpr int32_t kLevelBackward = 2;
 // Weights of bytes that are no character of the collation tree: above every
 // weight a section can hold, and ordered by the byte.
 inline constexpr uint32_t kUnknownWeight = 0x10000;
@@ -27,6 +26,14 @@ inline constexpr int kMaxUnitWeights = 16;
 inline constexpr size_t kInlineUnits = 256;
 // An element-start table entry for a byte that begins an element.
 inline constexpr int32_t kStartsElement = 1;
+
+// What announces a unit on a position level: one more than the units
+// before it that weigh nothing there, as a plain weight would be written
+// (a run of more ignorable units than that counts as that many).
+inline constexpr uint32_t kMaxPlace = 0x3FFF;
+inline uint32_t place_mark(uint32_t ignored) {
+    return ignored < kMaxPlace ? ignored + 1 : kMaxPlace;
+}
 
 inline bool is_plain_weight(uint16_t weight) {
     return weight != 0 && (weight & (kWeightSpecial | kWeightExpansion)) == 0;
@@ -92,7 +99,8 @@ class CollationTables {
     const CollateSection &coll() const { return coll_; }
     int levels() const { return levels_; }
     bool any_backward() const { return any_backward_; }
-    bool backward(int level) const { return coll_.directions[level] == kLevelBackward; }
+    bool backward(int level) const { return level_backward(coll_.directions[level]); }
+    bool position(int level) const { return level_position(coll_.directions[level]); }
 
     // The bytes before the terminator (n == -1) or the counted bytes.
     CollText text(Locale *loc, const unsigned char *s, int n) const;
@@ -218,7 +226,8 @@ class BufferedUnits {
 };
 
 // The weights of a string at one level, one at a time; 0 after the last.
-// Read backward, each unit's own weights come last to first too.
+// Read backward, each unit's own weights come last to first too. On a
+// position level the weights of each unit follow its place mark.
 template <class Units>
 class WeightStream {
   public:
@@ -228,6 +237,7 @@ class WeightStream {
           level_(level),
           level_weights_(tables.coll().weights[level]),
           backward_(backward),
+          position_(tables.position(level)),
           s_(s),
           units_(units) {}
 
@@ -237,6 +247,13 @@ class WeightStream {
             if (!units_.next(&unit)) return 0;
             count_ = tables_.weights(level_, level_weights_, unit, s_, pending_);
             pos_ = 0;
+            if (count_ == 0) {
+                ++ignored_;
+            } else if (position_) {
+                const uint32_t mark = place_mark(ignored_);
+                ignored_ = 0;
+                return mark;
+            }
         }
         const int i = backward_ ? count_ - 1 - pos_ : pos_;
         ++pos_;
@@ -248,11 +265,13 @@ class WeightStream {
     int level_;
     const uint16_t *level_weights_;
     bool backward_;
+    bool position_;
     const unsigned char *s_;
     Units units_;
     uint32_t pending_[kMaxUnitWeights];
     int count_ = 0;
     int pos_ = 0;
+    uint32_t ignored_ = 0;  // units weighing nothing since the last that weighed
 };
 
 // Lexicographic order of two weight streams; the end (0) sorts first.

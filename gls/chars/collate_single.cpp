@@ -10,7 +10,8 @@
 //   _exp_elem  both; every level forward.
 // What a variant does not handle it ignores (an expansion reads as
 // ignorable, a backward level as forward); for sections that meet its
-// condition each gives the order of _gl_im_mbscoll.
+// condition each gives the order of _gl_im_mbscoll. Every variant marks the
+// places of a position level.
 #include "gls/chars/collate_order.h"
 
 namespace gls {
@@ -29,7 +30,8 @@ class ByteTables {
 
     const CollateSection &coll() const { return coll_; }
     int levels() const { return levels_; }
-    bool backward(int level) const { return coll_.directions[level] == kLevelBackward; }
+    bool backward(int level) const { return level_backward(coll_.directions[level]); }
+    bool position(int level) const { return level_position(coll_.directions[level]); }
 
     bool is_char(uint8_t byte) const { return kind_of(root_, byte) == kMultiEnds; }
     bool row_of(uint32_t byte, uint16_t *row) const {
@@ -71,6 +73,46 @@ class ByteTables {
     int levels_;
 };
 
+// Place marks of a position level for streams that meet their units one
+// weight at a time: the first weight of a unit that weighs something is
+// held back behind the unit's mark.
+class Places {
+  public:
+    explicit Places(bool position) : position_(position) {}
+
+    // A new unit begins; the one before it weighed nothing unless announced.
+    void begin_unit() {
+        if (started_ && !weighed_) ++ignored_;
+        started_ = true;
+        weighed_ = false;
+    }
+    // What to return for a weight of the current unit.
+    uint32_t announce(uint32_t weight) {
+        if (!position_ || weighed_) {
+            weighed_ = true;
+            return weight;
+        }
+        weighed_ = true;
+        held_ = weight;
+        const uint32_t mark = place_mark(ignored_);
+        ignored_ = 0;
+        return mark;
+    }
+    // The weight held back behind a mark, or 0.
+    uint32_t take_held() {
+        const uint32_t weight = held_;
+        held_ = 0;
+        return weight;
+    }
+
+  private:
+    bool position_;
+    bool started_ = false;
+    bool weighed_ = false;
+    uint32_t ignored_ = 0;
+    uint32_t held_ = 0;
+};
+
 // The weights of a string at one level, first to last; 0 after the last.
 template <bool kExpansions, bool kElements>
 class ForwardWeights {
@@ -80,30 +122,33 @@ class ForwardWeights {
           weights_(tables.coll().weights[level]),
           sb_expansions_(tables.coll().sb_expansions[level]),
           s_(text.s),
-          n_(text.n) {}
+          n_(text.n),
+          places_(tables.position(level)) {}
 
     uint32_t next() {
+        if (const uint32_t held = places_.take_held(); held != 0) return held;
         for (;;) {
             if (kExpansions && expanded_ < expansion_count_) {
                 const gl_wchar_t wc = expansion_->chars[expanded_++];
                 uint16_t row = 0;
                 if (tables_.row_of(wc, &row) && is_plain_weight(weights_[row]))
-                    return weights_[row];
+                    return places_.announce(weights_[row]);
                 continue;
             }
             if (pos_ >= n_) return 0;
+            places_.begin_unit();
             const uint8_t byte = s_[pos_];
             uint16_t row = 0;
             if (!tables_.row_of(byte, &row)) {
                 ++pos_;
-                return kUnknownWeight | byte;
+                return places_.announce(kUnknownWeight | byte);
             }
             size_t length = 0;
             if (kElements) length = tables_.match_element(s_ + pos_, n_ - pos_, &row);
             const bool single = length == 0;
             pos_ += single ? 1 : length;
             const uint16_t weight = weights_[row];
-            if (is_plain_weight(weight)) return weight;
+            if (is_plain_weight(weight)) return places_.announce(weight);
             if (kExpansions && is_expansion_ref(weight)) {
                 // A byte's expansion is in the byte table; an element's is
                 // found through its weight.
@@ -124,6 +169,7 @@ class ForwardWeights {
     CollationExpansion *const *sb_expansions_;
     const unsigned char *s_;
     size_t n_;
+    Places places_;
     size_t pos_ = 0;
     const CollationExpansion *expansion_ = nullptr;
     int expanded_ = 0;
@@ -135,14 +181,20 @@ class ForwardWeights {
 class BackwardWeights {
   public:
     BackwardWeights(const ByteTables &tables, int level, CollText text)
-        : tables_(tables), weights_(tables.coll().weights[level]), s_(text.s), pos_(text.n) {}
+        : tables_(tables),
+          weights_(tables.coll().weights[level]),
+          s_(text.s),
+          pos_(text.n),
+          places_(tables.position(level)) {}
 
     uint32_t next() {
+        if (const uint32_t held = places_.take_held(); held != 0) return held;
         while (pos_ > 0) {
             const uint8_t byte = s_[--pos_];
+            places_.begin_unit();
             uint16_t row = 0;
-            if (!tables_.row_of(byte, &row)) return kUnknownWeight | byte;
-            if (is_plain_weight(weights_[row])) return weights_[row];
+            if (!tables_.row_of(byte, &row)) return places_.announce(kUnknownWeight | byte);
+            if (is_plain_weight(weights_[row])) return places_.announce(weights_[row]);
         }
         return 0;
     }
@@ -152,6 +204,7 @@ class BackwardWeights {
     const uint16_t *weights_;
     const unsigned char *s_;
     size_t pos_;
+    Places places_;
 };
 
 template <bool kExpansions, bool kElements, bool kBackward>

@@ -20,6 +20,12 @@
 // a unit weighs 0x10000 + b for each of its bytes b: after every character
 // the section knows, and among themselves by their bytes.
 //
+// Places. On a level whose direction has the position bit (4), the weights
+// of each unit that weighs something there are preceded by its place mark:
+// one more than the number of units right before it that weigh nothing at
+// that level. So where ignorable characters stand counts: "a-b" and "ab-"
+// differ, and a string without them comes before one with them earlier.
+//
 // Order. Level by level, the weight sequences are compared lexicographically
 // (a proper prefix first); a level whose direction is 2 compares the
 // sequences read from their ends. The first difference decides. When every

@@ -25,6 +25,23 @@ int stop(Locale *loc, uint32_t error, int *nbytes, int count) {
     return -1;
 }
 
+// The rest of a character the tree does not hold, in a locale whose
+// characters are every UTF-8 sequence: the count bytes in buf so far must
+// begin one, and it is read to its end.
+int getmb_utf8(Locale *loc, unsigned char *buf, int count, GlGetcFn getc_function, FILE *stream,
+               int *nbytes) {
+    for (;;) {
+        const int length = _gl_utf8_length(buf, count);
+        if (length == count) break;
+        if (length != kUtf8Incomplete) return stop(loc, GL_EILSEQ, nbytes, count);
+        const int c = getc_function(stream);
+        if (!is_byte(c)) return stop(loc, GL_EINVAL, nbytes, count);
+        buf[count++] = static_cast<unsigned char>(c);
+    }
+    if (nbytes != nullptr) *nbytes = count;
+    return 0;
+}
+
 }  // namespace
 
 int gl_getmb(Locale *loc, unsigned char *buf, GlGetcFn getc_function, FILE *stream, int *nbytes) {
@@ -41,21 +58,24 @@ int gl_getmb(Locale *loc, unsigned char *buf, GlGetcFn getc_function, FILE *stre
     int c = getc_function(stream);
     if (!is_byte(c)) return stop(loc, GL_EEOF, nbytes, 0);
     // The tree is at most four levels deep, so buf never takes more than four bytes.
-    const multi_arr_t *node = &char_tree(loc)->root;
+    const multi_tree_t *tree = char_tree(loc);
+    const multi_arr_t *node = &tree->root;
     int count = 0;
     for (;;) {
         const auto byte = static_cast<uint8_t>(c);
         buf[count++] = byte;
         const uint8_t kind = kind_of(node, byte);
-        if (kind == kMultiEnds) {
-            if (nbytes != nullptr) *nbytes = count;
-            return 0;
+        if (kind == kMultiEnds) break;
+        if (kind != kMultiContinues) {
+            if ((tree->flags & kMultiUtf8Keys) == 0) return stop(loc, GL_EILSEQ, nbytes, count);
+            return getmb_utf8(loc, buf, count, getc_function, stream, nbytes);
         }
-        if (kind != kMultiContinues) return stop(loc, GL_EILSEQ, nbytes, count);
         node = child_of(node, byte);
         c = getc_function(stream);
         if (!is_byte(c)) return stop(loc, GL_EINVAL, nbytes, count);
     }
+    if (nbytes != nullptr) *nbytes = count;
+    return 0;
 }
 
 int gl_full_fgetmb(Locale *loc, unsigned char *buf, FILE *file) {

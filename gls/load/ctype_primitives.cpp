@@ -12,7 +12,6 @@ namespace gls {
 namespace {
 
 constexpr int kByteValues = 256;
-constexpr int32_t kBackward = 2;  // a level direction: compared from the end
 
 // Entry b of the root's data array, or the default element: the class word
 // of byte b in a single-byte code set.
@@ -56,7 +55,7 @@ int install_single_byte_tables(Locale *loc) {
 bool has_backward_level(const CollateSection &coll) {
     const int32_t levels = coll.levels < kMaxCollationLevels ? coll.levels : kMaxCollationLevels;
     for (int32_t level = 0; level < levels; ++level) {
-        if (coll.directions[level] == kBackward) return true;
+        if (level_backward(coll.directions[level])) return true;
     }
     return false;
 }

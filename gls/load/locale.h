@@ -161,6 +161,18 @@ enum CollationMode : int32_t {
 // reference in the weights is below expansion_count, levels is at most 8
 // with weights and sb_expansions present for each level below it, and
 // element_start and element_order are present exactly when element_count > 0.
+// A level's direction: 2 reads the level from the end of the string. The
+// bit 4 beside it marks a level on which the place of ignorable units
+// counts (the order is described in gls/chars/collate_table.cpp).
+inline constexpr int32_t kLevelBackward = 2;
+inline constexpr int32_t kLevelPosition = 4;
+inline bool level_backward(int32_t direction) {
+    return (direction & ~kLevelPosition) == kLevelBackward;
+}
+inline bool level_position(int32_t direction) {
+    return (direction & kLevelPosition) != 0;
+}
+
 struct CollateSection {
     multi_tree_t *tree;  // character -> row
     int32_t levels;
@@ -168,7 +180,7 @@ struct CollateSection {
     int32_t expansion_count;
     int32_t element_count;
     int32_t weight_size;                      // 1 to 4
-    int32_t directions[kMaxCollationLevels];  // 2: backward
+    int32_t directions[kMaxCollationLevels];  // kLevelBackward, kLevelPosition
     uint16_t *weights[kMaxCollationLevels];   // max_row + 1 weights per level
     CollationExpansion *expansions;
     CollatingElement *elements;

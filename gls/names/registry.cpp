@@ -55,6 +55,12 @@ int skip_blanks(Bytes &bytes) {
     return bytes.get_past([](int c) { return is_blank(c); });
 }
 
+// The cache's reader passes the padding of the file's columns in strides.
+int skip_blanks(LineBytes &bytes) {
+    bytes.reader.skip_run(' ');
+    return bytes.get_past([](int c) { return is_blank(c); });
+}
+
 template <class Bytes>
 bool read_number(Bytes &bytes, uint16_t *number) {
     int c = skip_blanks(bytes);

@@ -30,10 +30,31 @@ const uint8_t *fail(void *context, uint32_t error) {
     return nullptr;
 }
 
+// After a walk that found no character: in a tree of UTF-8 keys the bytes
+// are still one when they are well-formed UTF-8 (the default element);
+// *examined becomes what that decision read.
+const uint8_t *outside_tree(const unsigned char *bytes, const multi_tree_t *tree, int limit,
+                            int *examined, uint32_t *error) {
+    if ((tree->flags & kMultiUtf8Keys) == 0) return nullptr;
+    const int length = _gl_utf8_length(bytes, limit);
+    if (length == kUtf8Invalid) {
+        *error = GL_EILSEQ;
+        return nullptr;
+    }
+    if (length == kUtf8Incomplete) {
+        *examined = limit;
+        *error = GL_EINVAL;
+        return nullptr;
+    }
+    *examined = length;
+    return tree->default_element;
+}
+
 }  // namespace
 
 const uint8_t *_gl_retrieve_text_multi_nl(const unsigned char *bytes, const multi_tree_t *tree,
                                           void *context) {
+    const unsigned char *start = bytes;
     const multi_arr_t *node = &tree->root;
     uint8_t byte = *bytes;
     uint8_t flag = flag_of(node, byte);
@@ -42,8 +63,12 @@ const uint8_t *_gl_retrieve_text_multi_nl(const unsigned char *bytes, const mult
         byte = *++bytes;
         flag = flag_of(node, byte);
     }
-    if (flag != kMultiEnds) return fail(context, GL_EILSEQ);
-    return element_of(tree, node, byte);
+    if (flag == kMultiEnds) return element_of(tree, node, byte);
+    int examined = 0;
+    uint32_t error = GL_EILSEQ;
+    const uint8_t *element =
+        outside_tree(start, tree, static_cast<int>(kMultiMaxLevels), &examined, &error);
+    return element != nullptr ? element : fail(context, error);
 }
 
 const uint8_t *_gl_retrieve_text_multi_limit(const unsigned char *bytes, const multi_tree_t *tree,
@@ -62,12 +87,12 @@ const uint8_t *_gl_retrieve_text_multi_limit(const unsigned char *bytes, const m
             byte = bytes[examined++];
             flag = flag_of(node, byte);
         }
-        if (flag == kMultiContinues) {
-            gl_set_error(context, GL_EINVAL);
-        } else if (flag != kMultiEnds) {
-            gl_set_error(context, GL_EILSEQ);
-        } else {
+        if (flag == kMultiEnds) {
             element = element_of(tree, node, byte);
+        } else {
+            uint32_t error = flag == kMultiContinues ? GL_EINVAL : GL_EILSEQ;
+            element = outside_tree(bytes, tree, limit, &examined, &error);
+            if (element == nullptr) gl_set_error(context, error);
         }
     }
     if (consumed != nullptr) *consumed = examined;
@@ -86,11 +111,11 @@ const uint8_t *_gl_retrieve_wchar_multi_nl(void *context, uint32_t wc, const mul
     for (int32_t level = levels - 1;; --level) {
         const auto byte = static_cast<uint8_t>(wc >> (level * kBitsPerByte));
         const uint8_t flag = flag_of(node, byte);
-        if (level == 0) {
-            if (flag != kMultiEnds) return fail(context, GL_EILSEQ);
-            return element_of(tree, node, byte);
+        if (level == 0 && flag == kMultiEnds) return element_of(tree, node, byte);
+        if (level == 0 || flag != kMultiContinues) {
+            if (_gl_multi_utf8_wchar(tree, wc, levels)) return tree->default_element;
+            return fail(context, GL_EILSEQ);
         }
-        if (flag != kMultiContinues) return fail(context, GL_EILSEQ);
         node = child_of(node, byte);
     }
 }

@@ -19,6 +19,11 @@ inline constexpr uint32_t GL_ETREELEN = 21;
 // Bits of the tree header's flags.
 inline constexpr uint32_t kMultiLeavesMarked = 1;  // always set
 inline constexpr uint32_t kMultiCompressed = 2;    // nodes share flag and data arrays
+// The keys are UTF-8: every well-formed UTF-8 sequence (every Unicode scalar
+// value, and the four-byte forms up to U+1FFFFF that the C library also
+// reads) is a character, and those the tree does not hold have the default
+// element. Written for the classification tree of a UTF-8 locale.
+inline constexpr uint32_t kMultiUtf8Keys = 4;
 
 // Entries of a node's flag array.
 inline constexpr uint8_t kMultiNoChar = 0;
@@ -121,6 +126,18 @@ const uint8_t *_gl_retrieve_text_multi_limit(const unsigned char *bytes, const m
 // A wide character, walked as max(minimum length, its significant bytes)
 // bytes, most significant first.
 const uint8_t *_gl_retrieve_wchar_multi_nl(void *context, uint32_t wc, const multi_tree_t *tree);
+
+// The UTF-8 sequence at s, reading at most limit bytes: its length (1 to
+// 4), kUtf8Invalid when the bytes begin no well-formed sequence (overlong
+// forms, surrogates and values above U+1FFFFF included), kUtf8Incomplete
+// when they end inside one. Never reads past a byte that decides.
+inline constexpr int kUtf8Invalid = 0;
+inline constexpr int kUtf8Incomplete = -1;
+int _gl_utf8_length(const unsigned char *s, int limit);
+// A wide character that a tree of UTF-8 keys has although it does not hold
+// it: its `length` bytes, most significant first, are one UTF-8 sequence.
+// False for every other tree.
+bool _gl_multi_utf8_wchar(const multi_tree_t *tree, uint32_t wc, int length);
 
 // One little-endian code unit (least significant byte first) of the width
 // the conversion descriptor gives its source: 4 bytes when both its source

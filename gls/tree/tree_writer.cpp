@@ -97,7 +97,8 @@ class TextWriter {
 
     void write(TreeText text) {
         const bool compressed = text == TreeText::kCompressed;
-        const uint32_t flags = kMultiLeavesMarked | (compressed ? kMultiCompressed : 0);
+        const uint32_t flags = kMultiLeavesMarked | (compressed ? kMultiCompressed : 0) |
+                               (builder_.utf8_keys() ? kMultiUtf8Keys : 0);
         out_ += std::to_string(builder_.max_length()) + ' ' +
                 std::to_string(builder_.min_length()) + ' ' + std::to_string(flags) + ' ' +
                 spelled_[0] + '\n';

@@ -64,6 +64,12 @@ class TreeBuilder {
 
     [[nodiscard]] TreeAddStatus add(std::string_view key, const TreeElement &element);
 
+    // Marks the keys as UTF-8 (kMultiUtf8Keys): readers then take every
+    // well-formed sequence the tree lacks as a character with the default
+    // element.
+    void set_utf8_keys(bool utf8_keys) { utf8_keys_ = utf8_keys; }
+    bool utf8_keys() const { return utf8_keys_; }
+
     const ElementForm &form() const { return form_; }
     const TreeElement &default_element() const { return default_; }
     const std::map<std::string, TreeElement> &entries() const { return entries_; }
@@ -80,6 +86,7 @@ class TreeBuilder {
     ElementForm form_;
     TreeElement default_;
     std::map<std::string, TreeElement> entries_;
+    bool utf8_keys_ = false;
 };
 
 }  // namespace gls

@@ -155,6 +155,22 @@ class LineReader {
         }
     }
 
+    // Steps over a run of the byte b in the line at hand, eight bytes at a
+    // time where it can: the registry's columns are padded with blanks, and
+    // every client reads the registry at start-up.
+    void skip_run(char b) {
+        const char *line = line_.bytes();
+        size_t at = next_;
+        const uint64_t eight = 0x0101010101010101ULL * static_cast<unsigned char>(b);
+        for (uint64_t word = 0; end_ - at >= sizeof word; at += sizeof word) {
+            std::memcpy(&word, line + at, sizeof word);
+            if (word != eight) break;
+        }
+        while (at != end_ && line[at] == b)
+            ++at;
+        next_ = at;
+    }
+
   private:
     bool take_line();
     FILE *stream_;

@@ -79,10 +79,14 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
     TempDir dir;
     const RunResult r = lccomp(fixture_args(dir.path()));
     ASSERT_EQ(r.status, 0) << r.err;
-    // One warning for each directive dropped and each class beyond five.
+    // One warning for each directive dropped, each class beyond five and
+    // each string written with default_missing.
     const std::string xx = fixtures() + "/xx_XX";
     for (const std::string &warning :
          {xx + ":62: warning: d_t_fmt: %Z dropped", xx + ":65: warning: t_fmt_ampm: %z dropped",
+          xx + ":65: warning: t_fmt_ampm: %Z dropped",
+          xx + ":78: warning: nostr: <U0100> is not in the charmap and no transliteration rule "
+               "replaces it; written as default_missing",
           xx + ":69: warning: era_d_fmt: %U dropped", xx + ":17: warning: class \"extra3\" dropped",
           fixtures() + "/xx_base:20: warning: class \"copied_class\" dropped"}) {
         EXPECT_NE(r.err.find(warning), std::string::npos) << warning << "\n" << r.err;
@@ -101,13 +105,13 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
         {gls::kItemCurrencySymbol, "EUR"},  // from the copied source's included rules
         {gls::kItemDateTimeFormat, "%a %.1d %b %Y %2.1H:%M"},
         {gls::kItemTimeFormat, "%2.1I:%M %p"},
-        {gls::kItemTime12Format, "%I:%M:%S %p"},
+        {gls::kItemTime12Format, "%I:%M:%S %p"},  // "%Z " before it dropped whole
         {gls::kItemEraDateFormat, "%EC %Ey"},
         {gls::kItemEras,
          "+:1:2000/01/01:+*:Neu:Neu:%EC %Ey\n+:1:1900/01/01:1999/12/31:Alt:Alt:%EC %Ey:third"},
         {gls::kItemFirstAbMonth + 2, "M\xe4r"},
         {gls::kItemYesString, "ja"},
-        {gls::kItemNoString, ""},
+        {gls::kItemNoString, "n?"},
     };
     for (const auto &row : items)
         EXPECT_EQ(item(l, row.item), row.value) << row.item;
@@ -129,6 +133,8 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
 
 TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
     const std::string good_charmap = read_file(fixtures() + "/mini.charmap");
+    std::string prefixed_charmap = good_charmap;
+    prefixed_charmap.insert(prefixed_charmap.find("END CHARMAP"), "<U0100> /x41/x42\n");
     const struct {
         const char *name;
         std::string charmap;   // empty: the fixture's
@@ -136,6 +142,10 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
         std::string expected;  // in standard error, "@" standing for the directory
     } rows[] = {
         {"charmap", good_charmap + "<U0100> /x\n", "", "@/charmap:"},
+        // A code set the character trees cannot hold: one character begins another.
+        {"prefix", prefixed_charmap, "",
+         "@/charmap:143: the bytes of <U0100> begin with those of <U0041> (line 75): a locale's "
+         "character tree cannot hold"},
         {"source", "", "LC_TIME\nd_fmt \"%d\n", "@/src:2: a string is not closed"},
         {"unencodable", "", "LC_MONETARY\n\ncurrency_symbol \"<U0100>\"\nEND LC_MONETARY\n",
          "@/src:3: currency_symbol: <U0100> is not in the charmap"},
@@ -143,6 +153,15 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
          "@/src:2: abday takes 7 strings"},
         {"calendar", "", "LC_TIME\n\ncalendar julian\nEND LC_TIME\n",
          "@/src:3: calendar takes one of the words gregorian, hebrew and islamic"},
+        // Monetary numbers outside their POSIX ranges; -1 is "not given".
+        {"precedes", "", "LC_MONETARY\np_cs_precedes 2\nEND LC_MONETARY\n",
+         "@/src:2: p_cs_precedes: 2 is out of range (0 to 1, or -1)"},
+        {"sign position", "", "LC_MONETARY\nn_sign_posn -1\nint_p_sign_posn 5\nEND LC_MONETARY\n",
+         "@/src:3: int_p_sign_posn: 5 is out of range (0 to 4, or -1)"},
+        {"separation", "", "LC_MONETARY\nduo_n_sep_by_space -2\nEND LC_MONETARY\n",
+         "@/src:2: duo_n_sep_by_space: -2 is out of range"},
+        {"digits", "", "LC_MONETARY\nfrac_digits 127\nEND LC_MONETARY\n",
+         "@/src:2: frac_digits: 127 is out of range (0 to 126, or -1)"},
     };
     for (const auto &row : rows) {
         TempDir dir;

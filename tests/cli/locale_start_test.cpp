@@ -189,18 +189,25 @@ TEST_F(LocaleStart, MissingLocaleFileIsTriedUnderItsOperatingSystemNameAndFails)
 }
 
 TEST_F(LocaleStart, DatabaseLocaleInAnotherCodeSetNeedsItsConversions) {
-    env["CLIENT_LOCALE"] = "en_US.8859-1";
     const struct {
         const char *db;
         std::vector<std::string> conversions;
         const char *db_file;  // loaded apart from the client's, or null
+        const char *client = "en_US.8859-1";
     } rows[] = {
         {"de_DE.utf8", {"0333e01c.cvo", "e01c0333.cvo"}, "de_de/e01c.lco"},
         {"en_US.CP1252", {"033304e4.cvo", "04e40333.cvo"}, "en_us/04e4.lco"},
         {"de_DE.ISO-8859-1", {}, nullptr},
         {"de_DE.nosuch", {}, nullptr},  // no code set: no conversion, no second locale
+        // Clients named as the operating system names its locales.
+        {"de_DE.utf8", {"0333e01c.cvo", "e01c0333.cvo"}, "de_de/e01c.lco", "de_DE.iso88591"},
+        {"de_DE.utf8", {"0333e01c.cvo", "e01c0333.cvo"}, "de_de/e01c.lco", "en_US"},
+        {"en_US.8859-1", {"e01c0333.cvo", "0333e01c.cvo"}, "en_us/0333.lco", "C.UTF-8"},
+        {"ja_JP.utf8", {"e007e01c.cvo", "e01ce007.cvo"}, "ja_jp/e01c.lco", "ja_JP.eucjp"},
+        {"de_DE.8859-1", {"039b0333.cvo", "0333039b.cvo"}, "de_de/0333.lco", "de_DE@euro"},
     };
     for (const auto &row : rows) {
+        env["CLIENT_LOCALE"] = row.client;
         env["DB_LOCALE"] = row.db;
         expect_started(row.db);
         std::vector<std::string> loaded;
@@ -214,6 +221,7 @@ TEST_F(LocaleStart, DatabaseLocaleInAnotherCodeSetNeedsItsConversions) {
             EXPECT_EQ(lines_with(log, opened(row.db_file)).size(), 6u);
         }
     }
+    env["CLIENT_LOCALE"] = "en_US.8859-1";
     env["DB_LOCALE"] = "de_DE.utf8";
     unlink((inst + "/gls/cv9/e01c0333.cvo").c_str());
     expect_failed(-23104, "without the conversion back");
@@ -239,9 +247,8 @@ TEST_F(LocaleStart, NlsVariablesAsADebianSystemSetsThem) {
         {{{"LANG", "de_DE.utf8"}, {"LC_TIME", "en_US.UTF-8"}, {"LC_COLLATE", "C.utf8"}},
          "de_de/e01c.lco"},
         {{{"LANG", "ru_RU"}, {"LC_NUMERIC", "ru_RU.iso88595"}}, "os/ru_RU"},
-        // The registry's "eucjp" is another code set, whose file is not
-        // shipped: found on the second pass, by the system's name.
-        {{{"LANG", "ja_JP.eucjp"}}, "os/ja_JP.eucjp"},
+        // The system's spelling of EUC-JP names the shipped file itself.
+        {{{"LANG", "ja_JP.eucjp"}}, "ja_jp/e007.lco"},
     };
     const Environment base = env;
     for (const auto &row : rows) {

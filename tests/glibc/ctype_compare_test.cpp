@@ -141,6 +141,86 @@ TEST_P(CharactersBesideGlibc, ClassesCaseAndWidthsAgree) {
     }
 }
 
+// A UTF-8 locale's code set is every Unicode scalar value, listed in the
+// charmap or not: every sequence the C library's decoder reads is one
+// character of the same length, every one it refuses is refused, and a
+// character the charmap does not list is unprintable with no width in both.
+TEST_P(CharactersBesideGlibc, UTF8DecodesWhatTheCLibraryDecodes) {
+    if (std::string(GetParam().charmap) != "UTF-8") GTEST_SKIP() << "not a UTF-8 locale";
+    const SideBySide sides(GetParam());
+    ASSERT_EQ(sides.failure(), "");
+    gls::Locale *ours = sides.ours();
+    const locale_t previous = uselocale(sides.theirs());
+    Tally lengths("lengths"), printable("printable"), widths("widths");
+    auto compare = [&](const unsigned char *bytes, size_t n, const std::string &who) {
+        mbstate_t state{};
+        wchar_t theirs_wc = 0;
+        const size_t theirs = mbrtowc(&theirs_wc, reinterpret_cast<const char *>(bytes), n, &state);
+        gls::gl_wchar_t wc = 0;
+        ours->error = 0;
+        const int length = gls::gl_full_mbtowc(ours, &wc, bytes, static_cast<int>(n));
+        const bool theirs_ok =
+            theirs != static_cast<size_t>(-1) && theirs != static_cast<size_t>(-2);
+        lengths.check(theirs_ok
+                          ? static_cast<size_t>(length) == theirs || (theirs == 0 && length == 0)
+                          : length < 0,
+                      who + ": ours " + std::to_string(length) + ", theirs " +
+                          std::to_string(static_cast<long>(theirs)));
+        if (!theirs_ok || length <= 0) return;
+        const bool their_print = iswprint(static_cast<wint_t>(theirs_wc)) != 0;
+        const bool our_print = gls::_gl_im_iswctype(ours, wc, gls::kClassPrint) != 0;
+        printable.check(our_print == their_print,
+                        who + (our_print ? " only ours" : " only theirs"));
+        if (!their_print) {
+            widths.check(gls::gl_wcwidth(ours, wc) == wcwidth(theirs_wc),
+                         who + ": an unprintable character with a width");
+        }
+    };
+    // Every scalar value, and beside it the values around the surrogates and
+    // past the last one.
+    for (uint32_t code = 1; code <= 0x110001; ++code) {
+        unsigned char bytes[4];
+        size_t n = 0;
+        if (code < 0x80) {
+            bytes[n++] = static_cast<unsigned char>(code);
+        } else if (code < 0x800) {
+            bytes[n++] = static_cast<unsigned char>(0xC0 | (code >> 6));
+            bytes[n++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            bytes[n++] = static_cast<unsigned char>(0xE0 | (code >> 12));
+            bytes[n++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+            bytes[n++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        } else {
+            bytes[n++] = static_cast<unsigned char>(0xF0 | (code >> 18));
+            bytes[n++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
+            bytes[n++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+            bytes[n++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        }
+        compare(bytes, n, code_text(code));
+    }
+    // Every lead byte before every kind of second byte, then trail bytes:
+    // overlong forms, surrogates, values past U+10FFFF, stray trail bytes,
+    // and sequences cut short.
+    for (int lead = 0; lead < 0x100; ++lead) {
+        for (int second : {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF}) {
+            const unsigned char bytes[4] = {static_cast<unsigned char>(lead),
+                                            static_cast<unsigned char>(second), 0x80, 0x80};
+            char who[32];
+            std::snprintf(who, sizeof who, "%02x %02x 80 80", lead, second);
+            compare(bytes, sizeof bytes, who);
+            compare(bytes, 2, std::string(who, 5));
+        }
+    }
+    uselocale(previous);
+    std::printf("[ agreement] %s: %s; %s; %s\n", test_name(GetParam()).c_str(),
+                lengths.summary().c_str(), printable.summary().c_str(), widths.summary().c_str());
+    for (const Tally *t : {&lengths, &printable, &widths}) {
+        const auto &d = t->differences();
+        EXPECT_TRUE(d.empty()) << d.size() << " differences, the first: " << d.front()
+                               << (d.size() > 1 ? "; " + d.back() : "");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Shipped, CharactersBesideGlibc, ::testing::ValuesIn(shipped_locales()),
                          [](const auto &info) { return test_name(info.param); });
 

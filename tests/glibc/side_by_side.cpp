@@ -74,6 +74,9 @@ const std::vector<ShippedLocale> &shipped_locales() {
         {"fr_FR", "UTF-8", "utf8", kLatin},
         {"es_ES", "ISO-8859-1", "8859-1", kWholeCharmap},
         {"es_ES", "UTF-8", "utf8", kLatin},
+        {"de_DE@euro", "ISO-8859-15", "8859-15", kWholeCharmap},
+        {"fr_FR@euro", "ISO-8859-15", "8859-15", kWholeCharmap},
+        {"es_ES@euro", "ISO-8859-15", "8859-15", kWholeCharmap},
         {"cs_CZ", "ISO-8859-2", "8859-2", kWholeCharmap},
         {"pl_PL", "ISO-8859-2", "8859-2", kWholeCharmap},
         {"ru_RU", "ISO-8859-5", "8859-5", kWholeCharmap},
@@ -95,7 +98,7 @@ const std::vector<ShippedLocale> &shipped_locales() {
 std::string test_name(const ShippedLocale &locale) {
     std::string name = std::string(locale.source) + "_" + locale.charmap;
     for (char &c : name) {
-        if (c == '-') c = '_';
+        if (c == '-' || c == '@') c = '_';
     }
     return name;
 }
@@ -127,7 +130,11 @@ SideBySide::SideBySide(const ShippedLocale &locale) {
     const std::string installation = build_installation();
     uint32_t status = 0;
     gls::gl_cache_registry(&status, (installation + "/gls/cm3/registry").c_str());
-    const std::string spec = std::string(locale.source) + "." + locale.code_set;
+    // "de_DE@euro" in 8859-15 is "de_DE.8859-15@euro".
+    const std::string source = locale.source;
+    const size_t at = source.find('@');
+    const std::string spec = source.substr(0, at) + "." + locale.code_set +
+                             (at == std::string::npos ? "" : source.substr(at));
     char fname[gls::kLcFnameSize] = {};
     if (gls::gl_lc_spec2lc_fname(&status, spec.c_str(), fname, nullptr, nullptr) != 0) {
         failure_ = "no file name for " + spec;

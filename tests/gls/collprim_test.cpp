@@ -28,7 +28,7 @@ using Bytes = std::vector<unsigned char>;
 
 constexpr uint16_t kSpecial = 0x8000;
 constexpr uint16_t kExpansion = 0x4000;
-constexpr uint16_t kBackward = 2;
+constexpr uint16_t kBackward = kLevelBackward;
 constexpr uint16_t kPrintable = 0x100;
 
 enum class CodeSet { kLatin1, kUtf8, kTwoByte };
@@ -69,6 +69,7 @@ struct Features {
     bool expansions = false;
     bool elements = false;
     bool backward = false;  // the second of three levels
+    bool position = false;  // the second level, where '-' weighs nothing
     int32_t weight_size = 2;
 };
 
@@ -84,7 +85,9 @@ uint16_t letter(int i) {
 CollationSource alphabet(CodeSet cs, Features f) {
     CollationSource source;
     source.weight_size = f.weight_size;
-    source.directions = {0, static_cast<uint16_t>(f.backward ? kBackward : 0), 0};
+    source.directions = {
+        0, static_cast<uint16_t>((f.backward ? kBackward : 0) | (f.position ? kLevelPosition : 0)),
+        0};
     auto add = [&](std::vector<uint32_t> chars, std::vector<uint16_t> weights) {
         const auto row = static_cast<uint16_t>(source.weights.size());
         for (uint32_t c : chars)
@@ -262,6 +265,34 @@ TEST(Collation, RulesOfTheOrder) {
     }
 }
 
+// A level read with ",position" counts where the units that weigh nothing
+// on it stand: each unit that weighs something is preceded by one more than
+// the number of such units right before it. '-' weighs only on the third
+// level; the second level has the position bit.
+TEST(Collation, PositionLevelsCountWhereIgnorableUnitsStand) {
+    const struct {
+        std::u32string a, b;
+        int order;  // with the position bit; without it the third level decides
+    } rows[] = {
+        {U"ab", U"a-b", -1}, {U"a-b", U"ab-", 1},  {U"-ab", U"a-b", 1}, {U"a--b", U"a-b", 1},
+        {U"ab", U"ab-", -1}, {U"a-b", U"a-c", -1}, {U"-à", U"a", 1},    {U"a-à", U"-aà", -1},
+    };
+    LcoInstallation inst;
+    for (CodeSet cs : {CodeSet::kLatin1, CodeSet::kUtf8}) {
+        for (const Features features :
+             {Features{.position = true}, Features{.expansions = true, .position = true}}) {
+            OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, features)));
+            for (const auto &row : rows) {
+                const std::string a = spell(cs, row.a), b = spell(cs, row.b);
+                SCOPED_TRACE(a + " / " + b);
+                EXPECT_EQ(compare(loc.get(), cs, a, b), row.order);
+                EXPECT_EQ(sign(loc->primitives.mbfscoll(loc.get(), u(a), -1, u(b), -1)), row.order);
+                EXPECT_EQ(key_order(key_of(loc.get(), cs, a), key_of(loc.get(), cs, b)), row.order);
+            }
+        }
+    }
+}
+
 TEST(Collation, MultiByteCharactersAndBytes) {
     LcoInstallation inst;
     const CodeSet cs = CodeSet::kUtf8;
@@ -344,6 +375,16 @@ TEST(Collation, FastPathsAndKeysAgreeWithTheComparison) {
          {.expansions = true, .elements = true, .weight_size = 4},
          _qmx_gl_is_mbfscoll_exp_elem},
         {latin1, {.expansions = true, .elements = true, .backward = true}, _qmx_gl_im_mbfscoll},
+        {latin1, {.position = true}, _qmx_gl_is_mbfscoll_back},
+        {latin1, {.backward = true, .position = true}, _qmx_gl_is_mbfscoll_back},
+        {latin1, {.expansions = true, .position = true}, _qmx_gl_is_mbfscoll_exp},
+        {latin1, {.elements = true, .position = true}, _qmx_gl_is_mbfscoll_elem},
+        {latin1,
+         {.expansions = true, .elements = true, .position = true},
+         _qmx_gl_is_mbfscoll_exp_elem},
+        {CodeSet::kUtf8,
+         {.expansions = true, .elements = true, .position = true},
+         _qmx_gl_im_mbfscoll},
         {CodeSet::kUtf8,
          {.expansions = true, .elements = true, .backward = true, .weight_size = 1},
          _qmx_gl_im_mbfscoll},

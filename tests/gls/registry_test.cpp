@@ -3,7 +3,9 @@
 // every allocation and open of the reader failed in turn.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +107,13 @@ TEST_F(Registry, DamagedFilesKeepWhatPrecedesAnOverlongNameAndAreReplacedOtherwi
         {"a 1\nb x\n", GL_EBADREG, {}},
         {"a 1\n\x01 2\n", GL_EBADREG, {}},
         {"a 1\nb 57344\n", GL_EBADREG, {}},
+        // Columns padded with runs of blanks of every length, across the
+        // pieces in which a long line is read.
+        {"eight        1\nnine         \t  2\nlong 3                                     "
+         "                                                                                   "
+         "                                                   \n                           z 4\n",
+         kEntryError,
+         {{"eight", 1}, {"nine", 2}, {"long", 3}, {"z", 4}}},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.content);
@@ -413,14 +422,27 @@ TEST(ShippedRegistry, AgreesWithTheBuiltInTable) {
     ASSERT_EQ(error, kEntryError);
     ASSERT_NE(gls_registry_list_cache, nullptr);
 
-    for (const GlRegistryRow *row = gls_canned_registry; row->name != nullptr; ++row)
-        EXPECT_EQ(gl_cs_name2cs_num(&error, row->name, nullptr), canned_number(row->name))
+    // The file's one departure: "eucjp" is the shipped EUC-JP, as "ujis".
+    for (const GlRegistryRow *row = gls_canned_registry; row->name != nullptr; ++row) {
+        const std::string name = row->name;
+        EXPECT_EQ(gl_cs_name2cs_num(&error, row->name, nullptr),
+                  canned_number(name == "eucjp" ? "ujis" : row->name))
             << row->name;
-    // Every name of the file, alias or not, names a code set of the table.
-    for (const auto &[name, number] : cached_list()) {
+    }
+    // Every name of the file, alias or not, names a code set of the table,
+    // or one the file names by the code-set name of a system charmap.
+    const Records records = cached_list();
+    for (const auto &[name, number] : records) {
         bool known = false;
         for (const GlRegistryRow *row = gls_canned_registry; row->name != nullptr; ++row)
             known = known || row->number == number;
+        for (const auto &[charmap, its_number] : records) {
+            std::string file = charmap;
+            for (char &c : file)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            known = known || (its_number == number &&
+                              std::filesystem::exists("/usr/share/i18n/charmaps/" + file + ".gz"));
+        }
         EXPECT_TRUE(known) << name << " " << number;
     }
 

@@ -188,6 +188,49 @@ TEST(TreeRead, LookUpsByBytesAndByWideCharacter) {
     }
 }
 
+// The same tree with its keys marked UTF-8 (flags 5): what it holds keeps
+// its element, every other well-formed sequence has the default element
+// (0), and anything else fails as before.
+TEST(TreeRead, UTF8KeysMakeEveryWellFormedSequenceACharacter) {
+    auto read = read_tree("2 1 5" + kTwoLevels.substr(5), ub2_form());
+    ASSERT_EQ(read.status, 0) << read.error;
+    const multi_tree_t *tree = read.tree.get();
+    struct Row {
+        std::string bytes;
+        int limit;
+        long value;
+        int consumed;
+        uint32_t error;
+    };
+    const Row rows[] = {
+        {"\xC2\x81", 2, 0x101, 2, kUnset},     {"B", 1, 0, 1, kUnset},
+        {"\xC2\x84", 2, 0, 2, kUnset},         {"\xF0\xAF\xBF\xBF", 4, 0, 4, kUnset},
+        {"\xF0\xAF\xBF", 3, -1, 3, GL_EINVAL}, {"\xF0\xAF\xBF\x41", 4, -1, 1, GL_EILSEQ},
+        {"\xC0\x80", 2, -1, 1, GL_EILSEQ},     {"\xED\xA0\x80", 3, -1, 1, GL_EILSEQ},
+        {"\x80", 1, -1, 1, GL_EILSEQ},
+    };
+    for (const Row &row : rows) {
+        std::vector<unsigned char> bytes(row.bytes.begin(), row.bytes.end());
+        uint32_t error = kUnset;
+        int consumed = -9;
+        const uint8_t *element =
+            _gl_retrieve_text_multi_limit(bytes.data(), tree, row.limit, &consumed, &error);
+        EXPECT_EQ(ub2_value(element), row.value) << row.bytes;
+        EXPECT_EQ(error, row.error) << row.bytes;
+        if (row.value >= 0) {
+            EXPECT_EQ(consumed, row.consumed) << row.bytes;
+        }
+        uint32_t wide = 0;
+        for (unsigned char b : bytes)
+            wide = (wide << 8) | b;
+        if (row.limit == static_cast<int>(bytes.size()) && row.error != GL_EINVAL) {
+            error = kUnset;
+            EXPECT_EQ(ub2_value(_gl_retrieve_wchar_multi_nl(&error, wide, tree)), row.value)
+                << row.bytes;
+        }
+    }
+}
+
 TEST(TreeRead, WideCharacterWalksAtLeastTheMinimumLength) {
     // 0x00 0x41 is a character; 0x41 alone is not.
     const std::string body =

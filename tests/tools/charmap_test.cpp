@@ -1,6 +1,7 @@
 // The charmap reader on written files (plain and gzip), on damaged ones, and
 // on the charmaps of the system that the installation's data is built from.
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <zlib.h>
 
 #include <string>
@@ -46,7 +47,7 @@ const std::string kSample =
     "<U0041>  !d65\n"
     "<U0042>  !102 octal\n"
     "<quote!>>  !x22 a name holding the closing bracket\n"
-    "<U00FE>..<U0101> !x8e!xfe  bytes carry past xff\n"
+    "<U00FC>..<U00FF> !x8e!xfc  bytes count up to xff\n"
     "<j0098>...<j0101> !x8f!xa1!x01\n"
     "<U00e9>  !xc3!\n"
     "!xa9  continued on the next line\n"
@@ -59,7 +60,7 @@ const std::string kSample =
     "WIDTH_DEFAULT 2\n"
     "WIDTH\n"
     "<U0041>...<U0042> 1\n"
-    "<U00FE>...<U0100> 0 # trailing comment\n"
+    "<U00FE>...<U00FF> 0 # trailing comment\n"
     "<U0041> 3\n"
     "<absent> 5\n"
     "END WIDTH\n";
@@ -93,10 +94,9 @@ TEST(Charmap, ReadsEveryFormOfAPlainAndACompressedFile) {
             {"U0041", "A"},
             {"U0042", "B"},
             {"quote>", "\""},
+            {"U00FC", "\x8e\xfc"},
             {"U00FE", "\x8e\xfe"},
             {"U00FF", "\x8e\xff"},
-            {"U0100", std::string("\x8f\0", 2)},
-            {"U0101", "\x8f\x01"},
             {"j0098", "\x8f\xa1\x01"},
             {"j0099", "\x8f\xa1\x02"},
             {"j0100", "\x8f\xa1\x03"},
@@ -121,8 +121,8 @@ TEST(Charmap, ReadsEveryFormOfAPlainAndACompressedFile) {
         EXPECT_EQ(map.width_of("A"), 3);
         EXPECT_EQ(map.width_of("B"), 1);
         EXPECT_EQ(map.width_of("\x8e\xff"), 0);
-        EXPECT_EQ(map.width_of(std::string("\x8f\0", 2)), 0);
-        EXPECT_EQ(map.width_of("\x8f\x01"), 2);
+        EXPECT_EQ(map.width_of("\x8e\xfe"), 0);
+        EXPECT_EQ(map.width_of("\x8e\xfd"), 2);
         EXPECT_EQ(map.width_of("\x8e"), 2);
     }
 }
@@ -168,7 +168,17 @@ TEST(Charmap, DamagedFilesNameTheLineAndTheFault) {
         {head + "<U0041>..<U041> /x41\n", 3, "differ in length"},
         {head + "<X0041>..<Y0042> /x41\n", 3, "not one name"},
         {head + "<U0042>..<U0041> /x41\n", 3, "runs backwards"},
-        {head + "<U00FF>..<U0101> /xff\n", 3, "run past /xff"},
+        {head + "<U00FF>..<U0101> /xff\n", 3, "runs past the last character"},
+        {head + "<U0041>..<U0042> /x8e/xff\n", 3, "runs past the last character"},
+        {"<code_set_name> UTF-8\n" + head + "<U0041>..<U0042> /xc1/x81\n", 4, "not one UTF-8"},
+        {"<code_set_name> UTF-8\n" + head + "<U0041>..<U0042> /xe0/x80\n", 4, "not one UTF-8"},
+        {"<code_set_name> utf8\n" + head + "<UD7FF>..<UD800> /xed/x9f/xbf\n", 4, "runs past"},
+        {"<code_set_name> UTF-8\n" + head + "<U0010FFFF>..<U00110000> /xf4/x8f/xbf/xbf\n", 4,
+         "runs past"},
+        {"<code_set_name> GB18030\n" + head + "<U0080>..<U0081> /x81/x30/xff/x30\n", 4,
+         "not a four-byte GB18030"},
+        {"<code_set_name> GB18030\n" + head + "<U0080>..<U0081> /xfe/x39/xfe/x39\n", 4,
+         "runs past"},
         {head + "<j1>...<jA> /x41\n", 3, "not one name"},
         {head + "<U0000000000000>..<U0000000000001> /x41\n", 3, "too long"},
         {head + "<U00000000>..<UFFFFFFFF> /x00/x00/x00/x00\n", 3, "more than 2097152"},
@@ -248,6 +258,52 @@ TEST(Charmap, SystemCharmapsOfTheShippedCodeSets) {
     CharmapError error;
     ASSERT_TRUE(read_charmap(kSystemCharmaps + "BIG5.gz", &big5, &error));
     EXPECT_EQ(name_of(big5, "\xa2\xcc"), "U5341");
+}
+
+// Every character the system's UTF-8 and GB18030 charmaps name by its code
+// point, ranges included, must be what the C library's decoder reads from
+// the bytes the reader gave it: exactly that code point, every byte used.
+// Ranges are where a reader goes wrong: UTF-8 ranges of 64 characters start
+// at any trail byte (CJK extensions E and F cross /xbf), GB18030 ones count
+// in a mixed radix.
+TEST(Charmap, RangesGiveTheBytesTheCLibraryDecodes) {
+    for (const char *code_set : {"UTF-8", "GB18030"}) {
+        SCOPED_TRACE(code_set);
+        Charmap map;
+        CharmapError error;
+        ASSERT_TRUE(read_charmap(kSystemCharmaps + code_set + ".gz", &map, &error))
+            << error.line << ": " << error.reason;
+        iconv_t cd = iconv_open("UTF-32BE", code_set);
+        ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+        size_t checked = 0;
+        size_t wrong = 0;
+        std::string first_wrong;
+        for (const CharmapEntry &e : map.entries()) {
+            if (e.name.size() < 5 || e.name[0] != 'U' ||
+                e.name.find_first_not_of("0123456789ABCDEF", 1) != std::string::npos) {
+                continue;
+            }
+            const auto expected = static_cast<uint32_t>(std::stoul(e.name.substr(1), nullptr, 16));
+            std::string in = e.bytes;
+            unsigned char out[8] = {};
+            char *in_p = in.data();
+            size_t in_left = in.size();
+            char *out_p = reinterpret_cast<char *>(out);
+            size_t out_left = sizeof out;
+            (void)iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const size_t r = iconv(cd, &in_p, &in_left, &out_p, &out_left);
+            const uint32_t got = (uint32_t{out[0]} << 24) | (uint32_t{out[1]} << 16) |
+                                 (uint32_t{out[2]} << 8) | out[3];
+            ++checked;
+            if (r == static_cast<size_t>(-1) || in_left != 0 || out_left != sizeof out - 4 ||
+                got != expected) {
+                if (wrong++ == 0) first_wrong = e.name;
+            }
+        }
+        iconv_close(cd);
+        EXPECT_GT(checked, size_t{100000});
+        EXPECT_EQ(wrong, 0u) << "first: " << first_wrong;
+    }
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST_F(FixtureSource, TextValuesAreStringsAndNumbersWithEscapesAndContinuations)
     EXPECT_EQ(source_.numeric.find("grouping")->numbers, (std::vector<long>{3, 3}));
     EXPECT_EQ(source_.monetary.find("n_cs_precedes")->numbers, (std::vector<long>{-1}));
     EXPECT_EQ(source_.numeric.find("decimal_point")->strings, (std::vector<CharString>{{"U002C"}}));
-    EXPECT_EQ(source_.messages.find("nostr"), nullptr);
+    EXPECT_EQ(source_.time.find("era_t_fmt"), nullptr);
     EXPECT_EQ(source_.time.find("d_fmt")->position.line, 63);
 }
 
@@ -181,12 +181,28 @@ TEST(BrokenSource, IsRefusedAtTheLineOfTheFault) {
         {"LC_TIME\nd_fmt \"\xff\"\nEND LC_TIME\n", "src", 2, "not UTF-8"},
         {"LC_MONETARY\nfrac_digits two\nEND LC_MONETARY\n", "src", 2, "neither a string"},
         {"LC_TIME\nEND LC_TIME\nLC_TIME\nEND LC_TIME\n", "src", 3, "defined twice"},
+        // A misspelt keyword, in each category and in a copied source.
+        {"LC_NUMERIC\ndecimal_pointx \",\"\nEND LC_NUMERIC\n", "src", 2,
+         "\"decimal_pointx\" is no keyword of LC_NUMERIC"},
+        {"LC_CTYPE\nuper <U0041>\nEND LC_CTYPE\n", "src", 2, "\"uper\" is no keyword of LC_CTYPE"},
+        {"LC_CTYPE\ntojx (<U0041>,<U0061>)\nEND LC_CTYPE\n", "src", 2, "no keyword of LC_CTYPE"},
+        {"LC_MONETARY\ncrncystr \"x\"\nEND LC_MONETARY\n", "src", 2, "no keyword of LC_MONETARY"},
+        {"LC_MESSAGES\nyesexp \"y\"\nEND LC_MESSAGES\n", "src", 2, "no keyword of LC_MESSAGES"},
+        {"LC_TIME\ncopy \"bad_time\"\nEND LC_TIME\n", "bad_time", 3, "\"d_fmtt\" is no keyword"},
+        {"LC_COLLATE\norder_startx forward\nEND LC_COLLATE\n", "src", 2, "not a character"},
+        {"LC_PAPER\nheightt 297\nEND LC_PAPER\n", "src", 2,
+         "\"heightt\" is no keyword of LC_PAPER"},
+        {"LC_FOO\nbar 1\nEND LC_FOO\n", "src", 1, "\"LC_FOO\" is no category"},
+        // Nothing to compile.
+        {"", "src", 0, "defines no category"},
+        {"% a comment\n\n", "src", 0, "defines no category"},
     };
     for (const auto &row : rows) {
         TempDir dir;
         write_file(dir / "src", row.text);
         write_file(dir / "loop_a", "LC_CTYPE\ncopy \"loop_b\"\nEND LC_CTYPE\n");
         write_file(dir / "loop_b", "LC_CTYPE\ncopy \"loop_a\"\nEND LC_CTYPE\n");
+        write_file(dir / "bad_time", "LC_TIME\nd_fmt \"%d\"\nd_fmtt \"%d\"\nEND LC_TIME\n");
         ReadOptions options;
         options.sources_dir = dir.path();
         LocaleSource source;

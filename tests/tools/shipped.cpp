@@ -28,7 +28,8 @@ std::vector<Pair> shipped_pairs() {
         pairs.push_back({s.number, kUtf8});
         pairs.push_back({kUtf8, s.number});
     }
-    for (const Pair &direct : {Pair{819, 1252}, Pair{57351, 57350}, Pair{915, 878}}) {
+    for (const Pair &direct :
+         {Pair{819, 1252}, Pair{57351, 57350}, Pair{915, 878}, Pair{819, 923}}) {
         pairs.push_back(direct);
         pairs.push_back({direct.to, direct.from});
     }
@@ -113,7 +114,7 @@ Converted Iconv::convert(std::string_view input) const {
 const std::vector<SampleText> &sample_texts() {
     static const std::vector<SampleText> texts = {
         {"Western European",
-         {819, 1252},
+         {819, 1252, 923},
          "Où est la gare ? Près du café, à gauche de l'église.\n"
          "Die Straße führt über die Brücke nach Süden.\n"
          "¿Dónde está la señora? Está en el jardín, ¡qué bien!\n"
@@ -122,6 +123,10 @@ const std::vector<SampleText> &sample_texts() {
          {1252},
          "Le billet coûte 12 € – « très cher », n’est-ce pas ?\n"
          "Œuvres complètes, tome 1… she said “hello” — twice.\n"},
+        {"Western European with the euro",
+         {1252, 923},
+         "Le prix est de 12 €, pour l'œuvre et le cœur.\n"
+         "Šárka, Žofie und Ÿvonne zahlen in €.\n"},
         {"Central European",
          {912},
          "Łódź leży w środku kraju, a żółw śpi pod dębem.\n"

@@ -25,7 +25,7 @@ inline constexpr ShippedCodeSet kShippedCodeSets[] = {
     {"8859-5", 915, "ISO-8859-5"}, {"koi-8", 878, "KOI8-R"},    {"8859-8", 916, "ISO-8859-8"},
     {"cp1256", 1256, "CP1256"},    {"utf8", kUtf8, "UTF-8"},    {"ujis", 57351, "EUC-JP"},
     {"sjis", 57350, "SHIFT_JIS"},  {"ksc", 57356, "EUC-KR"},    {"gb", 57357, "GB2312"},
-    {"big5", 57352, "BIG5"},       {"thai620", 874, "TIS-620"},
+    {"big5", 57352, "BIG5"},       {"thai620", 874, "TIS-620"}, {"8859-15", 923, "ISO-8859-15"},
 };
 
 const ShippedCodeSet &shipped(uint16_t number);

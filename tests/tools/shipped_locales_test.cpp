@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -118,6 +119,9 @@ constexpr Shipped kShipped[] = {
     {"fr_FR.utf8", "UTF-8", "utf8", ",", "janvier", "%d/%m/%Y", "é", "É", "€"},
     {"es_ES.8859-1", "ISO-8859-1", "8859-1", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "EUR"},
     {"es_ES.utf8", "UTF-8", "utf8", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "€"},
+    {"de_DE.8859-15@euro", "ISO-8859-15", "8859-15", ",", "Januar", "%d.%m.%Y", "ä", "Ä", "€"},
+    {"fr_FR.8859-15@euro", "ISO-8859-15", "8859-15", ",", "janvier", "%d/%m/%Y", "œ", "Œ", "€"},
+    {"es_ES.8859-15@euro", "ISO-8859-15", "8859-15", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "€"},
     {"cs_CZ.8859-2", "ISO-8859-2", "8859-2", ",", "ledna", "%.1d.%.1m.%Y", "č", "Č", ""},
     {"pl_PL.8859-2", "ISO-8859-2", "8859-2", ",", "stycznia", "%d.%m.%Y", "ł", "Ł", ""},
     {"ru_RU.8859-5", "ISO-8859-5", "8859-5", ",", "января", "%d.%m.%Y", "я", "Я", ""},
@@ -168,7 +172,11 @@ TEST_P(ShippedLocale, LoadsWithItsSourcesValuesInItsCodeSet) {
 
     // The header names what the file was made from.
     const std::string text = read_file(lc_dir() + "/" + name);
-    const std::string source(s.spec, std::string_view(s.spec).find('.'));
+    // The source is the specification without its code set: de_DE@euro.
+    std::string source = s.spec;
+    const size_t dot = source.find('.');
+    const size_t at = source.find('@');
+    source.erase(dot, at == std::string::npos ? std::string::npos : at - dot);
     EXPECT_NE(text.find("\nSOURCE=" + source + "\n"), std::string::npos);
     EXPECT_NE(text.find("\nCOLLATION_VERSION="), std::string::npos);
 
@@ -351,6 +359,87 @@ INSTANTIATE_TEST_SUITE_P(Listed, ReloadedLocale, ::testing::ValuesIn(listed_file
                              }
                              return name;
                          });
+
+// Text newer than the charmap: a scalar value the charmap does not list
+// (U+0378, U+2FFFF) is a character to every primitive, one without class
+// or width, sorting after every character the locale orders; a sequence
+// that is no UTF-8 is none to any of them.
+TEST(ShippedUnicode, EveryPrimitiveReadsCodePointsTheCharmapDoesNotList) {
+    LocalePtr loc = load(file_name("en_US.utf8"));
+    gls::Locale *l = loc.get();
+    auto bytes = [](const std::string &s) {
+        return reinterpret_cast<const unsigned char *>(s.c_str());
+    };
+    for (const std::string unlisted : {"\xcd\xb8", "\xf0\xaf\xbf\xbf"}) {
+        SCOPED_TRACE(unlisted);
+        const std::string text = "a" + unlisted + "z";
+        const int n = static_cast<int>(unlisted.size());
+        gls::gl_wchar_t wc = 0;
+        EXPECT_EQ(gls::gl_full_mbtowc(l, &wc, bytes(unlisted), n), n);
+        EXPECT_EQ(wc, wide(unlisted));
+        EXPECT_EQ(gls::gl_full_mblen(l, bytes(unlisted), n), n);
+        EXPECT_EQ(gls::gl_mbsbytes(l, bytes(text)), n + 3);
+        EXPECT_EQ(gls::gl_full_mbsnext(l, bytes(text) + 1), bytes(text) + 1 + n);
+        unsigned char out[8] = {};
+        EXPECT_EQ(gls::gl_full_wctomb(l, out, wc), n);
+        EXPECT_EQ(std::string(reinterpret_cast<char *>(out), static_cast<size_t>(n)), unlisted);
+        gls::gl_wchar_t wide_text[8] = {};
+        EXPECT_EQ(gls::_gl_im_mbstowcs(l, wide_text, bytes(text), 8), 3);
+        EXPECT_EQ(gls::gl_full_wcstombs(l, out, wide_text, sizeof out), n + 2);
+        EXPECT_EQ(gls::_gl_im_iswctype(l, wc, ~uint32_t{0}), 0u);
+        l->error = 0;
+        EXPECT_EQ(gls::gl_wcwidth(l, wc), -1);
+        EXPECT_EQ(l->error, gls::GL_EINVAL);
+        FILE *stream = fmemopen(const_cast<char *>(unlisted.data()), unlisted.size(), "r");
+        ASSERT_NE(stream, nullptr);
+        unsigned char read[4] = {};
+        EXPECT_EQ(gls::gl_full_fgetmb(l, read, stream), n);
+        std::fclose(stream);
+        EXPECT_GT(gls::_gl_im_mbscoll(l, bytes(text), bytes("a\xc3\xbfz")), 0);
+    }
+    for (const std::string bad :
+         {"\xf0\xab\xa0\xc0", "\xc0\x80", "\xed\xa0\x80", "\xf8\x88\x80\x80"}) {
+        SCOPED_TRACE(bad);
+        l->error = 0;
+        EXPECT_EQ(gls::gl_full_mblen(l, bytes(bad), static_cast<int>(bad.size())), -1);
+        EXPECT_EQ(l->error, gls::GL_EILSEQ);
+        EXPECT_EQ(gls::gl_mbsbytes(l, bytes(bad)), 0);
+        FILE *stream = fmemopen(const_cast<char *>(bad.data()), bad.size(), "r");
+        ASSERT_NE(stream, nullptr);
+        unsigned char read[4] = {};
+        EXPECT_EQ(gls::gl_full_fgetmb(l, read, stream), -1);
+        std::fclose(stream);
+    }
+}
+
+// Every name under os/ (de_DE.iso88591, C.UTF-8, en_US, ja_JP.eucjp, ...)
+// names the code set of the file it leads to: the one the file's header
+// records. Otherwise a client in that locale gets no conversions.
+TEST(ShippedOsNames, EveryNameResolvesToTheCodeSetOfItsFile) {
+    const std::string os_dir = lc_dir() + "/os";
+    uint32_t error = 0;
+    gls::gl_cache_registry(&error, (build_installation() + "/gls/cm3/registry").c_str());
+    size_t names = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(os_dir)) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        // The code-set name follows the header lines that line 3 counts.
+        std::istringstream file(read_file(entry.path().string()));
+        std::string line;
+        std::vector<std::string> lines;
+        while (lines.size() < 64 && std::getline(file, line))
+            lines.push_back(line);
+        ASSERT_GE(lines.size(), 4u);
+        const size_t header = std::stoul(lines[2].substr(lines[2].find('=') + 1));
+        ASSERT_LT(header, lines.size());
+        const uint16_t recorded = gls::gl_cs_name2cs_num(&error, lines[header].c_str(), nullptr);
+        ASSERT_NE(recorded, gls::kNoCodeSet) << lines[header];
+        EXPECT_EQ(gls::gl_lc_spec2cs_num(&error, name.c_str(), nullptr), recorded);
+        ++names;
+    }
+    gls::gl_free_registry_cache();
+    EXPECT_GT(names, 60u);
+}
 
 TEST(ShippedDefault, IsTheAmericanEnglishLocaleInLatin1) {
     EXPECT_EQ(read_file(lc_dir() + "/default.lco"), read_file(lc_dir() + "/en_us/0333.lco"));

@@ -13,9 +13,11 @@
 //     END WIDTH
 //
 // A range "<U3400>..<U343F>" counts its names in hexadecimal ("..." in
-// decimal) and its bytes upward from the first character's; a WIDTH range
-// covers every byte sequence between its two ends.
+// decimal) and its bytes upward from the first character's, within the
+// code set's encoding (range_step.h); a WIDTH range covers every byte
+// sequence between its two ends.
 #include "tools/common/charmap.h"
+#include "tools/common/range_step.h"
 #include "tools/common/source_chars.h"
 
 #include <zlib.h>
@@ -77,16 +79,6 @@ bool parse_small(std::string_view token, int limit, int *value) {
     if (v > limit) return false;
     *value = v;
     return true;
-}
-
-// Adds one to a byte sequence read as a big-endian number; false when it
-// would need a byte more.
-bool increment(std::string *bytes) {
-    for (size_t i = bytes->size(); i-- > 0;) {
-        auto &b = reinterpret_cast<unsigned char &>((*bytes)[i]);
-        if (++b != 0) return true;
-    }
-    return false;
 }
 
 // Byte-order comparison of sequences of equal length.
@@ -312,7 +304,8 @@ class CharmapParser {
     }
 
     // "<U3400>..<U343F>": the names share a prefix and count their numeric
-    // suffix upward in the given base, the bytes counting along.
+    // suffix upward in the given base, the bytes counting along in the
+    // encoding of the code set the header declared.
     bool add_range(const std::string &first, const std::string &last, std::string bytes, int base,
                    bool irreversible) {
         if (first.size() != last.size()) return fail("the ends of the range differ in length");
@@ -339,6 +332,9 @@ class CharmapParser {
         if (to < from) return fail("the range runs backwards");
         if (to - from >= kMaxCharmapEntries - map_.entries_.size())
             return fail("more than " + std::to_string(kMaxCharmapEntries) + " characters");
+        const RangeEncoding encoding = range_encoding_of(map_.code_set_name_);
+        const std::string fault = range_start_fault(encoding, bytes);
+        if (!fault.empty()) return fail(fault);
         const bool lower = std::any_of(first.begin() + static_cast<std::ptrdiff_t>(start),
                                        first.end(), [](char ch) { return ch >= 'a' && ch <= 'f'; });
         const char *digit_chars = lower ? "0123456789abcdef" : "0123456789ABCDEF";
@@ -351,7 +347,8 @@ class CharmapParser {
             }
             if (!add_entry(name, bytes, irreversible)) return false;
             if (n == to) break;
-            if (!increment(&bytes)) return fail("the bytes of the range run past /xff");
+            if (!step_range_bytes(encoding, &bytes))
+                return fail("the range runs past the last character its code set can write");
         }
         return true;
     }
@@ -542,6 +539,26 @@ int Charmap::width_of(std::string_view bytes) const {
         }
     }
     return width_default_;
+}
+
+bool find_prefix_pair(const Charmap &map, const CharmapEntry **shorter,
+                      const CharmapEntry **longer) {
+    std::vector<const CharmapEntry *> readers;
+    for (const CharmapEntry &e : map.entries()) {
+        if (map.find_bytes(e.bytes) == &e) readers.push_back(&e);
+    }
+    std::sort(readers.begin(), readers.end(),
+              [](const CharmapEntry *a, const CharmapEntry *b) { return a->bytes < b->bytes; });
+    // In byte order a sequence and one it begins sit side by side.
+    for (size_t i = 0; i + 1 < readers.size(); ++i) {
+        const std::string &a = readers[i]->bytes;
+        if (readers[i + 1]->bytes.compare(0, a.size(), a) == 0) {
+            *shorter = readers[i];
+            *longer = readers[i + 1];
+            return true;
+        }
+    }
+    return false;
 }
 
 bool parse_charmap(std::string_view text, const std::string &file, Charmap *out,

@@ -95,6 +95,13 @@ class Charmap {
     std::vector<uint32_t> bytes_slots_;
 };
 
+// The library's character trees cannot hold a code set in which the bytes
+// of one character begin those of another. The first such pair in byte
+// order (each byte sequence taken with the entry that reads it); false when
+// there is none.
+[[nodiscard]] bool find_prefix_pair(const Charmap &map, const CharmapEntry **shorter,
+                                    const CharmapEntry **longer);
+
 // Reads a charmap file, gzip-compressed or plain. On failure returns false
 // with the first fault in error; *out is then unspecified.
 [[nodiscard]] bool read_charmap(const std::string &path, Charmap *out, CharmapError *error);

@@ -44,9 +44,12 @@ inline constexpr int kTierCount = 3;
 inline constexpr size_t kMaxLevels = 8;
 // Element and expansion lengths are one hexadecimal digit.
 inline constexpr size_t kMaxSequence = 15;
-// Direction value of a level compared from the end of the strings.
+// Direction values of a level: compared from the end of the strings, and
+// the bit that makes the place of ignorable units count (the library's
+// kLevelBackward and kLevelPosition).
 inline constexpr uint16_t kBackward = 2;
 inline constexpr uint16_t kForward = 0;
+inline constexpr uint16_t kPosition = 4;
 
 struct Unit {
     std::string bytes;      // a character's bytes; empty for an element

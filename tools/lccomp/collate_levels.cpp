@@ -126,7 +126,7 @@ std::vector<uint16_t> rank_level(const Order &order, size_t level, ExpansionTabl
     const LevelLists &lists = order.levels[level];
     const std::vector<Unit> &units = order.units;
     const size_t count = units.size();
-    const bool backward = order.directions[level] == kBackward;
+    const bool backward = (order.directions[level] & ~kPosition) == kBackward;
 
     // Representatives: for each place, the character weighing it alone.
     std::unordered_map<Position, uint32_t> representative;

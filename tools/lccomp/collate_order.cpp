@@ -396,6 +396,13 @@ class OrderBuilder {
             for (size_t l = 0; l < own.directions.size(); ++l)
                 out->directions[l] = own.directions[l].backward ? kBackward : kForward;
         }
+        // ",position" holds for a level when any section asks for it, as the
+        // C library takes it: its sections cannot disagree there.
+        for (const OrderSection &s : source_.sections) {
+            for (size_t l = 0; l < s.directions.size(); ++l) {
+                if (s.directions[l].position) out->directions[l] |= kPosition;
+            }
+        }
         return true;
     }
 

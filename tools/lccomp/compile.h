@@ -26,8 +26,11 @@ class Encoder {
     // The bytes of one character; false when the charmap lacks it.
     bool character(const std::string &name, std::string *bytes) const;
     // The bytes of a string; false with the first character that cannot be
-    // written, which goes to *missing.
-    bool string(const CharString &text, std::string *bytes, std::string *missing) const;
+    // written, which goes to *missing. When defaulted is given it receives
+    // the first character written as the source's default_missing (empty
+    // when none was).
+    bool string(const CharString &text, std::string *bytes, std::string *missing,
+                std::string *defaulted = nullptr) const;
 
   private:
     bool all_encodable(const CharString &text, std::string *bytes) const;

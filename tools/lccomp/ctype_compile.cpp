@@ -1,6 +1,10 @@
 // LC_CTYPE: the class word of every character of the charmap, the
 // locale-defined classes, and the case pairs.
 //
+// A UTF-8 charmap's code set is every Unicode scalar value: the tree is
+// marked so, and a character the charmap does not list has no class (as in
+// the C library, where it is not printable and has no width).
+//
 // Widths: the library knows widths 1 and 2 only, through the class
 // "full_width". A character the charmap's WIDTH section gives width 2 (or
 // more) joins that class; one of width 0 (combining marks and the like)
@@ -10,6 +14,7 @@
 #include <utility>
 
 #include "gls/load/locale.h"
+#include "tools/common/range_step.h"
 #include "tools/lccomp/compile.h"
 
 namespace velmorad::tools {
@@ -179,6 +184,8 @@ bool compile_ctype(const LocaleSource &source, const Charmap &charmap, Diagnosti
             at, "more case pairs than a locale holds (" + std::to_string(gls::kMaxCasePairs) + ")");
     }
     out->growth = std::min(growth, gls::kMaxCaseGrowth);
+    // In UTF-8 the library decodes every scalar value; the tree classifies.
+    out->utf8_keys = range_encoding_of(charmap.code_set_name()) == RangeEncoding::kUtf8;
     return true;
 }
 

@@ -24,6 +24,17 @@ constexpr const char *kStandardClasses[] = {"upper", "lower", "alpha", "digit", 
                                             "punct", "graph", "print", "xdigit", "blank"};
 constexpr uint32_t kMaxStep = 0xFFFF;
 
+// Keywords of LC_CTYPE whose values the library's format has no place for.
+constexpr const char *kIgnoredKeywords[] = {
+    "alnum",     // the union of alpha and digit, which the classes give
+    "outdigit",  // the digits of output, which no primitive writes
+};
+
+bool is_ignored_keyword(const std::string &name) {
+    return std::find(std::begin(kIgnoredKeywords), std::end(kIgnoredKeywords), name) !=
+           std::end(kIgnoredKeywords);
+}
+
 bool is_standard_class(const std::string &name) {
     return std::find(std::begin(kStandardClasses), std::end(kStandardClasses), name) !=
            std::end(kStandardClasses);
@@ -198,8 +209,10 @@ class CtypeSink : public CategorySink {
         }
         if (is_standard_class(keyword) || declared_.count(keyword) != 0)
             return class_list(keyword, cursor, at, depth);
-        // charconv, outdigit, maps the locale declares, and the like.
-        return true;
+        // Maps a "charconv" line declares are kept as little as "map" ones.
+        if (keyword == "charconv") return declare_maps(cursor, at);
+        if (is_ignored_keyword(keyword) || declared_maps_.count(keyword) != 0) return true;
+        return reader_->fail(at, "\"" + keyword + "\" is no keyword of LC_CTYPE");
     }
 
     bool finish(const SourcePosition &at) override {
@@ -243,6 +256,17 @@ class CtypeSink : public CategorySink {
         c.position = at;
         out_->classes.push_back(std::move(c));
         return out_->classes.back();
+    }
+
+    bool declare_maps(TokenCursor &cursor, const SourcePosition &at) {
+        while (!cursor.done()) {
+            const Token &token = cursor.take();
+            if (token.kind == TokenKind::kSemicolon) continue;
+            if (token.kind != TokenKind::kWord)
+                return reader_->fail(at, "charconv needs map names");
+            declared_maps_.insert(token.text);
+        }
+        return true;
     }
 
     bool declare_classes(TokenCursor &cursor, const SourcePosition &at, int depth) {
@@ -337,6 +361,7 @@ class CtypeSink : public CategorySink {
     TranslitParser translit_;
     bool in_translit_ = false;
     std::set<std::string> declared_;
+    std::set<std::string> declared_maps_;
     std::vector<TranslitPart> parts_;  // by depth
     std::map<std::string, int> upper_depth_;
     std::map<std::string, int> lower_depth_;

@@ -29,8 +29,10 @@ bool Encoder::all_encodable(const CharString &text, std::string *bytes) const {
     return true;
 }
 
-bool Encoder::string(const CharString &text, std::string *bytes, std::string *missing) const {
+bool Encoder::string(const CharString &text, std::string *bytes, std::string *missing,
+                     std::string *defaulted) const {
     std::string out;
+    if (defaulted != nullptr) defaulted->clear();
     size_t i = 0;
     while (i < text.size()) {
         std::string one;
@@ -60,6 +62,7 @@ bool Encoder::string(const CharString &text, std::string *bytes, std::string *mi
         }
         if (!replaced && translit_.default_missing &&
             all_encodable(*translit_.default_missing, &out)) {
+            if (defaulted != nullptr && defaulted->empty()) *defaulted = text[i];
             replaced = true;
             ++i;
         }

@@ -175,6 +175,16 @@ int run(Options &o) {
         report(charmap_error.file, charmap_error.line, charmap_error.reason);
         return 1;
     }
+    const CharmapEntry *shorter = nullptr;
+    const CharmapEntry *longer = nullptr;
+    if (find_prefix_pair(charmap, &shorter, &longer)) {
+        report(charmap_path, longer->line,
+               "the bytes of <" + longer->name + "> begin with those of <" + shorter->name +
+                   "> (line " + std::to_string(shorter->line) +
+                   "): a locale's character tree cannot hold a code set in which one "
+                   "character begins another");
+        return 1;
+    }
     uint32_t error = 0;
     if (o.registry.empty()) o.registry = default_registry();
     if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {

@@ -121,6 +121,12 @@ std::string plain_text(const Token &token);
 // The category readers.
 std::unique_ptr<CategorySink> make_ctype_sink(SourceReader *reader, CtypeDefinition *out);
 std::unique_ptr<CategorySink> make_collate_sink(SourceReader *reader, CollateSource *out);
-std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, TextCategorySource *out);
+std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, std::string category,
+                                             TextCategorySource *out);
+// Whether a category other than LC_CTYPE and LC_COLLATE has this keyword.
+bool is_text_keyword(std::string_view category, std::string_view keyword);
+// The categories a source may hold that the library's format has no place
+// for (LC_PAPER, LC_ADDRESS, ...): read for their keywords only.
+bool is_unread_category(std::string_view category);
 
 }  // namespace velmorad::tools

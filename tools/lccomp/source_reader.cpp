@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tools/lccomp/reader_internal.h"
@@ -56,13 +57,16 @@ void append_utf8(uint32_t code, std::string *out) {
 // The keyword values of LC_NUMERIC, LC_MONETARY, LC_TIME and LC_MESSAGES.
 class TextSink : public CategorySink {
   public:
-    TextSink(SourceReader *reader, TextCategorySource *out) : reader_(reader), out_(out) {}
+    TextSink(SourceReader *reader, std::string category, TextCategorySource *out)
+        : reader_(reader), category_(std::move(category)), out_(out) {}
 
     bool line(const SourceLine &line, const SourcePosition &at, int depth) override {
         TokenCursor cursor(line.tokens);
         const Token &key = cursor.take();
         if (key.kind != TokenKind::kWord)
             return reader_->fail(at, "a line must begin with a keyword");
+        if (!is_text_keyword(category_, key.text))
+            return reader_->fail(at, "\"" + key.text + "\" is no keyword of " + category_);
         KeywordValue value;
         value.position = at;
         value.depth = depth;
@@ -108,7 +112,26 @@ class TextSink : public CategorySink {
 
   private:
     SourceReader *reader_;
+    std::string category_;
     TextCategorySource *out_;
+};
+
+// A category whose values the format has no place for: each line must
+// still begin with one of its keywords.
+class KeywordSink : public CategorySink {
+  public:
+    KeywordSink(SourceReader *reader, std::string category)
+        : reader_(reader), category_(std::move(category)) {}
+
+    bool line(const SourceLine &line, const SourcePosition &at, int) override {
+        const Token &key = line.tokens[0];
+        if (key.kind == TokenKind::kWord && is_text_keyword(category_, key.text)) return true;
+        return reader_->fail(at, "\"" + key.text + "\" is no keyword of " + category_);
+    }
+
+  private:
+    SourceReader *reader_;
+    std::string category_;
 };
 
 }  // namespace
@@ -128,8 +151,9 @@ std::string plain_text(const Token &token) {
     return out;
 }
 
-std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, TextCategorySource *out) {
-    return std::make_unique<TextSink>(reader, out);
+std::unique_ptr<CategorySink> make_text_sink(SourceReader *reader, std::string category,
+                                             TextCategorySource *out) {
+    return std::make_unique<TextSink>(reader, std::move(category), out);
 }
 
 std::string SourceReader::path_of(const std::string &name) const {
@@ -337,11 +361,12 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
     Target targets[] = {
         {kCtype, make_ctype_sink(this, &out->ctype), &out->ctype.defined},
         {kCollate, make_collate_sink(this, &out->collate), &out->collate.defined},
-        {kNumeric, make_text_sink(this, &out->numeric), &out->numeric.defined},
-        {kMonetary, make_text_sink(this, &out->monetary), &out->monetary.defined},
-        {kTime, make_text_sink(this, &out->time), &out->time.defined},
-        {kMessages, make_text_sink(this, &out->messages), &out->messages.defined},
+        {kNumeric, make_text_sink(this, kNumeric, &out->numeric), &out->numeric.defined},
+        {kMonetary, make_text_sink(this, kMonetary, &out->monetary), &out->monetary.defined},
+        {kTime, make_text_sink(this, kTime, &out->time), &out->time.defined},
+        {kMessages, make_text_sink(this, kMessages, &out->messages), &out->messages.defined},
     };
+    bool any_category = false;
     for (size_t i = 0; i < file.lines.size(); ++i) {
         const SourceLine &line = file.lines[i];
         const SourcePosition at{file.path, line.number};
@@ -355,11 +380,19 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
             continue;
         }
         const std::string category = first.text;
+        any_category = true;
         size_t end = i + 1;
         while (end < file.lines.size() && !is_end_of(file.lines[end], category))
             ++end;
         if (end == file.lines.size())
             return fail(at, category + " has no \"END " + category + "\"");
+        if (is_unread_category(category)) {
+            KeywordSink keywords(this, category);
+            if (!feed({&file, i + 1, end}, category, &keywords, 0)) return false;
+        } else if (std::none_of(std::begin(targets), std::end(targets),
+                                [&](const Target &t) { return category == t.name; })) {
+            return fail(at, "\"" + category + "\" is no category");
+        }
         for (Target &target : targets) {
             if (category != target.name) continue;
             if (*target.defined) return fail(at, category + " is defined twice");
@@ -372,6 +405,9 @@ bool SourceReader::read(const LexedFile &file, LocaleSource *out) {
         }
         i = end;
     }
+    // An empty file (or one of comments alone) is no locale: compiling it
+    // would write a locale of nothing but defaults.
+    if (!any_category) return fail({file.path, 0}, "the source defines no category");
     for (const auto &[path, lexed] : files_)
         out->files_read.push_back(path);
     return true;

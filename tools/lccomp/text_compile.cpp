@@ -4,6 +4,7 @@
 // is -1, the sources' own way of saying so).
 #include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "tools/lccomp/compile.h"
 
@@ -26,7 +27,17 @@ class Values {
     bool encode(const std::string &key, const KeywordValue &value, const CharString &text,
                 std::string *out) {
         std::string missing;
-        if (encoder_.string(text, out, &missing)) return true;
+        std::string defaulted;
+        if (encoder_.string(text, out, &missing, &defaulted)) {
+            // The value no longer says what the source says: worth a word.
+            if (!defaulted.empty()) {
+                diagnostics_->warn(value.position,
+                                   key + ": <" + defaulted +
+                                       "> is not in the charmap and no transliteration rule "
+                                       "replaces it; written as default_missing");
+            }
+            return true;
+        }
         return diagnostics_->fail(value.position,
                                   key + ": <" + missing +
                                       "> is not in the charmap and no transliteration "
@@ -82,16 +93,18 @@ class Values {
         return true;
     }
 
-    bool number(const std::string &key, long *out) {
+    // One number from 0 to max, or -1 for "not given".
+    bool number(const std::string &key, long max, long *out) {
         const KeywordValue *value = category_.find(key);
         *out = gls::kValueNotGiven;
         if (value == nullptr) return true;
         if (!value->strings.empty() || value->numbers.size() != 1)
             return diagnostics_->fail(value->position, key + " takes one number");
         const long n = value->numbers[0];
-        if (n < -1 || n >= gls::kValueNotGiven)
-            return diagnostics_->fail(value->position,
-                                      key + ": " + std::to_string(n) + " is out of range");
+        if (n < -1 || n > max)
+            return diagnostics_->fail(value->position, key + ": " + std::to_string(n) +
+                                                           " is out of range (0 to " +
+                                                           std::to_string(max) + ", or -1)");
         if (n != -1) *out = n;
         return true;
     }
@@ -309,7 +322,13 @@ CharString translate_time_format(const CharString &format, std::vector<std::stri
                                              : has(kPlain, target);
         if (!known) {
             dropped->push_back(written);
-            if (!out.empty() && out.back() == kBlank) out.pop_back();
+            // The blank that set it off goes with it: the one before, or at
+            // the start of the format the one after.
+            if (!out.empty() && out.back() == kBlank) {
+                out.pop_back();
+            } else if (out.empty() && j < format.size() && format[j] == kBlank) {
+                ++j;
+            }
             i = j;
             continue;
         }
@@ -353,12 +372,41 @@ bool compile_numeric(const LocaleSource &source, const Encoder &encoder, Diagnos
                : diagnostics->fail({source.file, 0}, "the charmap has no \"+\" or \"-\"");
 }
 
+namespace {
+
+// The largest value of a monetary number, by the end of its keyword (the
+// international, the "duo" and the plain forms alike): the POSIX ranges,
+// and for the digits what the library's one-byte field holds beside its
+// 127 for "not given". 0 for a keyword that holds no such number.
+long monetary_number_limit(const std::string &key) {
+    struct Limit {
+        std::string_view suffix;
+        long max;
+    };
+    static constexpr Limit kLimits[] = {
+        {"frac_digits", 126}, {"cs_precedes", 1}, {"sep_by_space", 2}, {"sign_posn", 4}};
+    for (const Limit &limit : kLimits) {
+        if (key.size() >= limit.suffix.size() &&
+            key.compare(key.size() - limit.suffix.size(), std::string::npos, limit.suffix) == 0)
+            return limit.max;
+    }
+    return 0;
+}
+
+}  // namespace
+
 bool compile_monetary(const LocaleSource &source, const Encoder &encoder, Diagnostics *diagnostics,
                       gls::MonetarySource *out) {
     Values v(source.monetary, encoder, diagnostics);
     static constexpr const char *kValueKeys[gls::kMonetaryValueCount] = {
         "int_frac_digits", "frac_digits",    "p_cs_precedes", "p_sep_by_space",
         "n_cs_precedes",   "n_sep_by_space", "p_sign_posn",   "n_sign_posn"};
+    // The numbers the format has no place for are checked all the same.
+    for (const auto &[key, value] : source.monetary.values) {
+        long ignored = 0;
+        const long max = monetary_number_limit(key);
+        if (max != 0 && !v.number(key, max, &ignored)) return false;
+    }
     if (!v.string("int_curr_symbol", &out->int_curr_symbol) ||
         !v.string("currency_symbol", &out->currency_symbol) ||
         !v.string("mon_decimal_point", &out->mon_decimal_point) ||
@@ -369,7 +417,9 @@ bool compile_monetary(const LocaleSource &source, const Encoder &encoder, Diagno
         return false;
     }
     for (int i = 0; i < gls::kMonetaryValueCount; ++i) {
-        if (!v.number(kValueKeys[i], &out->values[static_cast<size_t>(i)])) return false;
+        const std::string key = kValueKeys[i];
+        if (!v.number(key, monetary_number_limit(key), &out->values[static_cast<size_t>(i)]))
+            return false;
     }
     return true;
 }

@@ -57,6 +57,7 @@ CtypeWriteStatus write_ctype_section(const CtypeSource &source, std::string &out
     if (CtypeWriteStatus status = check(source); status != CtypeWriteStatus::kOk) return status;
 
     TreeBuilder classes(ub2_form(), ub2_element(source.default_class));
+    classes.set_utf8_keys(source.utf8_keys);
     for (const auto &[character, word] : source.classes) {
         if (classes.add(character, ub2_element(word)) != TreeAddStatus::kOk) {
             return CtypeWriteStatus::kBadCharacter;

@@ -25,6 +25,9 @@ struct CtypeSource {
     std::map<std::string, uint16_t> classes;
     // The word of characters that share a node without data of their own.
     uint16_t default_class = 0;
+    // The code set is UTF-8: every well-formed sequence is a character, and
+    // those classes does not list have default_class.
+    bool utf8_keys = false;
     std::vector<UserClassSource> user_classes;
     // Characters with a case counterpart. Distinct pairs are numbered from 1
     // in the order of their first characters' bytes, and characters with
