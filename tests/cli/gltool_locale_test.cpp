@@ -250,7 +250,7 @@ TEST(GltoolInfo, ShowsTheHeaderLccompWroteAndEveryItem) {
     EXPECT_NE(fallback.out.find("\nheader\tSOURCE=en_US\n"), std::string::npos);
 }
 
-TEST(GltoolLocale, EverySubcommandHelpsAndSaysWhyALocaleFails) {
+TEST(GltoolLocale, EverySubcommandSaysWhyALocaleFails) {
     testing::TempDir empty;
     struct Row {
         std::vector<std::string> args;
@@ -260,17 +260,6 @@ TEST(GltoolLocale, EverySubcommandHelpsAndSaysWhyALocaleFails) {
         std::string installation = testing::build_installation();
     };
     const Row rows[] = {
-        {{"--help"}, 0, "sort ", ""},
-        {{"sort", "--help"}, 0, "usage: gltool sort LOCALE [FILE]", ""},
-        {{"ctype", "--help"}, 0, "usage: gltool ctype LOCALE [TEXT]", ""},
-        {{"info", "--help"}, 0, "usage: gltool info LOCALE", ""},
-        {{"locale", "-h"}, 0, "usage: gltool info LOCALE", ""},
-        {{"sort"}, 2, "", "name a locale"},
-        {{"ctype"}, 2, "", "name a locale"},
-        {{"info"}, 2, "", "name a locale"},
-        {{"info", "de_DE.8859-1", "x"}, 2, "", "one locale at a time"},
-        {{"sort", "-r", "de_DE.8859-1"}, 2, "", "unknown option -r"},
-        {{"sort", "de_DE.8859-1", "a", "b"}, 2, "", "one input file at most"},
         {{"sort", "german"}, 1, "", "\"german\" is not a locale the registry knows"},
         {{"ctype", "de_DE.nonesuch", "x"}, 1, "", "is not a locale the registry knows"},
         // A code set the registry knows, but no such file in the installation.

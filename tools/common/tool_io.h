@@ -2,6 +2,7 @@
 // output files that appear whole or not at all.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -40,6 +41,29 @@ class Staging {
   private:
     std::string dir_;
     std::string file_;
+};
+
+// A file written as a stream under a temporary name beside its path, and
+// renamed into place only by commit(): a run that fails half-way leaves
+// the old file as it was.
+class AtomicFile {
+  public:
+    explicit AtomicFile(std::string path) : path_(std::move(path)) {}
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Makes the temporary file; the reason on failure.
+    std::string open();
+    FILE *stream() const { return stream_; }
+    // Flushes, syncs and renames into place (with the mode of the file it
+    // replaces, or the default mode); the reason on failure.
+    std::string commit();
+
+  private:
+    std::string path_;
+    std::string temporary_;
+    FILE *stream_ = nullptr;
 };
 
 }  // namespace velmorad::tools

@@ -15,6 +15,7 @@
 #include "gls/conv/conv.h"
 #include "gls/names/names.h"
 #include "gls/tree/tree.h"
+#include "tools/common/tool_io.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -22,20 +23,14 @@ namespace velmorad::gltool {
 namespace {
 
 constexpr const char *kName = "conv";
-constexpr const char *kUsage =
-    "usage: gltool conv -f FROM -t TO [-c] [FILE]\n"
-    "       gltool conv -l\n"
+constexpr const char *kAbout =
     "Converts FILE (or standard input, also for \"-\") from code set FROM to code set\n"
     "TO and writes the result to standard output. FROM and TO are code-set names or\n"
-    "numbers that the installation's registry knows (8859-1, utf8, 57372, ...).\n"
-    "\n"
-    "  -c      leave out the characters that cannot be converted; the exit status\n"
-    "          is still 1 when any was left out\n"
-    "  -l      list the conversions the installation has\n"
-    "  --help  print this text\n"
-    "\n"
+    "numbers that the installation's registry knows (8859-1, utf8, 57372, ...).\n";
+constexpr const char *kEpilogue =
     "Without -c the first character that cannot be converted stops the conversion\n"
-    "with its byte offset and bytes; what came before it has been written.\n";
+    "with its byte offset and bytes; what came before it has been written (with -o,\n"
+    "the file is left as it was).\n";
 
 constexpr size_t kInputBlock = size_t{64} << 10;
 constexpr size_t kOutputBlock = size_t{256} << 10;
@@ -48,6 +43,7 @@ struct Options {
     std::string from;
     std::string to;
     std::string file;
+    std::string output;
     bool drop = false;
     bool list = false;
 };
@@ -75,49 +71,6 @@ std::string hex(const unsigned char *bytes, size_t n) {
     return out;
 }
 
-// 0 to go on, else the exit status.
-int parse(int argc, char **argv, Options *o) {
-    bool have_file = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return -1;
-        }
-        if (arg == "-c") {
-            o->drop = true;
-        } else if (arg == "-l") {
-            o->list = true;
-        } else if (arg.rfind("-f", 0) == 0 || arg.rfind("-t", 0) == 0) {
-            std::string *into = arg[1] == 'f' ? &o->from : &o->to;
-            if (arg.size() > 2) {
-                *into = arg.substr(2);
-            } else if (i + 1 < argc) {
-                *into = argv[++i];
-            } else {
-                complain(kName, arg + " needs a code set");
-                return kExitUsage;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            complain(kName, "unknown option " + arg);
-            std::fputs(kUsage, stderr);
-            return kExitUsage;
-        } else if (have_file) {
-            complain(kName, "one input file at most");
-            return kExitUsage;
-        } else {
-            o->file = arg;
-            have_file = true;
-        }
-    }
-    if (!o->list && (o->from.empty() || o->to.empty())) {
-        complain(kName, "give the code sets with -f FROM and -t TO");
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
-    return 0;
-}
-
 // The names cvcomp records in a conversion file's header, when it has them.
 void header_names(const std::string &path, std::string *source, std::string *target) {
     FilePtr f(std::fopen(path.c_str(), "r"));
@@ -131,7 +84,7 @@ void header_names(const std::string &path, std::string *source, std::string *tar
     }
 }
 
-int list_conversions() {
+int list_conversions(FILE *out) {
     const std::string dir = installation_dir() + kConversionDir;
     DIR *d = opendir(dir.c_str());
     if (d == nullptr) {
@@ -155,9 +108,16 @@ int list_conversions() {
         std::string from_name = "?";
         std::string to_name = "?";
         header_names(dir + "/" + name, &from_name, &to_name);
-        std::printf("%s (%lu) -> %s (%lu)\n", from_name.c_str(), from, to_name.c_str(), to);
+        std::fprintf(out, "%s (%lu) -> %s (%lu)\n", from_name.c_str(), from, to_name.c_str(), to);
     }
     return kExitOk;
+}
+
+// Reports a write error on the output (standard output, or the -o file).
+int write_failed(FILE *out, const std::string &output) {
+    if (out == stdout) return cli::output_error(errno);
+    complain(kName, output + ": cannot write: " + std::strerror(errno));
+    return kExitFailed;
 }
 
 // How many bytes the character at in spans, found in the conversion's tree:
@@ -177,9 +137,9 @@ size_t failing_length(const gls::CvDesc *cd, const unsigned char *in, size_t lef
 
 class Converter {
   public:
-    Converter(gls::CvDesc *cd, const Options &o) : cd_(cd), o_(o) {}
+    Converter(gls::CvDesc *cd, const Options &o, FILE *out) : cd_(cd), o_(o), out_(out) {}
 
-    int run(FILE *in) {
+    int run(FILE *in, bool *complete) {
         std::vector<unsigned char> input(kInputBlock + gls::kCvMaxCharLength);
         size_t held = 0;  // bytes at the front of input, carried from the last block
         bool at_end = false;
@@ -213,6 +173,7 @@ class Converter {
             }
         }
         if (!flush()) return kExitFailed;
+        *complete = true;
         if (dropped_ > 0) {
             complain(kName, "left out " + std::to_string(dropped_) +
                                 " character(s) that could not be converted");
@@ -261,21 +222,17 @@ class Converter {
     }
 
     bool flush() {
-        if (output_used_ > 0 &&
-            std::fwrite(output_.data(), 1, output_used_, stdout) != output_used_) {
-            complain(kName, "cannot write the output: " + std::string(std::strerror(errno)));
-            return false;
-        }
+        const bool written = (output_used_ == 0 ||
+                              std::fwrite(output_.data(), 1, output_used_, out_) == output_used_) &&
+                             std::fflush(out_) == 0;
         output_used_ = 0;
-        if (std::fflush(stdout) != 0) {
-            complain(kName, "cannot write the output: " + std::string(std::strerror(errno)));
-            return false;
-        }
-        return true;
+        if (!written) write_failed(out_, o_.output);
+        return written;
     }
 
     gls::CvDesc *cd_;
     const Options &o_;
+    FILE *out_;
     std::vector<unsigned char> output_ = std::vector<unsigned char>(kOutputBlock);
     size_t output_used_ = 0;
     size_t offset_ = 0;  // of the block's first byte in the input
@@ -283,30 +240,28 @@ class Converter {
 };
 
 // Both code sets the same: the input is the output.
-int copy(FILE *in) {
+int copy(FILE *in, FILE *out, const std::string &output) {
     std::vector<char> block(kInputBlock);
     size_t n;
     while ((n = std::fread(block.data(), 1, block.size(), in)) > 0) {
-        if (std::fwrite(block.data(), 1, n, stdout) != n) {
-            complain(kName, "cannot write the output: " + std::string(std::strerror(errno)));
-            return kExitFailed;
-        }
+        if (std::fwrite(block.data(), 1, n, out) != n) return write_failed(out, output);
     }
-    if (std::ferror(in) || std::fflush(stdout) != 0) {
-        complain(kName, std::string("cannot copy the input: ") + std::strerror(errno));
+    if (std::ferror(in)) {
+        complain(kName, std::string("cannot read the input: ") + std::strerror(errno));
         return kExitFailed;
     }
-    return kExitOk;
+    return std::fflush(out) == 0 ? kExitOk : write_failed(out, output);
 }
 
-}  // namespace
-
-int conv_main(int argc, char **argv) {
-    Options o;
-    const int parsed = parse(argc, argv, &o);
-    if (parsed != 0) return parsed < 0 ? kExitOk : parsed;
-    if (o.list) return list_conversions();
-
+// Runs the conversion (or the list) into out; *complete says whether all of
+// the input went through (characters left out under -c aside).
+int convert(const Options &o, FILE *out, bool *complete) {
+    *complete = false;
+    if (o.list) {
+        const int status = list_conversions(out);
+        *complete = status == kExitOk;
+        return status;
+    }
     uint16_t from = 0;
     uint16_t to = 0;
     for (const auto &[name, number] : {std::pair{&o.from, &from}, std::pair{&o.to, &to}}) {
@@ -328,7 +283,11 @@ int conv_main(int argc, char **argv) {
     gls::CvDesc *loaded = nullptr;
     const int status = gls::gl_cv_load(&loaded, to_spec.c_str(), from_spec.c_str(), 0, dir.c_str());
     DescPtr cd(loaded);
-    if (status == gls::kCvSameCodeSet) return copy(in.get());
+    if (status == gls::kCvSameCodeSet) {
+        const int copied = copy(in.get(), out, o.output);
+        *complete = copied == kExitOk;
+        return copied;
+    }
     if (status != gls::kCvLoaded) {
         char leaf[gls::kCvFnameExtra + 1];
         uint32_t error = 0;
@@ -337,7 +296,54 @@ int conv_main(int argc, char **argv) {
                             ": error " + std::to_string(loaded ? loaded->error : 0) + ")");
         return kExitFailed;
     }
-    return Converter(cd.get(), o).run(in.get());
+    return Converter(cd.get(), o, out).run(in.get(), complete);
+}
+
+}  // namespace
+
+int conv_main(int argc, char **argv) {
+    Options o;
+    const cli::Option options[] = {
+        cli::value('f', "from-code", &o.from, "FROM", "the code set of the input"),
+        cli::value('t', "to-code", &o.to, "TO", "the code set of the output"),
+        cli::flag('c', nullptr, &o.drop,
+                  "leave out the characters that cannot be converted\n"
+                  "(the exit status is still 1 when any was)"),
+        cli::flag('l', "list", &o.list, "list the conversions the installation has"),
+        cli::value('o', "output", &o.output, "FILE",
+                   "write to FILE, which is replaced only when the\n"
+                   "conversion is done"),
+    };
+    cli::Command command{
+        "gltool conv", "-f FROM -t TO [-c] [-o FILE] [FILE]\n-l", kAbout, options, 0, 1};
+    command.epilogue = kEpilogue;
+    std::vector<std::string> operands;
+    if (const int status = cli::parse(command, argc, argv, &operands); status != cli::kProceed)
+        return status;
+    if (o.list) {
+        if (!operands.empty() || !o.from.empty() || !o.to.empty() || o.drop || !o.output.empty())
+            return cli::usage_error("-l takes no other options or operands");
+    } else if (o.from.empty() || o.to.empty()) {
+        return cli::usage_error(o.from.empty() ? "missing option '-f FROM'"
+                                               : "missing option '-t TO'");
+    }
+    if (!operands.empty()) o.file = operands[0];
+    bool complete = false;
+    if (o.output.empty()) return convert(o, stdout, &complete);
+
+    tools::AtomicFile file(o.output);
+    if (const std::string reason = file.open(); !reason.empty()) {
+        complain(kName, o.output + ": " + reason);
+        return kExitFailed;
+    }
+    const int status = convert(o, file.stream(), &complete);
+    // Characters left out under -c still leave a whole conversion to keep.
+    if (!complete) return status;
+    if (const std::string reason = file.commit(); !reason.empty()) {
+        complain(kName, o.output + ": " + reason);
+        return kExitFailed;
+    }
+    return status;
 }
 
 }  // namespace velmorad::gltool

@@ -8,13 +8,16 @@
 #include <string>
 
 #include "gls/load/locale.h"
+#include "tools/common/cli.h"
 
 namespace velmorad::gltool {
 
+namespace cli = tools::cli;
+
 // Exit statuses shared by the subcommands.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // the work could not be done, or not all of it
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitOk = tools::cli::kExitOk;
+inline constexpr int kExitFailed = tools::cli::kExitFailed;
+inline constexpr int kExitUsage = tools::cli::kExitUsage;
 
 // A subcommand's entry: argv[0] is the subcommand's name.
 using SubcommandMain = int (*)(int argc, char **argv);
@@ -56,8 +59,5 @@ using LocalePtr = std::unique_ptr<gls::Locale, UnloadLocale>;
 // saying why on standard error. *file, when given, receives the path of the
 // file the library read.
 LocalePtr load_locale(const char *subcommand, const std::string &name, std::string *file = nullptr);
-
-// "-" for the end of the options; true when argv[i] asks for help.
-bool is_help(const char *arg);
 
 }  // namespace velmorad::gltool

@@ -88,10 +88,6 @@ void UnloadLocale::operator()(gls::Locale *loc) const {
     gls::gl_lc_unload(loc);
 }
 
-bool is_help(const char *arg) {
-    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
-}
-
 LocalePtr load_locale(const char *subcommand, const std::string &name, std::string *file) {
     std::string lco;
     if (!library_name(subcommand, name, &lco)) return nullptr;
