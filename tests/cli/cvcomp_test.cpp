@@ -244,6 +244,13 @@ TEST_F(Cvcomp, NumbersComeFromTheRegistryByNameOrAlias) {
         run({"--registry", root / "registry", "-o", out, root / "src", root / "tgt"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(entries(out), std::vector<std::string>{kLeaf});
+
+    // Without --registry and VELMORADDIR: the registry of the installation
+    // the program sits in, which knows the charmaps' own names.
+    testing::RunResult system = run(
+        {"-o", out, "/usr/share/i18n/charmaps/ISO-8859-1.gz", "/usr/share/i18n/charmaps/UTF-8.gz"});
+    ASSERT_EQ(system.status, 0) << system.err;
+    EXPECT_EQ(entries(out), (std::vector<std::string>{"0333e01c.cvo", kLeaf}));
 }
 
 TEST_F(Cvcomp, CodeSetsOfTwoByteUnitsAreWrittenInTheirOwnByteOrder) {

@@ -189,7 +189,20 @@ TEST(Gltool, FindsItsInstallationAndReportsWhatIsMissing) {
     EXPECT_EQ(own.status, 0) << own.err;
     EXPECT_EQ(own.out, "\xc3\xa9");
 
+    // An installation without a registry, with a broken one, with only one.
     testing::TempDir empty;
+    const std::string registry = empty / "gls/cm3/registry";
+    testing::RunResult unread = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "x", empty.path());
+    EXPECT_EQ(unread.status, 1);
+    EXPECT_NE(unread.err.find(registry + ": cannot open"), std::string::npos) << unread.err;
+    testing::write_file(registry, "8859-1 819\nutf8 x\n");
+    testing::RunResult broken = gltool({"info", "de_DE.8859-1"}, "", empty.path());
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find(registry + ": line 2: expected a code-set name and its number"),
+              std::string::npos)
+        << broken.err;
+    testing::write_file(registry,
+                        testing::read_file(testing::build_installation() + "/gls/cm3/registry"));
     testing::RunResult none = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "x", empty.path());
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("no conversion from 8859-1 to utf8"), std::string::npos) << none.err;

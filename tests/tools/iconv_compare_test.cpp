@@ -8,6 +8,8 @@
 #include <set>
 #include <string>
 
+#include "gls/names/names.h"
+#include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 #include "tools/common/charmap.h"
 
@@ -219,6 +221,23 @@ TEST(ShippedConversions, RealTextInEachScriptConvertsAsIconvDoesAndBack) {
                 EXPECT_EQ(hex(across.output), hex(iconv_across.output)) << shipped(to).charmap;
             }
         }
+    }
+}
+
+// The names glibc's charmaps give each shipped code set (which iconv takes
+// too) are names of it in the shipped registry.
+TEST(ShippedConversions, TheRegistryKnowsEveryCharmapNameOfTheShippedCodeSets) {
+    uint32_t error = 0;
+    gls::gl_cache_registry(&error, (testing::build_installation() + "/gls/cm3/registry").c_str());
+    ASSERT_EQ(error, 0u);
+    for (const ShippedCodeSet &s : kShippedCodeSets) {
+        Charmap map;
+        CharmapError charmap_error;
+        ASSERT_TRUE(tools::read_charmap(charmap_path(s.number), &map, &charmap_error));
+        std::vector<std::string> names = map.aliases();
+        names.push_back(map.code_set_name());
+        for (const std::string &name : names)
+            EXPECT_EQ(gls::gl_cs_name2cs_num(&error, name.c_str(), nullptr), s.number) << name;
     }
 }
 

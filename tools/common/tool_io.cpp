@@ -1,5 +1,7 @@
 #include "tools/common/tool_io.h"
 
+#include "gls/errors/errors.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,11 @@
 #include <vector>
 
 namespace velmorad::tools {
+
+std::string error_words(uint32_t error) {
+    const char *words = gls::gl_strerror(error);
+    return words != nullptr ? words : "error " + std::to_string(error);
+}
 
 void report(std::string_view file, int line, std::string_view reason) {
     if (line > 0) {

@@ -2,11 +2,16 @@
 // output files that appear whole or not at all.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace velmorad::tools {
+
+// The library's words for one of its error numbers (gls::gl_strerror), or
+// the number itself when the library does not name it.
+std::string error_words(uint32_t error);
 
 // Prints "file:line: reason" (or "file: reason" for line 0) on standard error.
 void report(std::string_view file, int line, std::string_view reason);

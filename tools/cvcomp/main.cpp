@@ -14,6 +14,7 @@
 
 #include "gls/names/names.h"
 #include "tools/common/cli.h"
+#include "tools/common/installation.h"
 #include "tools/common/tool_io.h"
 #include "tools/cvcomp/cvcomp.h"
 
@@ -88,14 +89,11 @@ int run(const Options &o) {
     const CharmapFile &source = files[0];
     const CharmapFile &target = files[1];
 
-    uint32_t error = 0;
-    if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
-        report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
-        return 1;
-    }
-    gls::gl_cache_registry(&error, o.registry.empty() ? nullptr : o.registry.c_str());
-    if (!o.registry.empty() && error != 0) {
-        report(o.registry, 0, "not a readable code-set registry");
+    // The registry gives the numbers not given, and the library reads the
+    // file back through it.
+    const std::string registry = registry_path(o.registry);
+    if (const std::string reason = load_registry(registry); !reason.empty()) {
+        report(registry, 0, reason);
         return 1;
     }
     uint16_t source_number = 0;
@@ -122,6 +120,7 @@ int run(const Options &o) {
     }
 
     char leaf[gls::kCvFnameExtra + 1];
+    uint32_t error = 0;
     gls::gl_cs_nums2cv_fname(&error, source_number, target_number, leaf, nullptr);
     std::string path = o.output.empty() ? leaf : o.output;
     if (is_directory(path)) path += std::string("/") + leaf;

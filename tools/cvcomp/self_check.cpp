@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "gls/conv/conv.h"
+#include "tools/common/tool_io.h"
 #include "tools/cvcomp/cvcomp.h"
 
 namespace velmorad::tools {
@@ -67,9 +68,10 @@ std::string check_one(gls::CvDesc *cd, const Expectation &e) {
         got.inexact == inexact) {
         return {};
     }
-    return describe(e) + " converts to " + hex(got.output) + " (status " +
-           std::to_string(got.status) + ", error " + std::to_string(got.error) + ", inexact " +
-           std::to_string(got.inexact) + ") instead of " + hex(e.output);
+    return describe(e) + " converts to " + hex(got.output) +
+           (got.status != 0 ? " and fails (" + error_words(got.error) + ")" : "") +
+           (got.inexact != inexact ? ", inexact " + std::to_string(got.inexact) : "") +
+           " instead of " + hex(e.output);
 }
 
 }  // namespace
@@ -83,8 +85,8 @@ std::string self_check(const std::string &directory, uint16_t source_number, uin
         gls::gl_cv_load(&loaded, target.c_str(), source.c_str(), 0, directory.c_str());
     DescPtr cd(loaded);
     if (status != gls::kCvLoaded) {
-        return "the written file does not load (gl_cv_load " + std::to_string(status) + ", error " +
-               std::to_string(loaded != nullptr ? loaded->error : 0) + ")";
+        return "the written file does not load: " +
+               error_words(loaded != nullptr ? loaded->error : gls::GL_EFILE);
     }
 
     std::string all_in;
@@ -108,7 +110,7 @@ std::string self_check(const std::string &directory, uint16_t source_number, uin
     const Outcome whole = convert(cd.get(), all_in, room, false);
     if (whole.status != 0 || whole.output != all_out) {
         return "the whole repertoire in one call stops at byte " + std::to_string(whole.consumed) +
-               " (error " + std::to_string(whole.error) + ")";
+               ": " + error_words(whole.error);
     }
 
     // A terminated input ends after the null character.

@@ -262,6 +262,7 @@ int convert(const Options &o, FILE *out, bool *complete) {
         *complete = status == kExitOk;
         return status;
     }
+    if (!registry_ready(kName)) return kExitFailed;
     uint16_t from = 0;
     uint16_t to = 0;
     for (const auto &[name, number] : {std::pair{&o.from, &from}, std::pair{&o.to, &to}}) {
@@ -293,7 +294,7 @@ int convert(const Options &o, FILE *out, bool *complete) {
         uint32_t error = 0;
         gls::gl_cs_nums2cv_fname(&error, from, to, leaf, nullptr);
         complain(kName, "no conversion from " + o.from + " to " + o.to + " (" + dir + "/" + leaf +
-                            ": error " + std::to_string(loaded ? loaded->error : 0) + ")");
+                            ": " + tools::error_words(loaded ? loaded->error : 0) + ")");
         return kExitFailed;
     }
     return Converter(cd.get(), o, out).run(in.get(), complete);

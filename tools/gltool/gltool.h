@@ -36,14 +36,15 @@ int info_main(int argc, char **argv);
 // Prints "gltool SUBCOMMAND: message" on standard error.
 void complain(const char *subcommand, const std::string &message);
 
-// The installation directory: VELMORADDIR when it is set, else the
-// installation this program belongs to (the directory above its bin/), else
-// the product's default.
+// The installation directory (see tools::installation_dir).
 std::string installation_dir();
 
-// Reads the installation's code-set registry (or the library's built-in
-// table when it has none) and gives the number of a code-set name or
-// number; false when the registry does not know it.
+// Reads the installation's code-set registry the first time; false after
+// saying why it cannot be read or parsed.
+bool registry_ready(const char *subcommand);
+
+// The number of a code-set name or number, once the registry is ready;
+// false when the registry does not know it.
 bool code_set_number(const std::string &name, uint16_t *number);
 
 // A locale loaded with every category, released with gl_lc_unload.

@@ -11,6 +11,7 @@
 
 #include "gls/chars/chars.h"
 #include "tools/common/cli.h"
+#include "tools/common/tool_io.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -77,8 +78,8 @@ bool make_keys(gls::Locale *loc, const std::string &text, std::vector<Line> *lin
             if (keys->size() < used + room) keys->resize(std::max(used + room, keys->size() * 2));
             const int n = xfrm(loc, keys->data() + used, line_text.data(), static_cast<int>(room));
             if (n < 0) {
-                complain(kName, "line " + std::to_string(i + 1) + ": no sort key (error " +
-                                    std::to_string(loc->error) + ")");
+                complain(kName, "line " + std::to_string(i + 1) +
+                                    ": no sort key: " + tools::error_words(loc->error));
                 return false;
             }
             if (static_cast<size_t>(n) <= room) {

@@ -16,6 +16,7 @@
 
 #include "gls/names/names.h"
 #include "tools/common/cli.h"
+#include "tools/common/installation.h"
 #include "tools/common/tool_io.h"
 #include "tools/lccomp/compile.h"
 #include "tools/lccomp/output.h"
@@ -66,16 +67,6 @@ std::string find_file(const std::string &given, const std::string &dir, bool try
     return path;
 }
 
-// The installation's registry, else the one this tool was built with.
-std::string default_registry() {
-    const char *install = std::getenv("VELMORADDIR");
-    if (install != nullptr && *install != '\0') {
-        const std::string path = std::string(install) + "/gls/cm3/registry";
-        if (exists(path)) return path;
-    }
-    return exists(LCCOMP_SOURCE_REGISTRY) ? LCCOMP_SOURCE_REGISTRY : "";
-}
-
 bool make_directories(const std::string &path) {
     if (path.empty() || exists(path)) return true;
     if (!make_directories(directory_of(path))) return false;
@@ -106,13 +97,11 @@ int run(Options &o) {
         report(charmap_error.file, charmap_error.line, charmap_error.reason);
         return 1;
     }
-    uint32_t error = 0;
-    if (o.registry.empty()) o.registry = default_registry();
-    if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
-        report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
+    const std::string registry = registry_path(o.registry);
+    if (const std::string reason = load_registry(registry); !reason.empty()) {
+        report(registry, 0, reason);
         return 1;
     }
-    gls::gl_cache_registry(&error, o.registry.empty() ? nullptr : o.registry.c_str());
     CodeSet code_set;
     std::string reason;
     if (!code_set_of(charmap, o.code_set, &code_set, &reason)) {
