@@ -13,7 +13,8 @@
 //     END WIDTH
 //
 // A range "<U3400>..<U343F>" counts its names in hexadecimal ("..." in
-// decimal) and its bytes upward from the first character's; a WIDTH range
+// decimal) and its bytes upward from the first character's (in UTF-8 when
+// the names are Unicode values and the first bytes their UTF-8); a WIDTH range
 // covers every byte sequence between its two ends.
 #include "tools/common/charmap.h"
 #include "tools/common/source_chars.h"
@@ -36,6 +37,7 @@ constexpr size_t kMaxTextSize = size_t{64} << 20;
 constexpr size_t kReadChunk = size_t{256} << 10;
 // Digits of a range's numeric suffix; more could not be counted in 64 bits.
 constexpr size_t kMaxRangeDigits = 12;
+constexpr uint64_t kLastUnicode = 0x10FFFF;
 
 struct Cursor {
     std::string_view text;
@@ -342,6 +344,10 @@ class CharmapParser {
         const bool lower = std::any_of(first.begin() + static_cast<std::ptrdiff_t>(start),
                                        first.end(), [](char ch) { return ch >= 'a' && ch <= 'f'; });
         const char *digit_chars = lower ? "0123456789abcdef" : "0123456789ABCDEF";
+        // A range of Unicode names written in UTF-8 counts in UTF-8: its
+        // bytes carry from one trail byte to the next at 0xBF, not 0xFF.
+        const bool utf8 = base == 16 && start == 1 && first[0] == 'U' && to <= kLastUnicode &&
+                          bytes == utf8_of(static_cast<uint32_t>(from));
         std::string name = first;
         for (uint64_t n = from;; ++n) {
             uint64_t v = n;
@@ -351,7 +357,11 @@ class CharmapParser {
             }
             if (!add_entry(name, bytes, irreversible)) return false;
             if (n == to) break;
-            if (!increment(&bytes)) return fail("the bytes of the range run past /xff");
+            if (utf8) {
+                bytes = utf8_of(static_cast<uint32_t>(n + 1));
+            } else if (!increment(&bytes)) {
+                return fail("the bytes of the range run past /xff");
+            }
         }
         return true;
     }
