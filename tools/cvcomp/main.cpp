@@ -109,8 +109,10 @@ int run(const Options &o) {
         return 1;
     }
 
+    JoinOptions join = o.join;
+    if (!join.one_way_file.empty() && !read_one_way(join.one_way_file, &join.one_way)) return 1;
     Conversion conversion;
-    if (!join_charmaps(source, target, o.join, &conversion)) return 1;
+    if (!join_charmaps(source, target, join, &conversion)) return 1;
     std::string text;
     const gls::CvoResult written = gls::write_cvo(conversion.file, text);
     if (written.status != gls::CvoStatus::kOk) {
@@ -144,9 +146,10 @@ int run(const Options &o) {
     }
     if (o.verbose) {
         std::fprintf(stderr,
-                     "%s: %zu characters, %zu exact, %zu substituted, %zu without a conversion\n",
-                     path.c_str(), conversion.expected.size(), conversion.exact,
-                     conversion.substituted, conversion.unconverted);
+                     "%s: %zu characters, %zu exact, %zu one-way, %zu substituted, %zu without a "
+                     "conversion; %zu unassigned\n",
+                     path.c_str(), conversion.expected.size(), conversion.exact, conversion.one_way,
+                     conversion.substituted, conversion.unconverted, conversion.unassigned.size());
     }
     return 0;
 }
@@ -164,6 +167,11 @@ int main(int argc, char **argv) {
                    "convert the source characters that the target lacks\n"
                    "to the target's character NAME (e.g. U003F), marked\n"
                    "inexact; without it they have no conversion"),
+        cli::value(0, "one-way", &o.join.one_way_file, "FILE",
+                   "also write the characters the target lacks that FILE\n"
+                   "lists for it (a Unicode value, its bytes, code sets\n"
+                   "a line), marked inexact; the conversion back is not\n"
+                   "changed"),
         cli::value(0, "registry", &o.registry, "FILE",
                    "the code-set registry that gives the code-set\n"
                    "numbers (default: the installation's)"),

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "gls/conv/conv.h"
+#include "gls/tree/tree.h"
 #include "tools/common/tool_io.h"
 #include "tools/cvcomp/cvcomp.h"
 
@@ -63,7 +64,7 @@ std::string check_one(gls::CvDesc *cd, const Expectation &e) {
         }
         return describe(e) + " has no conversion, but converts to " + hex(got.output);
     }
-    const int inexact = e.kind == Expectation::Kind::kSubstitute ? 1 : 0;
+    const int inexact = e.kind == Expectation::Kind::kExact ? 0 : 1;
     if (got.status == 0 && got.consumed == e.input.size() && got.output == e.output &&
         got.inexact == inexact) {
         return {};
@@ -87,6 +88,21 @@ std::string self_check(const std::string &directory, uint16_t source_number, uin
     if (status != gls::kCvLoaded) {
         return "the written file does not load: " +
                error_words(loaded != nullptr ? loaded->error : gls::GL_EFILE);
+    }
+
+    // An unassigned character fails whole: the tree knows all its bytes.
+    for (const std::string &bytes : conversion.unassigned) {
+        const Expectation e{bytes, {}, Expectation::Kind::kNone, 0};
+        std::string fault = check_one(cd.get(), e);
+        int consumed = 0;
+        uint32_t error = 0;
+        const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+        if (fault.empty() &&
+            (gls::_gl_retrieve_text_multi_limit(in, cd->tree, static_cast<int>(bytes.size()),
+                                                &consumed, &error) == nullptr ||
+             consumed != static_cast<int>(bytes.size())))
+            fault = "the unassigned source character " + hex(bytes) + " is not one character";
+        if (!fault.empty()) return fault;
     }
 
     std::string all_in;
