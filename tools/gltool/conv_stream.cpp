@@ -42,6 +42,8 @@ struct Look {
 };
 
 Look look_up(const gls::CvDesc *cd, const unsigned char *in, size_t left) {
+    // A conversion the extension serves has no tree to ask.
+    if (cd->tree == nullptr) return {false, false, 1};
     const int limit = static_cast<int>(std::min<size_t>(left, gls::kCvMaxCharLength));
     int consumed = 0;
     uint32_t error = 0;
