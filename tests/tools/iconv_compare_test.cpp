@@ -1,13 +1,14 @@
 // The shipped conversion files against the C library's iconv: the whole
-// repertoire of every source charmap, every byte sequence of the legacy code
-// sets, real text in each script, and the characters that have no mapping.
-// Where the two differ by design (iconv's tables hold a few mappings that
-// the charmaps lack) the differences are listed here, and each must occur.
+// repertoire of every source charmap (with the one-way mappings of
+// data/one-way), every byte sequence of the legacy code sets, real text in
+// each script, and the characters that have no mapping.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
+#include "gls/names/names.h"
+#include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 #include "tools/common/charmap.h"
 
@@ -17,50 +18,6 @@ namespace {
 using tools::Charmap;
 using tools::CharmapEntry;
 using tools::CharmapError;
-
-// Mappings iconv makes in this direction only, from characters the charmaps
-// of the target code set do not have: the source character and iconv's output.
-struct OneWay {
-    uint16_t from;
-    uint16_t to;
-    const char *name;
-    std::string iconv_output;
-};
-const OneWay kIconvOnly[] = {
-    // YEN SIGN and OVERLINE to the ASCII bytes of EUC-JP.
-    {kUtf8, 57351, "U00A5", "\x5c"},
-    {kUtf8, 57351, "U203E", "\x7e"},
-    // SHIFT_JIS has YEN SIGN and OVERLINE at 0x5C and 0x7E; iconv also
-    // writes REVERSE SOLIDUS and TILDE there, and the fullwidth cent, pound
-    // and not signs as the ordinary ones.
-    {kUtf8, 57350, "U005C", "\x5c"},
-    {kUtf8, 57350, "U007E", "\x7e"},
-    {kUtf8, 57350, "UFFE0", "\x81\x91"},
-    {kUtf8, 57350, "UFFE1", "\x81\x92"},
-    {kUtf8, 57350, "UFFE2", "\x81\xca"},
-    // WON SIGN as the fullwidth one of EUC-KR.
-    {kUtf8, 57356, "U20A9", "\xa3\xdc"},
-    // The same through Unicode between the two Japanese code sets.
-    {57351, 57350, "U005C", "\x5c"},
-    {57351, 57350, "U007E", "\x7e"},
-    {57350, 57351, "U00A5", "\x5c"},
-    {57350, 57351, "U203E", "\x7e"},
-};
-
-// iconv's output for a character it alone converts, in this direction.
-const OneWay *iconv_only(const Pair &pair, const std::string &name) {
-    for (const OneWay &w : kIconvOnly) {
-        if (w.from == pair.from && w.to == pair.to && name == w.name) return &w;
-    }
-    return nullptr;
-}
-
-size_t iconv_only_count(const Pair &pair) {
-    size_t n = 0;
-    for (const OneWay &w : kIconvOnly)
-        n += w.from == pair.from && w.to == pair.to ? 1 : 0;
-    return n;
-}
 
 // iconv drops the Unicode tag characters (language tags) without a trace;
 // no charmap but UTF-8 has them, so they have no conversion here.
@@ -86,7 +43,6 @@ TEST_P(ShippedConversion, EverySourceCharacterConvertsAsIconvDoes) {
     CharmapError error;
     ASSERT_TRUE(tools::read_charmap(charmap_path(pair.from), &source, &error)) << error.reason;
 
-    size_t one_way_seen = 0;
     std::string all_in;
     std::string all_out;
     for (const CharmapEntry &e : source.entries()) {
@@ -100,12 +56,7 @@ TEST_P(ShippedConversion, EverySourceCharacterConvertsAsIconvDoes) {
             EXPECT_EQ(got.consumed, 0u);
             EXPECT_EQ(got.output, "");
         }
-        if (const OneWay *w = iconv_only(pair, e.name)) {
-            ++one_way_seen;
-            EXPECT_NE(got.status, 0);
-            EXPECT_EQ(want.status, 0);
-            EXPECT_EQ(want.output, w->iconv_output);
-        } else if (pair.from == kUtf8 && is_tag_character(e.name)) {
+        if (pair.from == kUtf8 && is_tag_character(e.name)) {
             EXPECT_NE(got.status, 0);
             EXPECT_EQ(want.status, 0);
             EXPECT_EQ(want.output, "");
@@ -118,8 +69,6 @@ TEST_P(ShippedConversion, EverySourceCharacterConvertsAsIconvDoes) {
             }
         }
     }
-    EXPECT_EQ(one_way_seen, iconv_only_count(pair));
-
     // The whole convertible repertoire in one call, by both.
     const Converted whole = ours.convert(all_in);
     EXPECT_EQ(whole.status, 0);
@@ -159,13 +108,6 @@ class LegacySource : public ShippedConversion {
             return;
         }
         ++sequences;
-        const CharmapEntry *e = source.find_bytes(bytes);
-        if (const OneWay *w = e != nullptr ? iconv_only(GetParam(), e->name) : nullptr) {
-            ++one_way_seen;
-            EXPECT_EQ(got.status, static_cast<int>(gls::GL_EILSEQ));
-            EXPECT_EQ(hex(want.output), hex(w->iconv_output));
-            return;
-        }
         EXPECT_EQ(got.status, want.status);
         EXPECT_EQ(got.consumed, want.consumed);
         EXPECT_EQ(hex(got.output), hex(want.output));
@@ -173,14 +115,12 @@ class LegacySource : public ShippedConversion {
     Charmap source;
     size_t sequences = 0;
     size_t empty_rows = 0;
-    size_t one_way_seen = 0;
 };
 
 TEST_P(LegacySource, EveryByteSequenceConvertsAsIconvDoes) {
     for (int first = 0; first < 256; ++first)
         visit(std::string(1, static_cast<char>(first)));
     EXPECT_GE(sequences, 256u);
-    EXPECT_EQ(one_way_seen, iconv_only_count(GetParam()));
     RecordProperty("sequences", static_cast<int>(sequences));
     RecordProperty("empty_rows", static_cast<int>(empty_rows));
 }
@@ -219,6 +159,23 @@ TEST(ShippedConversions, RealTextInEachScriptConvertsAsIconvDoesAndBack) {
                 EXPECT_EQ(hex(across.output), hex(iconv_across.output)) << shipped(to).charmap;
             }
         }
+    }
+}
+
+// The names glibc's charmaps give each shipped code set (which iconv takes
+// too) are names of it in the shipped registry.
+TEST(ShippedConversions, TheRegistryKnowsEveryCharmapNameOfTheShippedCodeSets) {
+    uint32_t error = 0;
+    gls::gl_cache_registry(&error, (testing::build_installation() + "/gls/cm3/registry").c_str());
+    ASSERT_EQ(error, 0u);
+    for (const ShippedCodeSet &s : kShippedCodeSets) {
+        Charmap map;
+        CharmapError charmap_error;
+        ASSERT_TRUE(tools::read_charmap(charmap_path(s.number), &map, &charmap_error));
+        std::vector<std::string> names = map.aliases();
+        names.push_back(map.code_set_name());
+        for (const std::string &name : names)
+            EXPECT_EQ(gls::gl_cs_name2cs_num(&error, name.c_str(), nullptr), s.number) << name;
     }
 }
 

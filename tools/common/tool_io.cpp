@@ -1,5 +1,7 @@
 #include "tools/common/tool_io.h"
 
+#include "gls/errors/errors.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,11 @@
 #include <vector>
 
 namespace velmorad::tools {
+
+std::string error_words(uint32_t error) {
+    const char *words = gls::gl_strerror(error);
+    return words != nullptr ? words : "error " + std::to_string(error);
+}
 
 void report(std::string_view file, int line, std::string_view reason) {
     if (line > 0) {
@@ -87,6 +94,48 @@ bool Staging::move_to(const std::string &path) {
     if (rename(file_.c_str(), path.c_str()) != 0) return false;
     file_.clear();
     return true;
+}
+
+AtomicFile::~AtomicFile() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+}
+
+std::string AtomicFile::open() {
+    std::string pattern = path_ + ".tmpXXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return system_error("cannot create a temporary file");
+    temporary_ = name.data();
+    stream_ = fdopen(fd, "wb");
+    if (stream_ == nullptr) {
+        close(fd);
+        return system_error("cannot write");
+    }
+    return {};
+}
+
+std::string AtomicFile::commit() {
+    constexpr mode_t kDefaultMode = 0666;
+    struct stat old {};
+    mode_t mode = 0;
+    if (stat(path_.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = kDefaultMode & ~mask;
+    }
+    const bool written = std::fflush(stream_) == 0 && !std::ferror(stream_) &&
+                         fchmod(fileno(stream_), mode) == 0 && fsync(fileno(stream_)) == 0;
+    std::string reason = written ? std::string() : system_error("cannot write");
+    if (std::fclose(stream_) != 0 && reason.empty()) reason = system_error("cannot write");
+    stream_ = nullptr;
+    if (reason.empty() && rename(temporary_.c_str(), path_.c_str()) != 0)
+        reason = system_error("cannot rename into place");
+    if (reason.empty()) temporary_.clear();
+    return reason;
 }
 
 }  // namespace velmorad::tools

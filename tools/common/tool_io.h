@@ -2,10 +2,16 @@
 // output files that appear whole or not at all.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace velmorad::tools {
+
+// The library's words for one of its error numbers (gls::gl_strerror), or
+// the number itself when the library does not name it.
+std::string error_words(uint32_t error);
 
 // Prints "file:line: reason" (or "file: reason" for line 0) on standard error.
 void report(std::string_view file, int line, std::string_view reason);
@@ -40,6 +46,29 @@ class Staging {
   private:
     std::string dir_;
     std::string file_;
+};
+
+// A file written as a stream under a temporary name beside its path, and
+// renamed into place only by commit(): a run that fails half-way leaves
+// the old file as it was.
+class AtomicFile {
+  public:
+    explicit AtomicFile(std::string path) : path_(std::move(path)) {}
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Makes the temporary file; the reason on failure.
+    std::string open();
+    FILE *stream() const { return stream_; }
+    // Flushes, syncs and renames into place (with the mode of the file it
+    // replaces, or the default mode); the reason on failure.
+    std::string commit();
+
+  private:
+    std::string path_;
+    std::string temporary_;
+    FILE *stream_ = nullptr;
 };
 
 }  // namespace velmorad::tools

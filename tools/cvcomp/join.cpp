@@ -1,5 +1,7 @@
 // Joining two charmaps on their symbolic names.
 #include <algorithm>
+#include <cctype>
+#include <map>
 
 #include "tools/common/tool_io.h"
 #include "tools/cvcomp/cvcomp.h"
@@ -63,6 +65,37 @@ bool check_prefixes(const CharmapFile &source, const gls::CvoMap &records, bool 
     return true;
 }
 
+bool same_name(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The one-way rows that name the target (by its code-set name or an
+// alias), by character name; false after reporting bytes that are no
+// character of the target.
+bool one_way_rows(const JoinOptions &options, const CharmapFile &target,
+                  std::map<std::string, const OneWay *> *rows) {
+    std::vector<std::string> names = target.map.aliases();
+    names.push_back(target.map.code_set_name());
+    for (const OneWay &row : options.one_way) {
+        const bool applies = std::any_of(row.code_sets.begin(), row.code_sets.end(), [&](auto &cs) {
+            return std::any_of(names.begin(), names.end(),
+                               [&](const std::string &n) { return same_name(n, cs); });
+        });
+        if (!applies) continue;
+        if (target.map.find_bytes(row.bytes) == nullptr) {
+            report(target.path, 0,
+                   "the one-way mapping of " + row.name + " (line " + std::to_string(row.line) +
+                       ") writes " + spelled(row.bytes) + ", which is no character of it");
+            return false;
+        }
+        (*rows)[row.name] = &row;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool join_charmaps(const CharmapFile &source, const CharmapFile &target, const JoinOptions &options,
@@ -82,6 +115,8 @@ bool join_charmaps(const CharmapFile &source, const CharmapFile &target, const J
     }
     const bool turn_keys = reads_as_units(from);
     const bool turn_outputs = reads_as_units(to);
+    std::map<std::string, const OneWay *> one_way;
+    if (!one_way_rows(options, target, &one_way)) return false;
 
     Conversion c;
     c.expected.reserve(from.entries().size());
@@ -90,10 +125,16 @@ bool join_charmaps(const CharmapFile &source, const CharmapFile &target, const J
         if (from.find_bytes(e.bytes) != &e) continue;
         Expectation expect{e.bytes, {}, Expectation::Kind::kNone, e.line};
         gls::CvoRecord record;
+        const auto row = one_way.find(e.name);
         if (const CharmapEntry *t = to.find_name(e.name)) {
             expect.kind = Expectation::Kind::kExact;
             expect.output = t->bytes;
             ++c.exact;
+        } else if (row != one_way.end()) {
+            expect.kind = Expectation::Kind::kOneWay;
+            expect.output = row->second->bytes;
+            record.flags = gls::kCvInexact;
+            ++c.one_way;
         } else if (substitute != nullptr) {
             expect.kind = Expectation::Kind::kSubstitute;
             expect.output = substitute->bytes;
@@ -108,6 +149,19 @@ bool join_charmaps(const CharmapFile &source, const CharmapFile &target, const J
         c.expected.push_back(std::move(expect));
     }
     if (!check_prefixes(source, c.file.records, turn_keys)) return false;
+    // Code units read as numbers have no further structure to record.
+    if (!turn_keys) {
+        if (!unassigned_characters(from, &c.unassigned)) {
+            report(source.path, 0,
+                   "its characters make a structure of more sequences than any code set has");
+            return false;
+        }
+        for (const std::string &bytes : c.unassigned) {
+            gls::CvoRecord none;
+            none.converts = false;
+            c.file.records.emplace(bytes, std::move(none));
+        }
+    }
 
     // The lengths of what the charmaps hold, whatever they declare.
     c.file.source_min_len = static_cast<int32_t>(from.min_length());
@@ -120,9 +174,10 @@ bool join_charmaps(const CharmapFile &source, const CharmapFile &target, const J
     c.file.header_lines = {
         header_line("SOURCE", name_of(source)),
         header_line("TARGET", name_of(target)),
-        header_line("GENERATED_BY", "cvcomp " + base_name(source.path) + " " +
-                                        base_name(target.path) +
-                                        (substitute ? " --substitute " + substitute->name : "")),
+        header_line("GENERATED_BY",
+                    "cvcomp " + base_name(source.path) + " " + base_name(target.path) +
+                        (one_way.empty() ? "" : " --one-way " + base_name(options.one_way_file)) +
+                        (substitute ? " --substitute " + substitute->name : "")),
     };
     *out = std::move(c);
     return true;

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "gls/names/names.h"
+#include "tools/common/cli.h"
+#include "tools/common/installation.h"
 #include "tools/common/tool_io.h"
 #include "tools/cvcomp/cvcomp.h"
 
@@ -20,27 +22,12 @@ namespace {
 
 using namespace velmorad::tools;
 
-constexpr const char *kUsage =
-    "usage: cvcomp [options] SOURCE TARGET\n"
+constexpr const char *kAbout =
     "Writes the conversion file from the code set of the SOURCE charmap to that of\n"
     "the TARGET charmap (each plain or gzip-compressed), joining them on their\n"
     "symbolic character names. A byte sequence the source defines twice reads as\n"
     "its first definition; a name the target defines twice is written with its\n"
-    "first definition that is not marked IRREVERSIBLE.\n"
-    "\n"
-    "  -o PATH              the file to write, or a directory to write it into under\n"
-    "                       its canonical name (default: the current directory)\n"
-    "  --substitute NAME    convert the source characters that the target lacks to\n"
-    "                       the target's character NAME (e.g. U003F), marked inexact;\n"
-    "                       without it they have no conversion\n"
-    "  --registry FILE      the code-set registry that gives the code-set numbers\n"
-    "                       (default: the installation's, else the built-in table)\n"
-    "  --source-number N    the source code-set number, instead of the registry's\n"
-    "  --target-number N    the target code-set number, instead of the registry's\n"
-    "  -v                   print how many characters converted, on standard error\n"
-    "  --help               print this text\n";
-
-constexpr int kUsageError = 2;
+    "first definition that is not marked IRREVERSIBLE.\n";
 
 struct Options {
     std::string output;
@@ -51,49 +38,6 @@ struct Options {
     bool verbose = false;
     std::vector<std::string> charmaps;
 };
-
-// 0 on success, else the exit status.
-int parse_options(int argc, char **argv, Options *o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string *into) {
-            if (i + 1 >= argc) return false;
-            *into = argv[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return -1;
-        } else if (arg == "-o") {
-            ok = value(&o->output);
-        } else if (arg == "--substitute") {
-            ok = value(&o->join.substitute);
-        } else if (arg == "--registry") {
-            ok = value(&o->registry);
-        } else if (arg == "--source-number") {
-            ok = value(&o->source_number);
-        } else if (arg == "--target-number") {
-            ok = value(&o->target_number);
-        } else if (arg == "-v") {
-            o->verbose = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "cvcomp: unknown option %s\n%s", arg.c_str(), kUsage);
-            return kUsageError;
-        } else {
-            o->charmaps.push_back(arg);
-        }
-        if (!ok) {
-            std::fprintf(stderr, "cvcomp: %s needs a value\n%s", arg.c_str(), kUsage);
-            return kUsageError;
-        }
-    }
-    if (o->charmaps.size() != 2) {
-        std::fputs(kUsage, stderr);
-        return kUsageError;
-    }
-    return 0;
-}
 
 bool is_directory(const std::string &path) {
     struct stat st;
@@ -145,14 +89,11 @@ int run(const Options &o) {
     const CharmapFile &source = files[0];
     const CharmapFile &target = files[1];
 
-    uint32_t error = 0;
-    if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
-        report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
-        return 1;
-    }
-    gls::gl_cache_registry(&error, o.registry.empty() ? nullptr : o.registry.c_str());
-    if (!o.registry.empty() && error != 0) {
-        report(o.registry, 0, "not a readable code-set registry");
+    // The registry gives the numbers not given, and the library reads the
+    // file back through it.
+    const std::string registry = registry_path(o.registry);
+    if (const std::string reason = load_registry(registry); !reason.empty()) {
+        report(registry, 0, reason);
         return 1;
     }
     uint16_t source_number = 0;
@@ -168,8 +109,10 @@ int run(const Options &o) {
         return 1;
     }
 
+    JoinOptions join = o.join;
+    if (!join.one_way_file.empty() && !read_one_way(join.one_way_file, &join.one_way)) return 1;
     Conversion conversion;
-    if (!join_charmaps(source, target, o.join, &conversion)) return 1;
+    if (!join_charmaps(source, target, join, &conversion)) return 1;
     std::string text;
     const gls::CvoResult written = gls::write_cvo(conversion.file, text);
     if (written.status != gls::CvoStatus::kOk) {
@@ -179,6 +122,7 @@ int run(const Options &o) {
     }
 
     char leaf[gls::kCvFnameExtra + 1];
+    uint32_t error = 0;
     gls::gl_cs_nums2cv_fname(&error, source_number, target_number, leaf, nullptr);
     std::string path = o.output.empty() ? leaf : o.output;
     if (is_directory(path)) path += std::string("/") + leaf;
@@ -202,9 +146,10 @@ int run(const Options &o) {
     }
     if (o.verbose) {
         std::fprintf(stderr,
-                     "%s: %zu characters, %zu exact, %zu substituted, %zu without a conversion\n",
-                     path.c_str(), conversion.expected.size(), conversion.exact,
-                     conversion.substituted, conversion.unconverted);
+                     "%s: %zu characters, %zu exact, %zu one-way, %zu substituted, %zu without a "
+                     "conversion; %zu unassigned\n",
+                     path.c_str(), conversion.expected.size(), conversion.exact, conversion.one_way,
+                     conversion.substituted, conversion.unconverted, conversion.unassigned.size());
     }
     return 0;
 }
@@ -212,8 +157,34 @@ int run(const Options &o) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    Options options;
-    const int status = parse_options(argc, argv, &options);
-    if (status != 0) return status < 0 ? 0 : status;
-    return run(options);
+    Options o;
+    const cli::Option options[] = {
+        cli::value('o', "output", &o.output, "PATH",
+                   "the file to write, or a directory to write it into\n"
+                   "under its canonical name (default: the current\n"
+                   "directory)"),
+        cli::value(0, "substitute", &o.join.substitute, "NAME",
+                   "convert the source characters that the target lacks\n"
+                   "to the target's character NAME (e.g. U003F), marked\n"
+                   "inexact; without it they have no conversion"),
+        cli::value(0, "one-way", &o.join.one_way_file, "FILE",
+                   "also write the characters the target lacks that FILE\n"
+                   "lists for it (a Unicode value, its bytes, code sets\n"
+                   "a line), marked inexact; the conversion back is not\n"
+                   "changed"),
+        cli::value(0, "registry", &o.registry, "FILE",
+                   "the code-set registry that gives the code-set\n"
+                   "numbers (default: the installation's)"),
+        cli::value(0, "source-number", &o.source_number, "N",
+                   "the source code-set number, instead of the registry's"),
+        cli::value(0, "target-number", &o.target_number, "N",
+                   "the target code-set number, instead of the registry's"),
+        cli::flag('v', "verbose", &o.verbose,
+                  "print how many characters converted, on standard\n"
+                  "error"),
+    };
+    const cli::Command command{"cvcomp", "[options] SOURCE TARGET", kAbout, options, 2, 2};
+    if (const int status = cli::parse(command, argc, argv, &o.charmaps); status != cli::kProceed)
+        return cli::finish(status);
+    return cli::finish(run(o));
 }

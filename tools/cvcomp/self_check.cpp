@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "gls/conv/conv.h"
+#include "gls/tree/tree.h"
+#include "tools/common/tool_io.h"
 #include "tools/cvcomp/cvcomp.h"
 
 namespace velmorad::tools {
@@ -62,14 +64,15 @@ std::string check_one(gls::CvDesc *cd, const Expectation &e) {
         }
         return describe(e) + " has no conversion, but converts to " + hex(got.output);
     }
-    const int inexact = e.kind == Expectation::Kind::kSubstitute ? 1 : 0;
+    const int inexact = e.kind == Expectation::Kind::kExact ? 0 : 1;
     if (got.status == 0 && got.consumed == e.input.size() && got.output == e.output &&
         got.inexact == inexact) {
         return {};
     }
-    return describe(e) + " converts to " + hex(got.output) + " (status " +
-           std::to_string(got.status) + ", error " + std::to_string(got.error) + ", inexact " +
-           std::to_string(got.inexact) + ") instead of " + hex(e.output);
+    return describe(e) + " converts to " + hex(got.output) +
+           (got.status != 0 ? " and fails (" + error_words(got.error) + ")" : "") +
+           (got.inexact != inexact ? ", inexact " + std::to_string(got.inexact) : "") +
+           " instead of " + hex(e.output);
 }
 
 }  // namespace
@@ -83,8 +86,23 @@ std::string self_check(const std::string &directory, uint16_t source_number, uin
         gls::gl_cv_load(&loaded, target.c_str(), source.c_str(), 0, directory.c_str());
     DescPtr cd(loaded);
     if (status != gls::kCvLoaded) {
-        return "the written file does not load (gl_cv_load " + std::to_string(status) + ", error " +
-               std::to_string(loaded != nullptr ? loaded->error : 0) + ")";
+        return "the written file does not load: " +
+               error_words(loaded != nullptr ? loaded->error : gls::GL_EFILE);
+    }
+
+    // An unassigned character fails whole: the tree knows all its bytes.
+    for (const std::string &bytes : conversion.unassigned) {
+        const Expectation e{bytes, {}, Expectation::Kind::kNone, 0};
+        std::string fault = check_one(cd.get(), e);
+        int consumed = 0;
+        uint32_t error = 0;
+        const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+        if (fault.empty() &&
+            (gls::_gl_retrieve_text_multi_limit(in, cd->tree, static_cast<int>(bytes.size()),
+                                                &consumed, &error) == nullptr ||
+             consumed != static_cast<int>(bytes.size())))
+            fault = "the unassigned source character " + hex(bytes) + " is not one character";
+        if (!fault.empty()) return fault;
     }
 
     std::string all_in;
@@ -108,7 +126,7 @@ std::string self_check(const std::string &directory, uint16_t source_number, uin
     const Outcome whole = convert(cd.get(), all_in, room, false);
     if (whole.status != 0 || whole.output != all_out) {
         return "the whole repertoire in one call stops at byte " + std::to_string(whole.consumed) +
-               " (error " + std::to_string(whole.error) + ")";
+               ": " + error_words(whole.error);
     }
 
     // A terminated input ends after the null character.

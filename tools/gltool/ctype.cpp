@@ -10,6 +10,7 @@
 #include "gls/chars/chars.h"
 #include "gls/host/host.h"
 #include "gls/tree/tree.h"
+#include "tools/common/cli.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -17,8 +18,7 @@ namespace velmorad::gltool {
 namespace {
 
 constexpr const char *kName = "ctype";
-constexpr const char *kUsage =
-    "usage: gltool ctype LOCALE [TEXT]\n"
+constexpr const char *kAbout =
     "Prints one line for each character of TEXT (or of standard input), as LOCALE\n"
     "sees it, in tab-separated fields:\n"
     "\n"
@@ -33,9 +33,8 @@ constexpr const char *kUsage =
     "Bytes that are not a character of the code set get a line \"bytes HEX\tnot a\n"
     "character\" and make the exit status 1. LOCALE is a locale the registry\n"
     "understands (de_DE.8859-1, ja_JP.utf8), a file name under the installation's\n"
-    "locale directory (default.lco) or the path of a locale object file.\n"
-    "\n"
-    "  --help  print this text\n";
+    "locale directory (default.lco) or the path of a locale object file. Options\n"
+    "end at LOCALE, so TEXT may begin with \"-\".\n";
 
 constexpr size_t kReadBlock = size_t{64} << 10;
 constexpr size_t kMaxCharBytes = gls::kMultiMaxLevels;
@@ -145,24 +144,11 @@ class Describer {
 }  // namespace
 
 int ctype_main(int argc, char **argv) {
+    cli::Command command{"gltool ctype", "LOCALE [TEXT]", kAbout, {}, 1, 2};
+    command.options_first = true;
     std::vector<std::string> operands;
-    for (int i = 1; i < argc; ++i) {
-        if (is_help(argv[i])) {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
-        if (argv[i][0] == '-' && argv[i][1] != '\0' && operands.empty()) {
-            complain(kName, std::string("unknown option ") + argv[i]);
-            std::fputs(kUsage, stderr);
-            return kExitUsage;
-        }
-        operands.push_back(argv[i]);
-    }
-    if (operands.empty() || operands.size() > 2) {
-        complain(kName, operands.empty() ? "name a locale" : "one text at most (quote it)");
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
+    if (const int status = cli::parse(command, argc, argv, &operands); status != cli::kProceed)
+        return status;
 
     LocalePtr loc = load_locale(kName, operands[0]);
     if (!loc) return kExitFailed;
@@ -182,10 +168,7 @@ int ctype_main(int argc, char **argv) {
     }
     const bool all = Describer(loc.get()).describe(
         reinterpret_cast<const unsigned char *>(text.data()), text.size());
-    if (std::fflush(stdout) != 0) {
-        complain(kName, std::string("cannot write the output: ") + std::strerror(errno));
-        return kExitFailed;
-    }
+    if (std::fflush(stdout) != 0) return cli::output_error(errno);
     if (!all) complain(kName, "the text holds bytes that are not characters of the code set");
     return all ? kExitOk : kExitFailed;
 }

@@ -3,6 +3,7 @@
 // their values ("gltool date -d '2024-05-03 09:05' de_DE.8859-1 '%x'").
 #include <time.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,22 +19,13 @@ namespace velmorad::gltool {
 namespace {
 
 constexpr const char *kName = "date";
-constexpr const char *kUsage =
-    "usage: gltool date [-d WHEN] [-u] LOCALE [FORMAT]\n"
-    "       gltool date [-d WHEN] [-u] (--dbdate VALUE | --dbtime VALUE) LOCALE\n"
+constexpr const char *kAbout =
     "Prints WHEN formatted by FORMAT in LOCALE's conventions, on one line, in the\n"
     "locale's code set. FORMAT is in the library's notation (%Y, %iY, %EC%Ey, %OH,\n"
     "%iF3, ...); without it, the locale's date-and-time format (information item\n"
     "0). The weekday and the day of the year follow from the date; a locale whose\n"
     "calendar is not the Gregorian one shows the date in its calendar. A directive\n"
     "that cannot be formatted is named with its column and the reason.\n"
-    "\n"
-    "  -d WHEN  YYYY-MM-DD[ HH:MM:SS[.ffffff]] (default: now, in local time)\n"
-    "  -u       now in UTC rather than in local time\n"
-    "  --dbdate VALUE  the format a client derives from DBDATE=VALUE (\"DMY4.\"),\n"
-    "           printed on a line of its own before the date formatted by it\n"
-    "  --dbtime VALUE  the same for the date-and-time format of DBTIME=VALUE\n"
-    "  --help   print this text\n"
     "\n"
     "LOCALE is a locale the registry understands (de_DE.8859-1, ja_JP.utf8), a file\n"
     "name under the installation's locale directory (default.lco) or the path of a\n"
@@ -43,50 +35,36 @@ constexpr int kOutputRoom = 4096;
 constexpr long kMicroseconds = 1000000;
 
 struct DateOptions {
-    const char *when = nullptr;    // -d
-    bool utc = false;              // -u
-    const char *dbdate = nullptr;  // --dbdate
-    const char *dbtime = nullptr;  // --dbtime
+    std::string when;  // -d
+    bool utc = false;  // -u
+    std::string dbdate;
+    std::string dbtime;
     std::vector<std::string> operands;
 };
 
-// The command line into *out; false with the exit status in *status after
-// printing the help or the fault.
-bool parse_options(int argc, char **argv, DateOptions *out, int *status) {
-    *status = kExitUsage;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (is_help(argv[i])) {
-            std::fputs(kUsage, stdout);
-            *status = kExitOk;
-            return false;
-        }
-        if (arg == "-d" && i + 1 < argc) {
-            out->when = argv[++i];
-        } else if (arg == "-u") {
-            out->utc = true;
-        } else if ((arg == "--dbdate" || arg == "--dbtime") && i + 1 < argc) {
-            (arg == "--dbdate" ? out->dbdate : out->dbtime) = argv[++i];
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            complain(kName, arg == "-d" ? "-d needs a date" : "unknown option " + arg);
-            std::fputs(kUsage, stderr);
-            return false;
-        } else {
-            out->operands.push_back(arg);
-        }
-    }
-    if (out->operands.empty() || out->operands.size() > 2) {
-        complain(kName, out->operands.empty() ? "name a locale" : "one format at most");
-        std::fputs(kUsage, stderr);
-        return false;
-    }
-    if ((out->dbdate != nullptr || out->dbtime != nullptr) &&
-        (out->operands.size() > 1 || (out->dbdate != nullptr && out->dbtime != nullptr))) {
-        complain(kName, "one format at most: --dbdate, --dbtime or FORMAT");
-        std::fputs(kUsage, stderr);
-        return false;
-    }
-    return true;
+// The command line into *out: kProceed, or the exit status after printing
+// the help or the fault.
+int parse_options(int argc, char **argv, DateOptions *out) {
+    const cli::Option options[] = {
+        cli::value('d', nullptr, &out->when, "WHEN",
+                   "YYYY-MM-DD[ HH:MM:SS[.ffffff]] (default: now, in local time)"),
+        cli::flag('u', nullptr, &out->utc, "now in UTC rather than in local time"),
+        cli::value(0, "dbdate", &out->dbdate, "VALUE",
+                   "the format a client derives from DBDATE=VALUE (\"DMY4.\"),\n"
+                   "printed on a line of its own before the date formatted by it"),
+        cli::value(0, "dbtime", &out->dbtime, "VALUE",
+                   "the same for the date-and-time format of DBTIME=VALUE"),
+    };
+    const cli::Command command{"gltool date",
+                               "[-d WHEN] [-u] LOCALE [FORMAT]\n"
+                               "[-d WHEN] [-u] (--dbdate VALUE | --dbtime VALUE) LOCALE",
+                               kAbout, options, 1, 2};
+    const int status = cli::parse(command, argc, argv, &out->operands);
+    if (status != cli::kProceed) return status;
+    const int derived = (out->dbdate.empty() ? 0 : 1) + (out->dbtime.empty() ? 0 : 1);
+    if (derived > 1 || (derived == 1 && out->operands.size() > 1))
+        return cli::usage_error("one format at most: --dbdate, --dbtime or FORMAT");
+    return cli::kProceed;
 }
 
 // "YYYY-MM-DD[ HH:MM:SS[.ffffff]]" into a record with its weekday and day
@@ -239,23 +217,24 @@ std::string failing_directive(gls::Locale *loc, const std::string &format,
 
 int date_main(int argc, char **argv) {
     DateOptions options;
-    int status = kExitOk;
-    if (!parse_options(argc, argv, &options, &status)) return status;
+    if (const int status = parse_options(argc, argv, &options); status != cli::kProceed)
+        return status;
     gls::CalendarTime record{};
-    if (options.when != nullptr) {
-        if (!parse_when(options.when, &record)) {
-            complain(kName, std::string("\"") + options.when +
-                                "\" is not a date (YYYY-MM-DD[ HH:MM:SS[.ffffff]])");
-            return kExitUsage;
+    if (!options.when.empty()) {
+        if (!parse_when(options.when.c_str(), &record)) {
+            return cli::usage_error("\"" + options.when +
+                                    "\" is not a date (YYYY-MM-DD[ HH:MM:SS[.ffffff]])");
         }
     } else {
         record = now(options.utc);
     }
 
     std::string format;
-    const bool derived = options.dbdate != nullptr || options.dbtime != nullptr;
+    const bool derived = !options.dbdate.empty() || !options.dbtime.empty();
     if (derived) {
-        if (!derived_format(kName, options.dbdate, options.dbtime, &format)) return kExitFailed;
+        if (!derived_format(kName, options.dbdate.empty() ? nullptr : options.dbdate.c_str(),
+                            options.dbtime.empty() ? nullptr : options.dbtime.c_str(), &format))
+            return kExitFailed;
         std::printf("%s\n", format.c_str());
     }
     LocalePtr loc = load_locale(kName, options.operands[0]);
@@ -290,10 +269,7 @@ int date_main(int argc, char **argv) {
     }
     std::fwrite(out, 1, static_cast<size_t>(written), stdout);
     std::fputc('\n', stdout);
-    if (std::fflush(stdout) != 0) {
-        complain(kName, "cannot write the output");
-        return kExitFailed;
-    }
+    if (std::fflush(stdout) != 0) return cli::output_error(errno);
     return kExitOk;
 }
 

@@ -8,13 +8,16 @@
 #include <string>
 
 #include "gls/load/locale.h"
+#include "tools/common/cli.h"
 
 namespace velmorad::gltool {
 
+namespace cli = tools::cli;
+
 // Exit statuses shared by the subcommands.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // the work could not be done, or not all of it
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitOk = tools::cli::kExitOk;
+inline constexpr int kExitFailed = tools::cli::kExitFailed;
+inline constexpr int kExitUsage = tools::cli::kExitUsage;
 
 // A subcommand's entry: argv[0] is the subcommand's name.
 using SubcommandMain = int (*)(int argc, char **argv);
@@ -39,14 +42,15 @@ bool derived_format(const char *subcommand, const char *dbdate, const char *dbti
 // Prints "gltool SUBCOMMAND: message" on standard error.
 void complain(const char *subcommand, const std::string &message);
 
-// The installation directory: VELMORADDIR when it is set, else the
-// installation this program belongs to (the directory above its bin/), else
-// the product's default.
+// The installation directory (see tools::installation_dir).
 std::string installation_dir();
 
-// Reads the installation's code-set registry (or the library's built-in
-// table when it has none) and gives the number of a code-set name or
-// number; false when the registry does not know it.
+// Reads the installation's code-set registry the first time; false after
+// saying why it cannot be read or parsed.
+bool registry_ready(const char *subcommand);
+
+// The number of a code-set name or number, once the registry is ready;
+// false when the registry does not know it.
 bool code_set_number(const std::string &name, uint16_t *number);
 
 // A locale loaded with every category, released with gl_lc_unload.
@@ -62,8 +66,5 @@ using LocalePtr = std::unique_ptr<gls::Locale, UnloadLocale>;
 // saying why on standard error. *file, when given, receives the path of the
 // file the library read.
 LocalePtr load_locale(const char *subcommand, const std::string &name, std::string *file = nullptr);
-
-// "-" for the end of the options; true when argv[i] asks for help.
-bool is_help(const char *arg);
 
 }  // namespace velmorad::gltool

@@ -1,6 +1,7 @@
 // gltool info (also "gltool locale"): the header of a locale's file, which
 // names its source, charmap and compiler and the version of its collation
 // data, and every information item the library answers for the locale.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "gls/format/format.h"
 #include "gls/util/util.h"
+#include "tools/common/cli.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -16,9 +18,7 @@ namespace velmorad::gltool {
 namespace {
 
 constexpr const char *kName = "info";
-constexpr const char *kUsage =
-    "usage: gltool info LOCALE\n"
-    "       gltool locale LOCALE\n"
+constexpr const char *kAbout =
     "Prints what the installation's file for LOCALE holds, one tab-separated line\n"
     "each, in the locale's code set:\n"
     "\n"
@@ -26,7 +26,8 @@ constexpr const char *kUsage =
     "  header  each header line: the file's format, the compiler's version, and what\n"
     "          lccomp records (SOURCE, CHARMAP, LCCOMP_VERSION, COLLATION_VERSION);\n"
     "          the last is the code set's name. A new COLLATION_VERSION means that\n"
-    "          strings may sort differently: indexes built on the old order are stale.\n"
+    "          strings may sort differently: indexes built on the old order are\n"
+    "          stale.\n"
     "  N NAME  the information item N (0 to 73) and its text; the eras and the\n"
     "          alternative digits take a line each\n"
     "  calendar  the calendar dates are shown in (gregorian, hebrew, islamic, arabic)\n"
@@ -39,9 +40,7 @@ constexpr const char *kUsage =
     "\n"
     "LOCALE is a locale the registry understands (de_DE.8859-1, ja_JP.utf8), a file\n"
     "name under the installation's locale directory (default.lco) or the path of a\n"
-    "locale object file.\n"
-    "\n"
-    "  --help  print this text\n";
+    "locale object file. \"gltool locale\" is another name of \"gltool info\".\n";
 
 // Names of the information items, by number.
 constexpr const char *kItemNames[gls::kItemLast + 1] = {
@@ -137,24 +136,11 @@ void print_time_conventions(gls::Locale *loc) {
 }  // namespace
 
 int info_main(int argc, char **argv) {
+    const std::string name = std::string("gltool ") + argv[0];
+    const cli::Command command{name.c_str(), "LOCALE", kAbout, {}, 1, 1};
     std::vector<std::string> operands;
-    for (int i = 1; i < argc; ++i) {
-        if (is_help(argv[i])) {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
-        if (argv[i][0] == '-') {
-            complain(kName, std::string("unknown option ") + argv[i]);
-            std::fputs(kUsage, stderr);
-            return kExitUsage;
-        }
-        operands.push_back(argv[i]);
-    }
-    if (operands.size() != 1) {
-        complain(kName, operands.empty() ? "name a locale" : "one locale at a time");
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
+    if (const int status = cli::parse(command, argc, argv, &operands); status != cli::kProceed)
+        return status;
 
     std::string file;
     LocalePtr loc = load_locale(kName, operands[0], &file);
@@ -167,10 +153,7 @@ int info_main(int argc, char **argv) {
     for (int item = 0; item <= gls::kItemLast; ++item)
         print_item(loc.get(), item);
     print_time_conventions(loc.get());
-    if (std::fflush(stdout) != 0) {
-        complain(kName, "cannot write the output");
-        return kExitFailed;
-    }
+    if (std::fflush(stdout) != 0) return cli::output_error(errno);
     return kExitOk;
 }
 

@@ -10,6 +10,7 @@
 #include "gls/host/host.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tools/common/tool_io.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -21,41 +22,9 @@ constexpr const char *kLocaleVersion = "11";
 constexpr const char *kLocaleSuffix = ".lco";
 constexpr const char *kOsSubdir = "os/";
 
-struct LoadError {
-    uint32_t number;
-    const char *words;
-};
-
-// The loader's errors in words; the numbers are those of the locale object.
-constexpr LoadError kLoadErrors[] = {
-    {gls::GL_ENOMEM, "out of memory"},
-    {gls::GL_EFILE, "no such locale object file, or one that cannot be read"},
-    {gls::GL_EBADITEM, "the name is too long"},
-    {gls::GL_ESHORTFILE, "the file ends early or lacks a section"},
-    {gls::GL_EMIXEDCS, "the categories' code sets differ"},
-    {gls::GL_EVERSION, "the file was made for another version of the library"},
-    {gls::GL_ELOADFAIL, "a category could not be read"},
-    {gls::GL_ECSCATEGORY, "a category's code set differs from the character classes'"},
-};
-
-std::string error_words(uint32_t number) {
-    for (const LoadError &e : kLoadErrors) {
-        if (e.number == number) return e.words;
-    }
-    return "error " + std::to_string(number);
-}
-
 bool ends_with(const std::string &text, const char *suffix) {
     const size_t n = std::strlen(suffix);
     return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
-}
-
-void cache_registry() {
-    static bool cached = false;
-    if (cached) return;
-    uint32_t error = 0;
-    gls::gl_cache_registry(&error, (installation_dir() + "/gls/cm3/registry").c_str());
-    cached = true;
 }
 
 // The name the library loads: a file name for a specification, the leaf of
@@ -72,7 +41,7 @@ bool library_name(const char *subcommand, const std::string &name, std::string *
         *out = name;
         return true;
     }
-    cache_registry();
+    if (!registry_ready(subcommand)) return false;
     char fname[gls::kLcFnameSize] = {};
     uint32_t error = 0;
     if (gls::gl_lc_spec2lc_fname(&error, name.c_str(), fname, nullptr, nullptr) != 0) {
@@ -99,10 +68,6 @@ void UnloadLocale::operator()(gls::Locale *loc) const {
     gls::gl_lc_unload(loc);
 }
 
-bool is_help(const char *arg) {
-    return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
-}
-
 LocalePtr load_locale(const char *subcommand, const std::string &name, std::string *file) {
     std::string lco;
     if (!library_name(subcommand, name, &lco)) return nullptr;
@@ -120,7 +85,7 @@ LocalePtr load_locale(const char *subcommand, const std::string &name, std::stri
     gls::gl_destroystring(names);
     if (names == nullptr || loc->error != 0) {
         complain(subcommand, "cannot load " + name + " (" + lco + " under " + installation_dir() +
-                                 "/gls/lc11): " + error_words(loc->error));
+                                 "/gls/lc11): " + tools::error_words(loc->error));
         return nullptr;
     }
     if (file != nullptr) {

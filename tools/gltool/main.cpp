@@ -2,7 +2,10 @@
 // is a file with its main and a row in kSubcommands.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "tools/common/cli.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -17,37 +20,36 @@ constexpr Subcommand kSubcommands[] = {
     {"locale", "the same as info", info_main},
 };
 
-void usage(FILE *to) {
-    std::fputs(
-        "usage: gltool SUBCOMMAND [ARGS]\n"
-        "The locale library's tool. Subcommands:\n",
-        to);
-    for (const Subcommand &s : kSubcommands)
-        std::fprintf(to, "  %-8s %s\n", s.name, s.summary);
-    std::fputs(
-        "\"gltool SUBCOMMAND --help\" describes one. The installation directory is\n"
-        "$VELMORADDIR, else the one this program belongs to.\n",
-        to);
+std::string subcommand_list() {
+    std::string text = "Subcommands:\n";
+    for (const Subcommand &s : kSubcommands) {
+        char line[128];
+        std::snprintf(line, sizeof line, "  %-8s %s\n", s.name, s.summary);
+        text += line;
+    }
+    return text +
+           "\"gltool SUBCOMMAND --help\" describes one. The installation directory is\n"
+           "$VELMORADDIR, else the one this program belongs to.\n";
 }
 
 }  // namespace
 }  // namespace velmorad::gltool
 
 int main(int argc, char **argv) {
+    using namespace velmorad;
     using namespace velmorad::gltool;
-    if (argc < 2) {
-        usage(stderr);
-        return kExitUsage;
-    }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
-        std::strcmp(argv[1], "help") == 0) {
-        usage(stdout);
-        return kExitOk;
-    }
+    const std::string subcommands = subcommand_list();
+    tools::cli::Command command{
+        "gltool", "SUBCOMMAND [ARGS]", "The locale library's tool.\n", {}, 1};
+    command.options_first = true;
+    command.epilogue = subcommands.c_str();
+    std::vector<std::string> operands;
+    if (const int status = tools::cli::parse(command, argc, argv, &operands);
+        status != tools::cli::kProceed)
+        return tools::cli::finish(status);
+    const int first = argc - static_cast<int>(operands.size());
     for (const Subcommand &s : kSubcommands) {
-        if (std::strcmp(argv[1], s.name) == 0) return s.main(argc - 1, argv + 1);
+        if (operands[0] == s.name) return tools::cli::finish(s.main(argc - first, argv + first));
     }
-    std::fprintf(stderr, "gltool: unknown subcommand \"%s\"\n", argv[1]);
-    usage(stderr);
-    return kExitUsage;
+    return tools::cli::finish(tools::cli::usage_error("unknown subcommand '" + operands[0] + "'"));
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "gls/chars/chars.h"
+#include "tools/common/cli.h"
+#include "tools/common/tool_io.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -17,16 +19,13 @@ namespace velmorad::gltool {
 namespace {
 
 constexpr const char *kName = "sort";
-constexpr const char *kUsage =
-    "usage: gltool sort LOCALE [FILE]\n"
+constexpr const char *kAbout =
     "Writes the lines of FILE (or of standard input, also for \"-\") to standard\n"
     "output in the order of LOCALE's collation, as sort does under LC_COLLATE.\n"
     "Lines that collate equal keep their input order. LOCALE is a locale the\n"
     "registry understands (de_DE.8859-1, ja_JP.utf8), a file name under the\n"
     "installation's locale directory (default.lco) or the path of a locale object\n"
-    "file. A line is compared up to its first zero byte, if it has one.\n"
-    "\n"
-    "  --help  print this text\n";
+    "file. A line is compared up to its first zero byte, if it has one.\n";
 
 constexpr size_t kReadBlock = size_t{64} << 10;
 // A first guess at a key's size per byte of its line; a longer key is
@@ -79,8 +78,8 @@ bool make_keys(gls::Locale *loc, const std::string &text, std::vector<Line> *lin
             if (keys->size() < used + room) keys->resize(std::max(used + room, keys->size() * 2));
             const int n = xfrm(loc, keys->data() + used, line_text.data(), static_cast<int>(room));
             if (n < 0) {
-                complain(kName, "line " + std::to_string(i + 1) + ": no sort key (error " +
-                                    std::to_string(loc->error) + ")");
+                complain(kName, "line " + std::to_string(i + 1) +
+                                    ": no sort key: " + tools::error_words(loc->error));
                 return false;
             }
             if (static_cast<size_t>(n) <= room) {
@@ -98,24 +97,10 @@ bool make_keys(gls::Locale *loc, const std::string &text, std::vector<Line> *lin
 }  // namespace
 
 int sort_main(int argc, char **argv) {
+    const cli::Command command{"gltool sort", "LOCALE [FILE]", kAbout, {}, 1, 2};
     std::vector<std::string> operands;
-    for (int i = 1; i < argc; ++i) {
-        if (is_help(argv[i])) {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
-        if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            complain(kName, std::string("unknown option ") + argv[i]);
-            std::fputs(kUsage, stderr);
-            return kExitUsage;
-        }
-        operands.push_back(argv[i]);
-    }
-    if (operands.empty() || operands.size() > 2) {
-        complain(kName, operands.empty() ? "name a locale" : "one input file at most");
-        std::fputs(kUsage, stderr);
-        return kExitUsage;
-    }
+    if (const int status = cli::parse(command, argc, argv, &operands); status != cli::kProceed)
+        return status;
 
     LocalePtr loc = load_locale(kName, operands[0]);
     if (!loc) return kExitFailed;
@@ -151,15 +136,10 @@ int sort_main(int argc, char **argv) {
 
     for (const Line *line : order) {
         if (std::fwrite(text.data() + line->start, 1, line->length, stdout) != line->length ||
-            std::fputc('\n', stdout) == EOF) {
-            complain(kName, std::string("cannot write the output: ") + std::strerror(errno));
-            return kExitFailed;
-        }
+            std::fputc('\n', stdout) == EOF)
+            return cli::output_error(errno);
     }
-    if (std::fflush(stdout) != 0) {
-        complain(kName, std::string("cannot write the output: ") + std::strerror(errno));
-        return kExitFailed;
-    }
+    if (std::fflush(stdout) != 0) return cli::output_error(errno);
     return kExitOk;
 }
 

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "gls/names/names.h"
+#include "tools/common/cli.h"
+#include "tools/common/installation.h"
 #include "tools/common/tool_io.h"
 #include "tools/lccomp/compile.h"
 #include "tools/lccomp/output.h"
@@ -23,28 +25,10 @@ namespace {
 
 using namespace velmorad::tools;
 
-constexpr const char *kUsage =
-    "usage: lccomp [options] --charmap CHARMAP (-o FILE | -d DIR) SOURCE\n"
+constexpr const char *kAbout =
     "Compiles the POSIX locale definition SOURCE with CHARMAP into a locale object\n"
-    "file holding all six categories, then loads the file back to check it.\n"
-    "\n"
-    "  --charmap CHARMAP  the charmap (plain or gzip-compressed); a bare name is\n"
-    "                     looked up in "
-    "/usr/share/i18n/charmaps\n"
-    "  -o FILE            the file to write\n"
-    "  -d DIR             write DIR/<ll_tt>/<hhhh>.lco, the name the library gives\n"
-    "                     the locale (e.g. de_de/0333.lco for de_DE in 8859-1)\n"
-    "  --name NAME        the locale's name for -d (default: SOURCE's file name)\n"
-    "  --code-set NAME    the code set's name for the file (default: the product's\n"
-    "                     name of the charmap's code set, through the registry)\n"
-    "  --registry FILE    the code-set registry (default: $VELMORADDIR's, else the\n"
-    "                     source tree's data/registry, else the built-in table)\n"
-    "  --sources DIR      where copy and include find sources (default:\n"
-    "                     /usr/share/i18n/locales); also where a bare SOURCE is found\n"
-    "  --depfile FILE     also write the sources and charmap read, as a make rule\n"
-    "  --verbose          say what was compiled, on standard error\n"
-    "  --help             print this text\n"
-    "\n"
+    "file holding all six categories, then loads the file back to check it.\n";
+constexpr const char *kEpilogue =
     "A character the charmap lacks is left out of the tables; a string that needs\n"
     "one takes the source's transliteration for it. Time formats keep the\n"
     "directives the library's formatter knows (%k becomes %2.1H, %l %2.1I, %P %p);\n"
@@ -55,7 +39,6 @@ constexpr const char *kUsage =
     "warning. Errors read FILE:LINE: reason; the exit status is 0 on success, 1 on\n"
     "any error and 2 for bad usage.\n";
 
-constexpr int kUsageError = 2;
 constexpr const char *kCharmapDir = "/usr/share/i18n/charmaps";
 
 struct Options {
@@ -71,57 +54,6 @@ struct Options {
     std::string source;
 };
 
-int parse_options(int argc, char **argv, Options *o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](std::string *into) {
-            if (i + 1 >= argc) return false;
-            *into = argv[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return -1;
-        } else if (arg == "--charmap") {
-            ok = value(&o->charmap);
-        } else if (arg == "-o") {
-            ok = value(&o->output);
-        } else if (arg == "-d") {
-            ok = value(&o->directory);
-        } else if (arg == "--name") {
-            ok = value(&o->name);
-        } else if (arg == "--code-set") {
-            ok = value(&o->code_set);
-        } else if (arg == "--registry") {
-            ok = value(&o->registry);
-        } else if (arg == "--depfile") {
-            ok = value(&o->depfile);
-        } else if (arg == "--sources") {
-            ok = value(&o->read.sources_dir);
-        } else if (arg == "--verbose" || arg == "-v") {
-            o->verbose = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "lccomp: unknown option %s\n%s", arg.c_str(), kUsage);
-            return kUsageError;
-        } else if (o->source.empty()) {
-            o->source = arg;
-        } else {
-            std::fprintf(stderr, "lccomp: one SOURCE only\n%s", kUsage);
-            return kUsageError;
-        }
-        if (!ok) {
-            std::fprintf(stderr, "lccomp: %s needs a value\n%s", arg.c_str(), kUsage);
-            return kUsageError;
-        }
-    }
-    if (o->source.empty() || o->charmap.empty() || o->output.empty() == o->directory.empty()) {
-        std::fputs(kUsage, stderr);
-        return kUsageError;
-    }
-    return 0;
-}
-
 bool exists(const std::string &path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
@@ -133,16 +65,6 @@ std::string find_file(const std::string &given, const std::string &dir, bool try
     const std::string path = dir + "/" + given;
     if (try_gz && !exists(path) && exists(path + ".gz")) return path + ".gz";
     return path;
-}
-
-// The installation's registry, else the one this tool was built with.
-std::string default_registry() {
-    const char *install = std::getenv("VELMORADDIR");
-    if (install != nullptr && *install != '\0') {
-        const std::string path = std::string(install) + "/gls/cm3/registry";
-        if (exists(path)) return path;
-    }
-    return exists(LCCOMP_SOURCE_REGISTRY) ? LCCOMP_SOURCE_REGISTRY : "";
 }
 
 bool make_directories(const std::string &path) {
@@ -185,13 +107,11 @@ int run(Options &o) {
                    "character begins another");
         return 1;
     }
-    uint32_t error = 0;
-    if (o.registry.empty()) o.registry = default_registry();
-    if (!o.registry.empty() && access(o.registry.c_str(), R_OK) != 0) {
-        report(o.registry, 0, std::string("cannot open: ") + std::strerror(errno));
+    const std::string registry = registry_path(o.registry);
+    if (const std::string reason = load_registry(registry); !reason.empty()) {
+        report(registry, 0, reason);
         return 1;
     }
-    gls::gl_cache_registry(&error, o.registry.empty() ? nullptr : o.registry.c_str());
     CodeSet code_set;
     std::string reason;
     if (!code_set_of(charmap, o.code_set, &code_set, &reason)) {
@@ -281,8 +201,41 @@ int run(Options &o) {
 }  // namespace
 
 int main(int argc, char **argv) {
-    Options options;
-    const int status = parse_options(argc, argv, &options);
-    if (status != 0) return status < 0 ? 0 : status;
-    return run(options);
+    Options o;
+    const cli::Option options[] = {
+        cli::value('f', "charmap", &o.charmap, "CHARMAP",
+                   "the charmap (plain or gzip-compressed); a bare name\n"
+                   "is looked up in /usr/share/i18n/charmaps"),
+        cli::value('o', "output", &o.output, "FILE", "the file to write"),
+        cli::value('d', "directory", &o.directory, "DIR",
+                   "write DIR/<ll_tt>/<hhhh>.lco, the name the library\n"
+                   "gives the locale (de_de/0333.lco for de_DE in 8859-1)"),
+        cli::value(0, "name", &o.name, "NAME",
+                   "the locale's name for -d (default: SOURCE's file name)"),
+        cli::value(0, "code-set", &o.code_set, "NAME",
+                   "the code set's name for the file (default: the\n"
+                   "product's name of the charmap's code set, through\n"
+                   "the registry)"),
+        cli::value(0, "registry", &o.registry, "FILE",
+                   "the code-set registry (default: the installation's)"),
+        cli::value(0, "sources", &o.read.sources_dir, "DIR",
+                   "where copy and include find sources, and where a\n"
+                   "bare SOURCE is found (default:\n"
+                   "/usr/share/i18n/locales)"),
+        cli::value(0, "depfile", &o.depfile, "FILE",
+                   "also write the sources and charmap read, as a make\n"
+                   "rule"),
+        cli::flag('v', "verbose", &o.verbose, "say what was compiled, on standard error"),
+    };
+    cli::Command command{
+        "lccomp", "[options] -f CHARMAP (-o FILE | -d DIR) SOURCE", kAbout, options, 1, 1};
+    command.epilogue = kEpilogue;
+    std::vector<std::string> operands;
+    if (const int status = cli::parse(command, argc, argv, &operands); status != cli::kProceed)
+        return cli::finish(status);
+    o.source = operands[0];
+    if (o.charmap.empty()) return cli::finish(cli::usage_error("missing option '-f CHARMAP'"));
+    if (o.output.empty() == o.directory.empty())
+        return cli::finish(cli::usage_error("give exactly one of '-o FILE' and '-d DIR'"));
+    return cli::finish(run(o));
 }

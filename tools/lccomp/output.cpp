@@ -9,6 +9,7 @@
 #include "gls/load/locale.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tools/common/tool_io.h"
 
 namespace velmorad::tools {
 
@@ -111,9 +112,9 @@ std::string load_back(const std::string &directory, const std::string &name) {
     const uint32_t error = loc->error;
     std::string reason;
     if (names == nullptr) {
-        reason = "the library cannot load it (error " + std::to_string(error) + ")";
+        reason = "the library cannot load it: " + error_words(error);
     } else if (error != 0) {
-        reason = "the library loads it with error " + std::to_string(error);
+        reason = "the library loads it with an error: " + error_words(error);
     }
     gls::gl_destroystring(names);
     gls::gl_lc_unload(loc);
