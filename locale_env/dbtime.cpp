@@ -1,5 +1,5 @@
 // DBTIME and GL_DATETIME values into the locale library's date-and-time
-// format: "%Y-%m-%d %H:%M:%S.%F3" becomes "%04Y-%02m-%02d %02H:%02M:%02S.%iF3".
+// format: "%Y-%m-%d %H:%M:%S.%F3" becomes "%04Y-%02m-%02d %02H:%02M:%02S%iF3".
 // Each directive is read into its parts first; one walk then measures the
 // result and a second writes it into a block of exactly that size.
 #include <cstring>
@@ -102,13 +102,20 @@ class Output {
     void put(std::string_view text) {
         if (out_ != nullptr) std::memcpy(out_ + n_, text.data(), text.size());
         n_ += text.size();
+        if (!text.empty()) last_ = text.back();
     }
     void put(char c) { put(std::string_view(&c, 1)); }
     size_t size() const { return n_; }
+    // Takes back the last character put, when it is c.
+    void take_back(char c) {
+        if (n_ > 0 && last_ == c) --n_;
+        last_ = '\0';
+    }
 
   private:
     char *out_;
     size_t n_ = 0;
+    char last_ = '\0';
 };
 
 struct Translation {
@@ -118,6 +125,9 @@ struct Translation {
 };
 
 void write_directive(const Directive &d, const Translation &t, Output *out) {
+    // %iF writes its own decimal point: a "." the value puts just before
+    // it would show twice ("07..123").
+    if (d.conversion == 'F' && t.fraction == 1) out->take_back('.');
     out->put('%');
     if (d.minus) out->put('-');
     if (!d.width.empty()) {

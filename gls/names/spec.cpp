@@ -256,6 +256,18 @@ uint16_t gl_lc_spec2cs_num(void *context, const char *spec, const char *registry
     uint16_t number;
     if (_gl_is_xopen_spec(context, &p, &end, &number, registry_path) == 1 && *p == '\0')
         return number;
+    // A modifier too long for a file name (he_IL.utf8@hebrew, reached through
+    // os/) still says nothing about the code set: read the name without it.
+    if (const char *at = std::strchr(spec, kModifierSign); at != nullptr && at != spec) {
+        char bare[kMaxSpecLength + 1];
+        std::memcpy(bare, spec, static_cast<size_t>(at - spec));
+        bare[at - spec] = '\0';
+        p = bare;
+        end = fname;
+        if (_gl_is_xopen_spec(context, &p, &end, &number, registry_path) == 1 && *p == '\0')
+            return number;
+        p = spec;
+    }
     // A bare code-set name or number ("8859-1", "819") names its code set.
     return gl_cs_name2cs_num(context, p, registry_path);
 }

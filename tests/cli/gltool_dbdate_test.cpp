@@ -30,7 +30,7 @@ TEST(GltoolDbdate, PrintsTheDerivedFormatThenTheDateFormattedByIt) {
         // writes its own point.
         {{"--dbtime", "%Y-%m-%d %H:%M:%S.%F3", "de_DE.8859-1"},
          0,
-         "%04Y-%02m-%02d %02H:%02M:%02S.%iF3\n2024-04-23 09:05:07..123\n",
+         "%04Y-%02m-%02d %02H:%02M:%02S%iF3\n2024-04-23 09:05:07.123\n",
          ""},
         {{"--dbtime", "%d.%m.%YJ2", "ja_JP.utf8"}, 0, "%d.%m.%EC%04.4Ey\n23.04.令和0006\n", ""},
         {{"--dbdate", "Y3MD/", "de_DE.8859-1"},

@@ -197,7 +197,9 @@ TEST_F(Names, CodeSetNumbersOfEveryFormOfSpecification) {
         {"", kNoCodeSet},
         {"en_US.nosuch", kNoCodeSet},
         {"en_US.819 x", kNoCodeSet},
-        {"en_US.819@toolong", kNoCodeSet},
+        // A modifier too long for a file name still names no other code set.
+        {"en_US.819@toolong", 819},
+        {"en_US.nosuch@toolong", kNoCodeSet},
         // A composite's last entry ends in " ; " too.
         {"GL_CTYPE = en_US.819", kNoCodeSet},
         {"GL_CTYPE = en_US.819 ; GL_COLLATE = en_US.utf8 ; ", kNoCodeSet},

@@ -313,7 +313,11 @@ std::vector<std::string> listed_file_names() {
     gls::gl_cache_registry(&error, (build_installation() + "/gls/cm3/registry").c_str());
     std::vector<std::string> names;
     for (const velmorad::testing::ListedLocale &l : velmorad::testing::listed_locales()) {
-        const std::string spec = l.source + "." + l.charmap;
+        // A modifier goes after the code set, four characters of it as the
+        // file names hold it: he_IL@hebrew is he_IL.UTF-8@hebr.
+        const size_t at = l.source.find('@');
+        const std::string spec = l.source.substr(0, at) + "." + l.charmap +
+                                 (at == std::string::npos ? "" : l.source.substr(at, 5));
         char name[gls::kLcFnameSize] = {};
         const bool named =
             gls::gl_lc_spec2lc_fname(&error, spec.c_str(), name, nullptr, nullptr) == 0;

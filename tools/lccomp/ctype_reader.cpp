@@ -199,8 +199,12 @@ class CtypeSink : public CategorySink {
         if (keyword == "toupper" || keyword == "tolower") {
             return pairs(keyword == "toupper" ? out_->toupper : out_->tolower, cursor, at, depth);
         }
-        if (keyword == "map" && cursor.next_is(TokenKind::kString)) {
-            const std::string name = plain_text(cursor.take());
+        // The map's name is quoted ("totitle") or a bare word (to_inpunct).
+        if (keyword == "map" &&
+            (cursor.next_is(TokenKind::kString) || cursor.next_is(TokenKind::kWord))) {
+            const Token &token = cursor.take();
+            const std::string name =
+                token.kind == TokenKind::kString ? plain_text(token) : token.text;
             if (!cursor.skip(TokenKind::kSemicolon))
                 return reader_->fail(at, "map \"" + name + "\" needs \";\" before its pairs");
             if (name == "toupper" || name == "tolower")

@@ -89,6 +89,8 @@ constexpr std::string_view kTimeKeywords[] = {
     "date_fmt",
     "alt_mon",
     "ab_alt_mon",
+    // This compiler's own: the calendar the locale shows dates in.
+    "calendar",
 };
 
 constexpr std::string_view kMessagesKeywords[] = {
