@@ -11,6 +11,7 @@
 
 #include "gls/conv/conv.h"
 #include "tests/gls/conv_files.h"
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -25,16 +26,10 @@ using testing::Load;
 using testing::load_text;
 using testing::Outcome;
 using testing::Output;
+using velmorad::testing::bytes;
 using velmorad::testing::TempDir;
 
 const std::string kNul(1, '\0');
-
-std::string bytes(std::initializer_list<int> values) {
-    std::string text;
-    for (int value : values)
-        text += static_cast<char>(value);
-    return text;
-}
 
 Load load_map(const TempDir &dir, const CvoMap &map, int32_t table_flag = 0) {
     CvoInput input;
