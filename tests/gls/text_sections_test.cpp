@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -243,6 +244,37 @@ TEST(TextSections, TimeSectionByItem) {
     EXPECT_EQ(text_of(heisei.wthird), "H%Ey");
     EXPECT_EQ(t.era_entries[1].end_kind, 1);
     EXPECT_EQ(text_of(t.era_entries[1].name), "Reiwa");
+}
+
+// A time section written by hand from the file format (not by the section
+// writer, which shares the reader's idea of the field order), with the
+// texts each item must give.
+TEST(TextSections, AHandWrittenTimeSection) {
+    const std::string fixtures = velmorad::testing::source_dir() + "/tests/fixtures/gls/";
+    LcoInstallation inst;
+    auto file = sample_file();
+    testing::replace_section(file, kCatTime,
+                             velmorad::testing::read_file(fixtures + "time_section"));
+    inst.write("t.lco", file);
+    auto loc = null_locale();
+    ASSERT_TRUE(set_locale(loc.get(), kCatAll, "t.lco").loaded);
+    std::istringstream rows(velmorad::testing::read_file(fixtures + "time_section.items"));
+    int checked = 0;
+    for (std::string line; std::getline(rows, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const size_t tab = line.find('\t');
+        std::string want = line.substr(tab + 1);
+        for (size_t at; (at = want.find("\\n")) != std::string::npos;)
+            want.replace(at, 2, "\n");
+        EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), std::stoi(line))), want) << line;
+        ++checked;
+    }
+    EXPECT_GT(checked, 20);
+    ASSERT_EQ(gl_get_era_count(loc.get()), 2);
+    const EraEntry &heisei = loc->time.era_entries[0];
+    EXPECT_EQ(heisei.start_year * 10000 + heisei.start_month * 100 + heisei.start_day, 19890108);
+    EXPECT_EQ(heisei.end_year * 10000 + heisei.end_month * 100 + heisei.end_day, 20190430);
+    EXPECT_EQ(text_of(loc->time.era_entries[1].third), "R%Ey");
 }
 
 TEST(TextSections, EraStrings) {
