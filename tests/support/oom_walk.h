@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
-#include <utility>
+#include <type_traits>
 
 #include "tests/support/failing_host.h"
 
@@ -16,22 +17,31 @@ namespace gls::testing {
 // Far more allocations than any one operation of the library makes.
 inline constexpr long kWalkLimit = 100000;
 
-// `prepare()` runs under the host before the failure is armed (its
-// allocations are counted but never fail); `run()` returns a result that
-// owns whatever the operation made; `check(result, failed)` sees it while
-// it is alive, with whether this run met the failed allocation. Returns the
+// Arms the chosen failure; handed to runs whose set-up must not fail.
+using Arm = std::function<void()>;
+
+// `run()` returns a result that owns whatever the operation made; a run
+// that takes an Arm is armed by calling it (after its set-up), any other is
+// armed before it starts. `check(result, failed)` sees the result while it
+// is alive, with whether this run met the failed allocation. Returns the
 // number of runs that met one, for callers that expect some.
-template <class Prepare, class Run, class Check>
-long walk_allocation_failures(Prepare &&prepare, Run &&run, Check &&check) {
+template <class Run, class Check>
+long walk_allocation_failures(Run &&run, Check &&check) {
     long failures = 0;
     for (long n = 1; n <= kWalkLimit; ++n) {
         SCOPED_TRACE("allocation " + std::to_string(n) + " failing");
         FailingHost host;
+        const Arm arm = [&host, n] { host.fail_allocation(n); };
         bool failed = false;
         {
-            prepare();
-            host.fail_allocation(n);
-            auto result = run();
+            auto result = [&] {
+                if constexpr (std::is_invocable_v<Run &, const Arm &>) {
+                    return run(arm);
+                } else {
+                    arm();
+                    return run();
+                }
+            }();
             failed = host.failed();
             check(result, failed);
         }
@@ -42,11 +52,6 @@ long walk_allocation_failures(Prepare &&prepare, Run &&run, Check &&check) {
     }
     ADD_FAILURE() << "the operation still allocated after " << kWalkLimit << " runs";
     return failures;
-}
-
-template <class Run, class Check>
-long walk_allocation_failures(Run &&run, Check &&check) {
-    return walk_allocation_failures([] {}, std::forward<Run>(run), std::forward<Check>(check));
 }
 
 }  // namespace gls::testing
