@@ -123,22 +123,14 @@ TEST(ReadCtype, GrowthFactor) {
         bool with_pairs;
         double expected;
     };
-    const Row rows[] = {
-        {std::nullopt, false, 4.0}, {2.5, false, 2.5}, {std::nullopt, true, 4.0},
-        {2.5, true, 2.5},           {1.0, true, 1.0},  {4.0, false, 4.0},
-    };
+    // Absent, the factor is 4; given, it is read whether or not case pairs precede it.
+    const Row rows[] = {{std::nullopt, false, 4.0}, {2.5, false, 2.5}, {1.0, true, 1.0}};
     for (const Row &row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.growth) + (row.with_pairs ? " pairs" : ""));
         CtypeSource source = testing::multi_byte_source();
         if (!row.with_pairs) source.case_pairs.clear();
         source.growth = row.growth;
         const std::string text = ctype_text(source);
-        if (!row.with_pairs && !row.growth) {
-            EXPECT_EQ(text.substr(text.size() - 2), "0\n");
-        }
-        if (!row.with_pairs && row.growth == 2.5) {
-            EXPECT_EQ(text.substr(text.size() - 6), "0 2.5\n");
-        }
         LocalePtr loc = null_locale();
         const testing::SectionRead read = read_section(loc.get(), text);
         ASSERT_EQ(read.status, 0);
