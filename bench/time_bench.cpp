@@ -46,10 +46,12 @@ const Case kCases[] = {
      "%a %d %b %Y %T", "EEE dd MMM yyyy HH:mm:ss"},
     {"ja_JP/d_t_fmt", "ja_JP.utf8", "ja_JP.UTF-8", "ja_JP", gls::kItemDateTimeFormat,
      "%Y\xe5\xb9\xb4%m\xe6\x9c\x88%d\xe6\x97\xa5 %H\xe6\x99\x82%M\xe5\x88\x86%S\xe7\xa7\x92",
-     "yyyy\xe5\xb9\xb4MM\xe6\x9c\x88" "dd\xe6\x97\xa5 HH\xe6\x99\x82mm\xe5\x88\x86ss\xe7\xa7\x92"},
+     "yyyy\xe5\xb9\xb4MM\xe6\x9c\x88"
+     "dd\xe6\x97\xa5 HH\xe6\x99\x82mm\xe5\x88\x86ss\xe7\xa7\x92"},
     {"ja_JP/era_d_fmt", "ja_JP.utf8", "ja_JP.UTF-8", "ja_JP@calendar=japanese",
      gls::kItemEraDateFormat, "%EY%m\xe6\x9c\x88%d\xe6\x97\xa5",
-     "GGGGy\xe5\xb9\xb4MM\xe6\x9c\x88" "dd\xe6\x97\xa5"},
+     "GGGGy\xe5\xb9\xb4MM\xe6\x9c\x88"
+     "dd\xe6\x97\xa5"},
 };
 
 struct Dates {

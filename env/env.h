@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "os_layer/os_layer.h"  // the statuses this layer returns
+#include "os_layer/status.h"
 
 namespace velmorad {
 

@@ -2,6 +2,7 @@
 // locale and the built-in default gives the date format, the date-and-time
 // format from DBTIME or GL_DATETIME, and the caches start-up builds.
 #include <cstring>
+#include <initializer_list>
 
 #include "env/env.h"
 #include "gls/format/format.h"

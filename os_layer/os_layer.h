@@ -11,22 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "os_layer/status.h"
+
 namespace gls {
 struct CvDesc;
 }
 
 namespace velmorad {
-
-// Statuses shared by the operating-system and environment layers.
-inline constexpr int kStatusOk = 0;
-inline constexpr int kStatusNoMemory = -2;
-inline constexpr int kStatusNoPasswdEntry = -3;
-inline constexpr int kStatusTooLong = -4;  // also "nothing to build" for gbldpath
-inline constexpr int kStatusUnknownVariable = -5;
-inline constexpr int kStatusNullArgument = -7;
-
-// Error number of this layer and of the environment look-up.
-extern int gerrno;
 
 // Thin wrappers: each returns exactly what the POSIX call returns.
 int qmx_open(const char *path, int flags, int mode);

@@ -9,6 +9,7 @@
 
 #include "gls/conv/conv.h"
 #include "gls/conv/conv_internal.h"
+#include "gls/util/digits.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -98,11 +99,7 @@ bool read_int_line(FILE *stream, int32_t *values, int count) {
 }
 
 int hex_digit(FILE *stream) {
-    const int c = _gl_ext_getc(stream);
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return digit_value(_gl_ext_getc(stream));
 }
 
 // Four sequences, each a length digit (0 to 4) and that many bytes.

@@ -9,6 +9,39 @@ namespace {
 
 constexpr size_t kMaxLookupLimit = 0x7FFFFFFF;
 
+// A unit is 4 bytes when both source lengths are 4, else 2.
+int source_unit_width(const CvDesc *cd) {
+    return le_unit_width(cd->source_min_len, cd->source_max_len) == 4 ? 4 : 2;
+}
+
+// One code unit, walked from its most significant (last) byte; the element
+// is that of its first byte. Never reads outside the unit: a limit below
+// the width is GL_EINVAL, a walk that does not end within it GL_EILSEQ,
+// both stored in the descriptor's error cell.
+const uint8_t *_gl_retrieve_little_endian_unicode_limit(const unsigned char *bytes,
+                                                        const multi_tree_t *tree, int limit,
+                                                        CvDesc *context) {
+    const int width = source_unit_width(context);
+    if (limit < width) {
+        gl_set_error(context, GL_EINVAL);
+        return nullptr;
+    }
+    const multi_arr_t *node = &tree->root;
+    for (int i = width - 1; i >= 0; --i) {
+        const uint8_t byte = bytes[i];
+        const uint8_t flag = node->flags != nullptr ? node->flags[byte] : kMultiNoChar;
+        if (flag == kMultiEnds) {
+            const uint8_t first = bytes[0];
+            return node->data != nullptr ? node->data + (size_t{first} << tree->shift)
+                                         : tree->default_element;
+        }
+        if (flag != kMultiContinues || i == 0) break;
+        node = &node->next[node->offsets[byte]];
+    }
+    gl_set_error(context, GL_EILSEQ);
+    return nullptr;
+}
+
 bool zero_unit(const unsigned char *unit, int width) {
     for (int i = 0; i < width; ++i) {
         if (unit[i] != 0) return false;
@@ -20,7 +53,7 @@ template <bool kTerminated, bool kMeasure>
 struct LeSource {
     static int run(CvDesc *cd, CvState * /*state*/, CvCall &c) {
         const multi_tree_t *tree = cd->tree;
-        const int width = le_unit_width(cd->source_min_len, cd->source_max_len) == 4 ? 4 : 2;
+        const int width = source_unit_width(cd);
         const bool reverse =
             cd->target_shift == 0 && le_unit_width(cd->target_min_len, cd->target_max_len) != 0;
         while (c.in_left > 0) {

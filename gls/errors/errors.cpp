@@ -2,12 +2,6 @@
 
 #include <iterator>
 
-#include "gls/format/format.h"
-#include "gls/host/host.h"
-#include "gls/load/locale.h"
-#include "gls/names/names.h"
-#include "gls/tree/tree.h"
-
 namespace gls {
 
 namespace {
@@ -16,11 +10,6 @@ struct ErrorWords {
     uint32_t error;
     const char *words;
 };
-
-// Numbers that two readers use for two causes.
-static_assert(GL_EGROUPS == GL_ENEGLEN);
-static_assert(GL_ESHORTFILE == GL_EBADREG);
-static_assert(GL_ENOFORMAT == GL_ENOREG);
 
 constexpr ErrorWords kErrorWords[] = {
     {GL_EILSEQ,
@@ -34,7 +23,9 @@ constexpr ErrorWords kErrorWords[] = {
      "invalid argument: the input ends inside a character, a character has no "
      "display width, or a code-set name is unknown"},
     {GL_EFILE, "a required file is missing, unreadable or not of the expected form"},
-    {GL_EBADITEM, "an item number or count out of range"},
+    {GL_EBADITEM,
+     "an item number or count out of range (for the formatters: no era holds the date, or "
+     "the locale has no such alternative digit)"},
     {GL_ESHORTFILE,
      "a file ends early or lacks a line or marker (for the registry: a "
      "malformed registry)"},

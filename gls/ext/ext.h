@@ -266,4 +266,13 @@ enum GluDlName : int {
 int qrmx_dlerror(GluDllRecord *record);
 [[nodiscard]] int qrmx_dlclose(GluDllRecord *record);
 
+struct Locale;
+
+// Extension hooks: after a category is read from a named file, and when a
+// category is nulled or released (its extension locale handle is dropped,
+// and closed when no other category shares it). 0, or 1 when the extension
+// should serve the category and cannot open it.
+[[nodiscard]] int set_categories_glu(Locale *loc, int category, const char *file_name);
+void set_categories_glu_null(Locale *loc, int category);
+
 }  // namespace gls

@@ -10,21 +10,6 @@
 
 namespace gls {
 
-// Error numbers of the formatters (beside those of the character primitives).
-inline constexpr uint32_t GL_ENOFORMAT = 15;   // the format is null
-inline constexpr uint32_t GL_EBADFMT = 22;     // unknown directive or letter after E, O or i
-inline constexpr uint32_t GL_EFRACTION = 23;   // fraction above 999999
-inline constexpr uint32_t GL_ESECOND = 24;     // second above 60
-inline constexpr uint32_t GL_EMINUTE = 25;     // minute above 59
-inline constexpr uint32_t GL_EHOUR = 26;       // hour above 23
-inline constexpr uint32_t GL_EDAY = 27;        // day of month out of range
-inline constexpr uint32_t GL_EWEEKDAY = 28;    // weekday above 6
-inline constexpr uint32_t GL_EYEARDAY = 29;    // day of year above 365
-inline constexpr uint32_t GL_EMONTH = 30;      // month outside the locale's months
-inline constexpr uint32_t GL_EYEAR = 31;       // year above 9999
-inline constexpr uint32_t GL_EYEAROUT = 41;    // the four-digit year could not be written
-inline constexpr uint32_t GL_EPRECISION = 45;  // "." followed by neither digit, "*" nor letter
-
 // ---- Number formatting ---------------------------------------------------
 
 // Modifier flags of a directive: the scanner sets them from the format, the

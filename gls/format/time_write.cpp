@@ -31,37 +31,39 @@ constexpr int kNameRoom = 256;
 
 // ---- Checks of the record ----------------------------------------------
 
+constexpr uint32_t kNoError = 0;
+
 int64_t full_year(const CalendarTime &r) {
     return int64_t{r.year} + 1900;
 }
 
 uint32_t check_year(const CalendarTime &r) {
-    return full_year(r) > kLastYear ? GL_EYEAR : 0;
+    return full_year(r) > kLastYear ? GL_EYEAR : kNoError;
 }
 
 uint32_t check_month(const Locale *loc, const CalendarTime &r) {
-    return r.month < 0 || r.month >= time_list_count(loc, kInfoMonths) ? GL_EMONTH : 0;
+    return r.month < 0 || r.month >= time_list_count(loc, kInfoMonths) ? GL_EMONTH : kNoError;
 }
 
 uint32_t check_day(const CalendarTime &r) {
-    return r.mday < 1 || r.mday > kLastDay ? GL_EDAY : 0;
+    return r.mday < 1 || r.mday > kLastDay ? GL_EDAY : kNoError;
 }
 
 uint32_t check_hour(const CalendarTime &r) {
-    return r.hour > kLastHour ? GL_EHOUR : 0;
+    return r.hour > kLastHour ? GL_EHOUR : kNoError;
 }
 
 uint32_t check_minute(const CalendarTime &r) {
-    return r.minute > kLastMinute ? GL_EMINUTE : 0;
+    return r.minute > kLastMinute ? GL_EMINUTE : kNoError;
 }
 
 uint32_t check_second(const CalendarTime &r) {
-    return r.second > kLastSecond ? GL_ESECOND : 0;
+    return r.second > kLastSecond ? GL_ESECOND : kNoError;
 }
 
 // The weekday indexes the day names: below 0 is as wrong as above 6.
 uint32_t check_weekday(const CalendarTime &r) {
-    return r.weekday < 0 || r.weekday > kLastWeekday ? GL_EWEEKDAY : 0;
+    return r.weekday < 0 || r.weekday > kLastWeekday ? GL_EWEEKDAY : kNoError;
 }
 
 // The first failing check of several, in order.
@@ -86,7 +88,7 @@ bool put(TimeWriter *w, gl_wchar_t c) {
 }
 
 uint32_t put_or_full(TimeWriter *w, gl_wchar_t c) {
-    return put(w, c) ? 0 : GL_E2BIG;
+    return put(w, c) ? kNoError : GL_E2BIG;
 }
 
 uint32_t number(TimeWriter *w, int64_t value, const Directive &d, int default_precision) {
@@ -255,7 +257,7 @@ uint32_t era_of(TimeWriter *w, bool checked, const EraEntry **era) {
         }
     }
     *era = find_era(w->loc, r);
-    return *era != nullptr ? 0 : GL_EBADITEM;
+    return *era != nullptr ? kNoError : GL_EBADITEM;
 }
 
 uint32_t era_formats(TimeWriter *w, const Directive &d, TimeFormat plain, TimeFormat era) {

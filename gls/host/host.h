@@ -9,25 +9,13 @@
 #include <tuple>
 #include <type_traits>
 
+#include "gls/errors/errors.h"
+
 namespace gls {
 
 // A wide character: the bytes of one multibyte character, first byte most
 // significant.
 using gl_wchar_t = uint32_t;
-
-// Error numbers left in a call's context. Every context (locale object,
-// conversion descriptor) starts with its uint32_t error number.
-inline constexpr uint32_t GL_EILSEQ = 1;
-inline constexpr uint32_t GL_ENULLARG = 2;
-inline constexpr uint32_t GL_ENOMEM = 3;
-inline constexpr uint32_t GL_ENEGLEN = 4;
-inline constexpr uint32_t GL_ERANGE = 6;
-inline constexpr uint32_t GL_EINVAL = 7;
-inline constexpr uint32_t GL_EFILE = 8;
-inline constexpr uint32_t GL_EBADITEM = 9;
-inline constexpr uint32_t GL_EIO = 13;
-inline constexpr uint32_t GL_E2BIG = 14;
-inline constexpr uint32_t GL_EEOF = 16;
 
 // The slots of the table.
 enum ExtSlot : int {

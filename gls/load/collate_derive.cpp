@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "gls/load/collate_internal.h"
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

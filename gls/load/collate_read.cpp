@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "gls/load/collate_internal.h"
-#include "gls/load/locale.h"
-#include "gls/util/hex_field.h"
+#include "gls/load/load_internal.h"
+#include "gls/util/digits.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -68,8 +68,7 @@ class Pieces {
         }
         uint32_t result = 0;
         for (int i = 0; i < Digits; ++i) {
-            const int c = peek();
-            const int digit = c >= 0 ? hex_field::kDigitValue[static_cast<size_t>(c)] : -1;
+            const int digit = digit_value(peek());
             if (digit < 0) return false;
             take();
             result = (result << 4) | static_cast<uint32_t>(digit);

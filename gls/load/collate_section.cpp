@@ -1,7 +1,7 @@
 // The collation category's built-in empty state and its release.
 #include <cstring>
 
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

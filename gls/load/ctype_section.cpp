@@ -1,5 +1,5 @@
 // The classification category's built-in empty state and its release.
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -3,7 +3,7 @@
 // category's section through its reader.
 #include <cstring>
 
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
 

@@ -1,7 +1,8 @@
 // Creating, nulling and releasing locale objects and their categories.
 #include <cstring>
 
-#include "gls/load/locale.h"
+#include "gls/ext/ext.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "gls/ext/ext.h"
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
 

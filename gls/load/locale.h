@@ -34,27 +34,11 @@ inline constexpr int category_slot(int category) {
     return category - kFirstCategory;
 }
 
-// Error numbers of locale loading and of the categories' readers.
-inline constexpr uint32_t GL_EGROUPS = 4;       // more than 15 group sizes (as GL_ENEGLEN)
-inline constexpr uint32_t GL_ESHORTFILE = 11;   // a file ends early or lacks a line or marker
-inline constexpr uint32_t GL_EMIXEDCS = 12;     // the categories' code sets differ
-inline constexpr uint32_t GL_EERA = 49;         // an era string that breaks the era syntax
-inline constexpr uint32_t GL_ECALENDAR = 50;    // a calendar that is not one of the four
-inline constexpr uint32_t GL_EVERSION = 51;     // the file's compiler version is not ours
-inline constexpr uint32_t GL_ENOCTYPE = 57;     // the classification category is not loaded
-inline constexpr uint32_t GL_ELOADFAIL = 55;    // a category failed without a finer reason
-inline constexpr uint32_t GL_ECSCATEGORY = 58;  // a file's code set differs from the ctype's
-
 inline constexpr int kCodeSetNameSize = 21;     // 20 characters and the terminator
 inline constexpr int kLocaleFileNameSize = 33;  // 32 characters and the terminator
 inline constexpr int kLocaleNameSize = 311;     // the name string of a whole locale
 // The pieces a scan for a section marker reads lines in: 127 characters.
 inline constexpr int kHeaderLineSize = 128;
-
-// Per category number (entries 0 and 1 empty): the variable or specification
-// key that names its file, and the line that starts its section in a file.
-extern const char *const category_params[kLastCategory + 1];
-extern const char *const category_markers[kLastCategory + 1];
 
 // The character primitives installed for a locale's code set and rules.
 using GlMbsCollFn = int (*)(Locale *loc, const unsigned char *s1, const unsigned char *s2);
@@ -306,6 +290,50 @@ extern const CalendarRow gls_canned_calendars[5];
 
 inline constexpr int kDaysInWeek = 7;
 
+// String cache: names matched without regard to case (month and day names
+// and the like), a trie of lower-cased wide characters in first-child,
+// next-sibling form. Filling and matching need a locale's characters and
+// case mapping, so these take the locale object as their context.
+struct gl_wc_cache_t {
+    uint32_t character;  // lower-cased
+    uint32_t value;
+    uint32_t terminal;  // 1 when a string ends here
+    gl_wc_cache_t *child;
+    gl_wc_cache_t *sibling;
+};
+static_assert(std::is_standard_layout_v<gl_wc_cache_t>);
+
+// Adds a string of the locale (ended by its terminator) with its value; a
+// string added again takes the new value. The empty string is a terminal
+// node of character 0 in the root chain. 0, or -1 (a null string, a
+// character that does not convert, or GL_ENOMEM; nodes added so far stay).
+[[nodiscard]] int _gl_cache_wc_string(Locale *loc, gl_wc_cache_t **root, const unsigned char *text,
+                                      uint32_t value);
+// Releases a cache: the node, its children and its siblings.
+void _gl_free_wc_cache(Locale *loc, gl_wc_cache_t *node);
+
+// What matched: the value of the string and its length in the input.
+struct GlCacheMatch {
+    uint32_t value;
+    int chars;
+    int bytes;  // 0 for the wide form
+};
+enum GlCacheResult : int {
+    kCacheBadChar = -1,  // the input holds a character that does not convert
+    kCacheNoMatch = 0,
+    kCacheMatched = 1,
+};
+// Finds the shortest stored string that begins the input, without regard
+// to case (the empty string, when stored, matches with 0 characters when
+// nothing longer does). The input ends at its terminator or after length
+// bytes (or wide characters), whichever comes first; -1 for no limit.
+[[nodiscard]] GlCacheResult _gl_match_wc_cache(Locale *loc, const gl_wc_cache_t *root,
+                                               const unsigned char *text, int length,
+                                               GlCacheMatch *match);
+[[nodiscard]] GlCacheResult _gl_match_wc_cache_wide(Locale *loc, const gl_wc_cache_t *root,
+                                                    const gl_wchar_t *text, int length,
+                                                    GlCacheMatch *match);
+
 struct TimeSection {
     int32_t calendar;  // a CalendarKind
     char *abday[kDaysInWeek];
@@ -377,48 +405,14 @@ extern Locale loc_filer;  // error GL_EFILE
 // Creation, loading, query and release.
 [[nodiscard]] int gl_create_null_locale_4(Locale **slot);
 [[nodiscard]] char *gl_setlocale_4(Locale *loc, int category, const char *spec);
-[[nodiscard]] char *set_categories(Locale *loc, int category, const char *spec,
-                                   const char *directory);
-[[nodiscard]] int load_category(Locale *loc, int category, const char *spec, char *name,
-                                const char *directory);
-[[nodiscard]] int read_one_category(Locale *loc, int category, FILE *stream);
-[[nodiscard]] int read_file_header(FILE *stream, char *codeset_name, uint32_t *error);
 void query_locname(Locale *loc, int category, char *buf);
-int update_locale(Locale *loc);
-int init_locale_info(Locale *loc);
-void gl_make_null_category(Locale *loc, int category);
-void gl_free_category(Locale *loc, int category);
 void gl_lc_unload(Locale *loc);
 
-// Each category's own part of the above, kept beside its reader: a reset
-// to the built-in empty state (allocation failures store GL_ENOMEM) and
-// the release of what its reader allocated.
-void _gl_null_ctype(Locale *loc);
-void _gl_free_ctype(Locale *loc);
-void _gl_null_collate(Locale *loc);
-void _gl_free_collate(Locale *loc);
-void _gl_init_numeric(TextSection *text);
-void _gl_init_monetary(TextSection *text);
-void _gl_init_messages(TextSection *text);
-void _gl_init_ltime(TimeSection *time);
-void _gl_free_numeric(Locale *loc);
-void _gl_free_monetary(Locale *loc);
-void _gl_free_messages(Locale *loc);
-void _gl_free_ltime(Locale *loc);
-void free_glconv_numeric(Locale *loc);
-void free_glconv_monetary(Locale *loc);
-
-// Extension hooks: after a category is read from a named file, and when a
-// category is nulled or released (its extension locale handle is dropped,
-// and closed when no other category shares it). 0, or 1 when the extension
-// should serve the category and cannot open it.
-[[nodiscard]] int set_categories_glu(Locale *loc, int category, const char *file_name);
-void set_categories_glu_null(Locale *loc, int category);
-
-// The categories' readers and initialisers.
+// The section readers, driven on their own by the fuzz targets, and the
+// installer of the character primitives.
 [[nodiscard]] int read_ctype(FILE *stream, Locale *loc);
-// The single-byte flag the classification's character tree calls for.
-int32_t _gl_ctype_single_byte(const Locale *loc);
+// Releases what read_ctype allocated.
+void _gl_free_ctype(Locale *loc);
 [[nodiscard]] int set_function_pointers(Locale *loc);
 // Reads the collation section into the empty state gl_make_null_category
 // left; on failure the error number is in loc (none for unknown rules).
@@ -426,42 +420,5 @@ int32_t _gl_ctype_single_byte(const Locale *loc);
 // The bytes of a character of the collation tree (at most 4) into out: their
 // number, or -1 with GL_EILSEQ.
 [[nodiscard]] int _gl_sl_wctomb(Locale *loc, unsigned char *out, gl_wchar_t wc);
-[[nodiscard]] int _gl_read_numeric(FILE *stream, TextSection *text, uint32_t *error);
-[[nodiscard]] int _gl_read_monetary(FILE *stream, TextSection *text, uint32_t *error);
-[[nodiscard]] int _gl_read_time(FILE *stream, TimeSection *time, uint32_t *error);
-[[nodiscard]] int _gl_read_messages(FILE *stream, TextSection *text, uint32_t *error);
-int init_numeric_info(Locale *loc);
-int init_monetary_info(Locale *loc);
-int init_time_info(Locale *loc);
-int init_message_info(Locale *loc);
-
-// Field readers of the text sections. A counted string is "n hexbytes":
-// n bytes and four zero bytes, or null with GL_ENOMEM or GL_EFILE stored.
-inline constexpr long kMaxCountedString = 0xFFFF;
-[[nodiscard]] char *str_readallc(FILE *stream, uint32_t *error);
-[[nodiscard]] int read_group(FILE *stream, Grouping *group, uint32_t *error);
-
-// Helpers of the initialisers.
-// The bytes of a locale text before its terminator.
-size_t _gl_text_bytes(Locale *loc, const char *text);
-// A wide copy of a locale text (null for null); 0, or -1 (GL_ENOMEM, or the
-// conversion's error).
-[[nodiscard]] int alloc_wc_from_mb(Locale *loc, gl_wchar_t **out, const char *text);
-// A copy of a text of at most 255 bytes, else null.
-inline constexpr size_t kMaxConvertedText = 255;
-[[nodiscard]] char *mbscpy(const char *text);
-// The group sizes as bytes ending in a zero byte; null for no groups.
-[[nodiscard]] char *grpcpy(const Grouping *group);
-// The bytes of the wide characters from *cursor up to delimiter (0: the
-// end), advancing *cursor to the delimiter; 0, or -1.
-[[nodiscard]] int alloc_mbs_copy(Locale *loc, char **out, const gl_wchar_t **cursor,
-                                 gl_wchar_t delimiter);
-// An optional "-" and decimal digits; *end is left after them.
-int32_t wstrtoi(const gl_wchar_t *text, const gl_wchar_t **end);
-[[nodiscard]] int load_glconv_numeric(Locale *loc);
-[[nodiscard]] int load_glconv_monetary(Locale *loc);
-void era_cleanup(EraEntry *eras, int32_t count);
-// Parses one era string into an entry; 0, or -1 with GL_EERA or GL_ENOMEM.
-[[nodiscard]] int _gl_parse_era(Locale *loc, const char *text, EraEntry *era);
 
 }  // namespace gls

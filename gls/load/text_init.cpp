@@ -4,8 +4,7 @@
 #include <climits>
 #include <cstring>
 
-#include "gls/load/locale.h"
-#include "gls/load/text_detail.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -1,6 +1,6 @@
 // Readers of the numeric, monetary and messages sections of a locale
 // object file, and the counted-string and grouping lines they are made of.
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

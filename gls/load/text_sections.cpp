@@ -2,7 +2,7 @@
 // states and their release.
 #include <cstring>
 
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

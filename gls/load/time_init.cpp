@@ -5,8 +5,7 @@
 #include <cstring>
 
 #include "gls/chars/chars.h"
-#include "gls/load/locale.h"
-#include "gls/load/text_detail.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -2,7 +2,7 @@
 // month names, formats, markers, eras and alternative digits.
 #include <cstring>
 
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -7,9 +7,12 @@
 #include <cstdio>
 
 #include "gls/host/host.h"
+#include "gls/util/digits.h"
 #include "gls/util/util.h"
 
 namespace gls::names_detail {
+
+using gls::is_digit;
 
 inline bool is_blank(int c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
@@ -21,12 +24,6 @@ inline bool is_graph(int c) {
 inline bool is_letter(int c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-inline bool is_digit(int c) {
-    return c >= '0' && c <= '9';
-}
-inline bool is_hex_digit(int c) {
-    return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
 inline char to_lower(int c) {
     return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
 }
@@ -35,10 +32,6 @@ inline char to_upper(int c) {
 }
 inline unsigned char byte_at(const char *p) {
     return static_cast<unsigned char>(*p);
-}
-inline int hex_value(int c) {
-    if (is_digit(c)) return c - '0';
-    return to_lower(c) - 'a' + 10;
 }
 
 inline constexpr int kHexDigitsPerNumber = 4;

@@ -109,10 +109,10 @@ int gl_lc_fname2lc_pieces(void *context, const char *fname, char *lang_terr, cha
     // not a locale object file name at all, and no error.
     if (*p != '/' && *p != '\\') return -1;
     ++p;
-    if (!is_hex_digit(byte_at(p))) return invalid(context);
+    if (digit_value(byte_at(p)) < 0) return invalid(context);
     unsigned value = 0;
-    for (int digits = 0; digits < kHexDigitsPerNumber && is_hex_digit(byte_at(p)); ++digits)
-        value = value * 16 + static_cast<unsigned>(hex_value(byte_at(p++)));
+    for (int digits = 0; digits < kHexDigitsPerNumber && digit_value(byte_at(p)) >= 0; ++digits)
+        value = value * 16 + static_cast<unsigned>(digit_value(byte_at(p++)));
     std::snprintf(cs_number, kCsNumTextSize, "%u", value);
 
     size_t kept = 0;
@@ -128,7 +128,7 @@ int gl_lc_pieces2lc_spec(void *context, const char *lang_terr, const char *cs_nu
         language_length(lang_terr) == 0 || *cs_number == '\0')
         return invalid(context);
     for (const char *p = cs_number; *p != '\0'; ++p) {
-        if (!is_hex_digit(byte_at(p))) return invalid(context);
+        if (digit_value(byte_at(p)) < 0) return invalid(context);
     }
     size_t length = 0;
     for (;

@@ -14,11 +14,6 @@ namespace gls {
 // The number that stands for "no code set"; every look-up fails with it.
 inline constexpr uint16_t kNoCodeSet = 0xE000;
 
-// Error numbers of the registry, beside those of host.h (GL_ENOMEM for a
-// failed allocation, GL_EINVAL for a bad specification or unknown name).
-inline constexpr uint32_t GL_EBADREG = 11;  // the registry file is malformed
-inline constexpr uint32_t GL_ENOREG = 15;   // the registry file cannot be opened
-
 // Limits of the names.
 inline constexpr size_t kCsNameSize = 22;      // a code-set name and its terminator
 inline constexpr size_t kMaxSpecLength = 285;  // a locale specification

@@ -6,8 +6,7 @@
 
 #include "gls/tree/tree.h"
 #include "gls/tree/tree_internal.h"
-#include "gls/util/decimal_field.h"
-#include "gls/util/hex_field.h"
+#include "gls/util/digits.h"
 #include "gls/util/util.h"
 
 namespace gls {

@@ -13,9 +13,6 @@
 
 namespace gls {
 
-// A tree longer than the caller allows (the tree's own error code).
-inline constexpr uint32_t GL_ETREELEN = 21;
-
 // Bits of the tree header's flags.
 inline constexpr uint32_t kMultiLeavesMarked = 1;  // always set
 inline constexpr uint32_t kMultiCompressed = 2;    // nodes share flag and data arrays
@@ -138,62 +135,5 @@ int _gl_utf8_length(const unsigned char *s, int limit);
 // it: its `length` bytes, most significant first, are one UTF-8 sequence.
 // False for every other tree.
 bool _gl_multi_utf8_wchar(const multi_tree_t *tree, uint32_t wc, int length);
-
-// One little-endian code unit (least significant byte first) of the width
-// the conversion descriptor gives its source: 4 bytes when both its source
-// lengths are 4, else 2. Walked from the unit's last byte; the element is
-// that of its first byte. Never reads outside the unit: a limit below the
-// width is GL_EINVAL, a walk that does not end within it GL_EILSEQ, both
-// stored in the descriptor's error cell.
-struct CvDesc;
-const uint8_t *_gl_retrieve_little_endian_unicode_limit(const unsigned char *bytes,
-                                                        const multi_tree_t *tree, int limit,
-                                                        CvDesc *context);
-
-// String cache: names matched without regard to case (month and day names
-// and the like), a trie of lower-cased wide characters in first-child,
-// next-sibling form. Filling and matching need a locale's characters and
-// case mapping, so these take the locale object as their context.
-struct gl_wc_cache_t {
-    uint32_t character;  // lower-cased
-    uint32_t value;
-    uint32_t terminal;  // 1 when a string ends here
-    gl_wc_cache_t *child;
-    gl_wc_cache_t *sibling;
-};
-static_assert(std::is_standard_layout_v<gl_wc_cache_t>);
-
-struct Locale;
-
-// Adds a string of the locale (ended by its terminator) with its value; a
-// string added again takes the new value. The empty string is a terminal
-// node of character 0 in the root chain. 0, or -1 (a null string, a
-// character that does not convert, or GL_ENOMEM; nodes added so far stay).
-[[nodiscard]] int _gl_cache_wc_string(Locale *loc, gl_wc_cache_t **root, const unsigned char *text,
-                                      uint32_t value);
-// Releases a cache: the node, its children and its siblings.
-void _gl_free_wc_cache(Locale *loc, gl_wc_cache_t *node);
-
-// What matched: the value of the string and its length in the input.
-struct GlCacheMatch {
-    uint32_t value;
-    int chars;
-    int bytes;  // 0 for the wide form
-};
-enum GlCacheResult : int {
-    kCacheBadChar = -1,  // the input holds a character that does not convert
-    kCacheNoMatch = 0,
-    kCacheMatched = 1,
-};
-// Finds the shortest stored string that begins the input, without regard
-// to case (the empty string, when stored, matches with 0 characters when
-// nothing longer does). The input ends at its terminator or after length
-// bytes (or wide characters), whichever comes first; -1 for no limit.
-[[nodiscard]] GlCacheResult _gl_match_wc_cache(Locale *loc, const gl_wc_cache_t *root,
-                                               const unsigned char *text, int length,
-                                               GlCacheMatch *match);
-[[nodiscard]] GlCacheResult _gl_match_wc_cache_wide(Locale *loc, const gl_wc_cache_t *root,
-                                                    const gl_wchar_t *text, int length,
-                                                    GlCacheMatch *match);
 
 }  // namespace gls

@@ -6,7 +6,7 @@
 
 #include "gls/host/host.h"
 #include "gls/tree/tree.h"
-#include "gls/util/hex_field.h"
+#include "gls/util/digits.h"
 
 namespace gls {
 
@@ -24,9 +24,7 @@ template <class GetByte>
 inline bool read_hex_digits(FILE *stream, int digits, uint32_t *value, GetByte get_byte) {
     uint32_t result = 0;
     for (int i = 0; i < digits; ++i) {
-        int c = get_byte(stream);
-        if (c < 0 || c > 0xFF) return false;
-        int digit = hex_field::kDigitValue[static_cast<unsigned>(c)];
+        const int digit = digit_value(get_byte(stream));
         if (digit < 0) return false;
         result = (result << 4) | static_cast<uint32_t>(digit);
     }

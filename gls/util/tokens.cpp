@@ -6,8 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gls/util/decimal_field.h"
-#include "gls/util/hex_field.h"
+#include "gls/util/digits.h"
 #include "gls/util/util.h"
 
 namespace gls {
@@ -21,13 +20,9 @@ constexpr int kMaxDblChars = 80;
 
 // The value of a hexadecimal digit; anything else counts as 0.
 int hex_value(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
+    const int value = digit_value(c);
+    return value < 0 ? 0 : value;
 }
-
-using decimal_field::is_digit;
 
 bool is_number_char(int c) {
     return is_digit(c) || c == 'e' || c == 'E' || c == '+' || c == '-' || c == '.';
@@ -85,8 +80,7 @@ long _gl_get_int_ahead(FILE *stream, int *ahead) {
 bool _gl_read_hex_byte(FILE *stream, uint8_t *byte) {
     int value = 0;
     for (int i = 0; i < 2; ++i) {
-        const int c = _gl_ext_getc(stream);
-        const int digit = c >= 0 && c <= 0xFF ? hex_field::kDigitValue[static_cast<size_t>(c)] : -1;
+        const int digit = digit_value(_gl_ext_getc(stream));
         if (digit < 0) return false;
         value = (value << 4) | digit;
     }

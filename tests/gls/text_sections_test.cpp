@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "gls/format/format.h"
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 #include "tests/gls/lco_fixture.h"
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "gls/util/digits.h"
+
 namespace velmorad::tools {
 
 // Blanks between the fields of a line (a newline ends the line instead).
@@ -14,11 +16,7 @@ inline bool is_blank(char c) {
 
 // The value of c as a digit in base (at most 16), else -1.
 inline int digit_value(char c, int base) {
-    int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    return v < base ? v : -1;
+    return gls::digit_value(static_cast<unsigned char>(c), base);
 }
 
 // The UTF-8 form of a Unicode value (at most 0x10FFFF).

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "gls/util/digits.h"
 #include "tools/gltool/conv.h"
 #include "tools/gltool/gltool.h"
 
@@ -29,12 +30,14 @@ struct CloseFile {
     void operator()(FILE *f) const { std::fclose(f); }
 };
 
-// The code-set number of four hexadecimal digits of a file name, or -1.
+// The code-set number of four lower-case hexadecimal digits of a file
+// name (as the installation writes them), or -1.
 long number_at(const std::string &name, size_t at) {
     long value = 0;
     for (size_t i = at; i < at + kNumberDigits; ++i) {
         const char c = name[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        const int digit =
+            c >= 'A' && c <= 'F' ? -1 : gls::digit_value(static_cast<unsigned char>(c));
         if (digit < 0) return -1;
         value = value * 16 + digit;
     }

@@ -12,6 +12,7 @@
 #include "gls/chars/chars.h"
 #include "gls/format/format.h"
 #include "gls/host/host.h"
+#include "tools/common/tool_io.h"
 #include "tools/gltool/gltool.h"
 
 namespace velmorad::gltool {
@@ -58,7 +59,10 @@ int parse_options(int argc, char **argv, DateOptions *out) {
     const cli::Command command{"gltool date",
                                "[-d WHEN] [-u] LOCALE [FORMAT]\n"
                                "[-d WHEN] [-u] (--dbdate VALUE | --dbtime VALUE) LOCALE",
-                               kAbout, options, 1, 2};
+                               kAbout,
+                               options,
+                               1,
+                               2};
     const int status = cli::parse(command, argc, argv, &out->operands);
     if (status != cli::kProceed) return status;
     const int derived = (out->dbdate.empty() ? 0 : 1) + (out->dbtime.empty() ? 0 : 1);
@@ -141,37 +145,6 @@ gls::CalendarTime now(bool utc) {
             0};
 }
 
-struct Reason {
-    uint32_t number;
-    const char *words;
-};
-
-// Why a directive could not be formatted.
-constexpr Reason kReasons[] = {
-    {gls::GL_EBADFMT, "unknown directive"},
-    {gls::GL_EPRECISION, "a \".\" without a precision in"},
-    {gls::GL_EFRACTION, "a fraction above 999999 for"},
-    {gls::GL_ESECOND, "a second above 60 for"},
-    {gls::GL_EMINUTE, "a minute above 59 for"},
-    {gls::GL_EHOUR, "an hour above 23 for"},
-    {gls::GL_EDAY, "a day of the month outside 1 to 99 for"},
-    {gls::GL_EWEEKDAY, "a weekday outside 0 to 6 for"},
-    {gls::GL_EYEARDAY, "a day of the year above 365 for"},
-    {gls::GL_EMONTH, "a month the locale has no name for, for"},
-    {gls::GL_EYEAR, "a year above 9999 for"},
-    {gls::GL_EYEAROUT, "no room for the year of"},
-    {gls::GL_EBADITEM, "no era holding the date, or one alternative digit, for"},
-    {gls::GL_E2BIG, "more text than the output holds at"},
-    {gls::GL_EILSEQ, "text the locale's code set cannot hold in"},
-};
-
-std::string reason(uint32_t number) {
-    for (const Reason &r : kReasons) {
-        if (r.number == number) return r.words;
-    }
-    return "error " + std::to_string(number) + " at";
-}
-
 // The directive at text: "%", its modifiers, a prefix and a letter.
 std::string directive_at(const std::string &text) {
     size_t end = 1;
@@ -209,8 +182,9 @@ std::string failing_directive(gls::Locale *loc, const std::string &format,
     const std::string before = format.substr(0, at);
     const int column =
         gls::_gl_im_mbslen(loc, reinterpret_cast<const unsigned char *>(before.c_str()));
-    return reason(error) + " " + directive_at(format.substr(at)) + " at column " +
-           std::to_string(column < 0 ? static_cast<int>(at) + 1 : column + 1);
+    return directive_at(format.substr(at)) + " at column " +
+           std::to_string(column < 0 ? static_cast<int>(at) + 1 : column + 1) + ": " +
+           tools::error_words(error);
 }
 
 }  // namespace

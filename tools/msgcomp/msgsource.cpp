@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 
+#include "gls/util/digits.h"
 #include "msg/msg.h"
 #include "tools/common/tool_io.h"
 #include "tools/msgcomp/msgcomp.h"
@@ -34,10 +35,7 @@ struct Cursor {
 };
 
 int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return gls::digit_value(static_cast<unsigned char>(c));
 }
 
 // Reads one escape after its backslash; returns the reason on failure.

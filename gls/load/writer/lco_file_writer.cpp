@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "gls/load/locale.h"
+#include "gls/load/load_internal.h"
 
 namespace gls {
 

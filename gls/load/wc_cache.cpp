@@ -1,8 +1,7 @@
 // The string cache: whole names of a locale (days, months, eras, markers)
 // mapped to their index, stored and matched as lower-cased wide characters.
 #include "gls/chars/chars.h"
-#include "gls/load/locale.h"
-#include "gls/tree/tree.h"
+#include "gls/load/load_internal.h"
 #include "gls/util/util.h"
 
 namespace gls {
