@@ -58,6 +58,18 @@ inline int write_plain_decimal(uint64_t magnitude, int precision, gl_wchar_t *ou
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
     constexpr int kMaxDecimalDigits = 20;
+    // Most fields of a date or a time: one or two digits, written at once.
+    if (magnitude < 100 && precision <= 2) {
+        const int digits = magnitude >= 10 || precision == 2 ? 2 : 1;
+        if (digits > room) return -1;
+        if (digits == 2) {
+            out[0] = static_cast<unsigned char>(kPairs[2 * magnitude]);
+            out[1] = static_cast<unsigned char>(kPairs[2 * magnitude + 1]);
+        } else {
+            out[0] = static_cast<gl_wchar_t>('0' + magnitude);
+        }
+        return digits;
+    }
     int count = magnitude < 10 ? 1 : magnitude < 100 ? 2 : magnitude < 1000 ? 3 : 4;
     for (uint64_t rest = magnitude / 10000; rest != 0 && count < kMaxDecimalDigits; rest /= 10)
         ++count;

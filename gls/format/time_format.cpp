@@ -32,7 +32,8 @@ uint32_t format_wide(Locale *loc, gl_wchar_t *output, int output_max, const gl_w
         if (gl_cal_gregorian_to_local(loc, record, &local) != 0) return kConversionFailed;
         record = &local;
     }
-    TimeWriter w{loc, record, prefixes_of(loc), date_flag, output, 0, output_max, 0, 0};
+    TimeWriter w{loc, record, prefixes_of(loc), date_flag, output, 0, output_max, 0,
+                 0,   false,  nullptr};
     if (const uint32_t error = write_format(&w, format)) return error;
     // The terminator needs its place too.
     if (w.count >= output_max) return GL_E2BIG;

@@ -148,6 +148,10 @@ struct TimeWriter {
     int max;
     int depth;
     int expansions;
+    // The era of the record's date, looked up once per call: %EY, %EC and
+    // %Ey of one date all ask for it.
+    bool era_known;
+    const EraEntry *era;
 };
 // Formats into the writer's output after what is there; no terminator.
 [[nodiscard]] uint32_t write_format(TimeWriter *w, const gl_wchar_t *format);

@@ -254,7 +254,11 @@ uint32_t era_of(TimeWriter *w, bool checked, const EraEntry **era) {
             return error;
         }
     }
-    *era = find_era(w->loc, r);
+    if (!w->era_known) {
+        w->era = find_era(w->loc, r);
+        w->era_known = true;
+    }
+    *era = w->era;
     return *era != nullptr ? 0 : GL_EBADITEM;
 }
 
