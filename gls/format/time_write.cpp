@@ -89,17 +89,9 @@ uint32_t put_or_full(TimeWriter *w, gl_wchar_t c) {
     return put(w, c) ? 0 : GL_E2BIG;
 }
 
-uint32_t number(TimeWriter *w, int64_t value, const Directive &d, int default_precision) {
-    const int precision = d.precision >= 0 ? d.precision : default_precision;
+// A number with a width, a sign or alternative digits.
+uint32_t modified_number(TimeWriter *w, int64_t value, const Directive &d, int precision) {
     if (d.prefix == Prefix::kO) return write_alt_number(w, value, d, precision);
-    if (value >= 0 && d.width <= 0) {
-        // What _gl_format_decimal writes for a number without a width.
-        const int n = write_plain_decimal(static_cast<uint64_t>(value), precision,
-                                          w->out + w->count, w->max - w->count);
-        if (n < 0) return GL_E2BIG;
-        w->count += n;
-        return 0;
-    }
     const uint32_t flags = d.left ? kFlagLeft : d.pad == '0' ? kFlagZero : 0;
     const uint64_t magnitude =
         value < 0 ? static_cast<uint64_t>(-(value + 1)) + 1 : static_cast<uint64_t>(value);
@@ -108,6 +100,21 @@ uint32_t number(TimeWriter *w, int64_t value, const Directive &d, int default_pr
                            d.width, precision, flags) != 0) {
         return GL_E2BIG;
     }
+    return 0;
+}
+
+// Inlined into each directive: most numbers have neither a width nor an
+// alternative form.
+[[gnu::always_inline]] inline uint32_t number(TimeWriter *w, int64_t value, const Directive &d,
+                                              int default_precision) {
+    const int precision = d.precision >= 0 ? d.precision : default_precision;
+    if (value < 0 || d.width > 0 || d.prefix == Prefix::kO)
+        return modified_number(w, value, d, precision);
+    // What _gl_format_decimal writes for a number without a width.
+    const int n = write_plain_decimal(static_cast<uint64_t>(value), precision, w->out + w->count,
+                                      w->max - w->count);
+    if (n < 0) return GL_E2BIG;
+    w->count += n;
     return 0;
 }
 
