@@ -2,7 +2,8 @@
 // from the fuzzer: the first byte picks a shipped locale (UTF-8 with eras
 // and alternative digits, a single-byte one with an era, one with
 // neither), a fixed record and the date flag; the rest is the format.
-// Both modes run, and the measurement must bound what was written.
+// Both modes run, and the measurement must bound what was written; in the
+// UTF-8 locale the text must also be what the wide formatter writes.
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -55,6 +56,28 @@ gls::CalendarTime record(int which) {
     }
 }
 
+// A multi-byte locale writes its texts as bytes where it can: the text must
+// be the wide mode's result for the same format, character for character.
+void same_as_wide(gls::Locale *loc, const char *format, size_t size, const gls::CalendarTime &r,
+                  int date_flag, const char *out, int written) {
+    const auto *bytes = reinterpret_cast<const unsigned char *>(format);
+    std::unique_ptr<gls::gl_wchar_t[]> wide_format(new gls::gl_wchar_t[size]);
+    if (gls::_gl_im_mbstowcs(loc, wide_format.get(), bytes, static_cast<int>(size)) < 0) abort();
+    std::unique_ptr<gls::gl_wchar_t[]> wide(new gls::gl_wchar_t[kOutputRoom]);
+    const int wide_written = gls::gl_wcsftime1(loc, wide.get(), kOutputRoom, wide_format.get(), &r,
+                                               nullptr, nullptr, date_flag);
+    const auto written_size = static_cast<size_t>(written) + 1;
+    std::unique_ptr<gls::gl_wchar_t[]> back(new gls::gl_wchar_t[written_size]);
+    const int back_chars =
+        gls::_gl_im_mbstowcs(loc, back.get(), reinterpret_cast<const unsigned char *>(out),
+                             static_cast<int>(written_size));
+    if (back_chars != wide_written ||
+        std::memcmp(back.get(), wide.get(),
+                    sizeof(gls::gl_wchar_t) * (static_cast<size_t>(back_chars) + 1)) != 0) {
+        abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -87,6 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 ? written
                 : gls::_gl_im_mbslen(loc, reinterpret_cast<const unsigned char *>(out.get()));
         if (written_chars < 0 || chars < written_chars) abort();
+        if (loc->ctype.single_byte == 0)
+            same_as_wide(loc, format.get(), size, r, date_flag, out.get(), written);
     }
     return 0;
 }

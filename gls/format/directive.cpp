@@ -2,6 +2,7 @@
 // or i prefix and the conversion letter, read into one Directive that the
 // writer and the measurer both act on.
 #include <array>
+#include <type_traits>
 
 #include "gls/format/time_internal.h"
 
@@ -36,25 +37,19 @@ Conv look_up(const LetterTable &table, gl_wchar_t letter) {
 }
 
 // %F and %iF may be followed by a digit count; 6 to 9 after %iF is wrong.
-constexpr gl_wchar_t kMostFractionDigits = '5';
+constexpr char kMostFractionDigits = '5';
 
-}  // namespace
+// Whether nothing stands between "%" and the prefix or letter at p.
+template <class Unit>
+bool unmodified(const Unit *p) {
+    return (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || *p == '%';
+}
 
-uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixes, Directive *out) {
-    const gl_wchar_t *p = percent + 1;
-    int justify = 1;
-    gl_wchar_t pad = ' ';
-    int width = 0;
-    int precision = -1;
-    uint32_t flags = 0;
-    int position = 0;
-    // Most directives are a letter alone: nothing for the scanner to read.
-    const bool plain = (*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z') || *p == '%';
-    if (!plain && _gl_scan_format_modifiers(loc, &p, &justify, &pad, &width, &precision, &flags,
-                                            &position, nullptr) != 0) {
-        return GL_EPRECISION;
-    }
-
+// What follows the modifiers: the E, O or i prefix, the letter, and %F's
+// digit count, into out with the modifiers given. The format after them,
+// or null with the error number in *error.
+template <class Unit>
+const Unit *read_letter(const Unit *p, Prefixes prefixes, Directive *out, uint32_t *error) {
     Prefix prefix = Prefix::kNone;
     const LetterTable *table = &kPlainTable;
     if (*p == 'E' || *p == 'O') {
@@ -69,8 +64,12 @@ uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixe
         table = &kITable;
         ++p;
     }
-    const Conv conv = *p != 0 ? look_up(*table, *p) : Conv::kBad;
-    if (conv == Conv::kBad) return GL_EBADFMT;
+    const auto letter = static_cast<std::make_unsigned_t<Unit>>(*p);
+    const Conv conv = letter != 0 ? look_up(*table, letter) : Conv::kBad;
+    if (conv == Conv::kBad) {
+        *error = GL_EBADFMT;
+        return nullptr;
+    }
     ++p;
 
     int digits = -1;
@@ -79,10 +78,47 @@ uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixe
             digits = static_cast<int>(*p - '0');
             ++p;
         } else if (prefix == Prefix::kI) {
-            return GL_EBADFMT;
+            *error = GL_EBADFMT;
+            return nullptr;
         }
     }
-    *out = Directive{conv, prefix, justify < 0, pad, width, precision, digits, p};
+    out->conv = conv;
+    out->prefix = prefix;
+    out->digits = digits;
+    return p;
+}
+
+}  // namespace
+
+uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixes, Directive *out) {
+    const gl_wchar_t *p = percent + 1;
+    int justify = 1;
+    gl_wchar_t pad = ' ';
+    int width = 0;
+    int precision = -1;
+    uint32_t flags = 0;
+    int position = 0;
+    // Most directives are a letter alone: nothing for the scanner to read.
+    if (!unmodified(p) && _gl_scan_format_modifiers(loc, &p, &justify, &pad, &width, &precision,
+                                                    &flags, &position, nullptr) != 0) {
+        return GL_EPRECISION;
+    }
+    Directive d{Conv::kBad, Prefix::kNone, justify < 0, pad, width, precision, -1, nullptr};
+    uint32_t error = 0;
+    d.next = read_letter(p, prefixes, &d, &error);
+    if (d.next == nullptr) return error;
+    *out = d;
+    return 0;
+}
+
+uint32_t read_unmodified_directive(const char *percent, Prefixes prefixes, Directive *out,
+                                   const char **next) {
+    if (!unmodified(percent + 1)) return kNeedsWide;
+    Directive d{Conv::kBad, Prefix::kNone, false, ' ', 0, -1, -1, nullptr};
+    uint32_t error = 0;
+    *next = read_letter(percent + 1, prefixes, &d, &error);
+    if (*next == nullptr) return error;
+    *out = d;
     return 0;
 }
 

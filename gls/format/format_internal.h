@@ -50,7 +50,9 @@ bool gregorian_date(int64_t day, int64_t month, int64_t year);
 // The integer writer's common case, a decimal magnitude with at least
 // `precision` digits and nothing else, at out with room characters; the
 // characters written, or -1 (nothing written) when they do not fit.
-inline int write_plain_decimal(uint64_t magnitude, int precision, gl_wchar_t *out, int64_t room) {
+// Unit: gl_wchar_t, or char for the byte mode of the time formatter.
+template <class Unit>
+inline int write_plain_decimal(uint64_t magnitude, int precision, Unit *out, int64_t room) {
     // Two digits a step, from a table of the hundred pairs, written from
     // the right once their number is known.
     static constexpr char kPairs[] =
@@ -58,6 +60,18 @@ inline int write_plain_decimal(uint64_t magnitude, int precision, gl_wchar_t *ou
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
     constexpr int kMaxDecimalDigits = 20;
+    // Most fields of a date or a time: one or two digits, written at once.
+    if (magnitude < 100 && precision <= 2) {
+        const int digits = magnitude >= 10 || precision == 2 ? 2 : 1;
+        if (digits > room) return -1;
+        if (digits == 2) {
+            out[0] = static_cast<Unit>(kPairs[2 * magnitude]);
+            out[1] = static_cast<Unit>(kPairs[2 * magnitude + 1]);
+        } else {
+            out[0] = static_cast<Unit>('0' + magnitude);
+        }
+        return digits;
+    }
     int count = magnitude < 10 ? 1 : magnitude < 100 ? 2 : magnitude < 1000 ? 3 : 4;
     for (uint64_t rest = magnitude / 10000; rest != 0 && count < kMaxDecimalDigits; rest /= 10)
         ++count;
@@ -65,18 +79,18 @@ inline int write_plain_decimal(uint64_t magnitude, int precision, gl_wchar_t *ou
     if (zeros + count > room) return -1;
     for (int64_t i = 0; i < zeros; ++i)
         *out++ = '0';
-    gl_wchar_t *at = out + count;
+    Unit *at = out + count;
     while (magnitude >= 100) {
         const char *pair = kPairs + 2 * (magnitude % 100);
         magnitude /= 100;
-        *--at = static_cast<unsigned char>(pair[1]);
-        *--at = static_cast<unsigned char>(pair[0]);
+        *--at = static_cast<Unit>(pair[1]);
+        *--at = static_cast<Unit>(pair[0]);
     }
     if (magnitude >= 10) {
-        *--at = static_cast<unsigned char>(kPairs[2 * magnitude + 1]);
-        *--at = static_cast<unsigned char>(kPairs[2 * magnitude]);
+        *--at = static_cast<Unit>(kPairs[2 * magnitude + 1]);
+        *--at = static_cast<Unit>(kPairs[2 * magnitude]);
     } else {
-        *--at = static_cast<gl_wchar_t>('0' + magnitude);
+        *--at = static_cast<Unit>('0' + magnitude);
     }
     return static_cast<int>(zeros) + count;
 }

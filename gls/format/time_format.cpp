@@ -1,9 +1,11 @@
 // gl_wcsftime1: a calendar time record formatted by a wide format in a
 // locale's conventions, or the longest text the format can produce.
 #include <climits>
+#include <string_view>
 
 #include "gls/format/format_internal.h"
 #include "gls/format/time_internal.h"
+#include "gls/tree/tree.h"
 
 namespace gls {
 
@@ -32,13 +34,44 @@ uint32_t format_wide(Locale *loc, gl_wchar_t *output, int output_max, const gl_w
         if (gl_cal_gregorian_to_local(loc, record, &local) != 0) return kConversionFailed;
         record = &local;
     }
-    TimeWriter w{loc, record, prefixes_of(loc), date_flag, output, 0, output_max, 0, 0};
+    TimeWriter w{loc, record, prefixes_of(loc), date_flag, output, 0, output_max, 0,
+                 0,   false,  nullptr};
     if (const uint32_t error = write_format(&w, format)) return error;
     // The terminator needs its place too.
     if (w.count >= output_max) return GL_E2BIG;
     output[w.count] = 0;
     *written = w.count;
     return 0;
+}
+
+uint32_t format_bytes(Locale *loc, char *output, int output_max, const char *format,
+                      const CalendarTime *record, int date_flag, int *written) {
+    *written = 0;
+    if (format == nullptr || output == nullptr || record == nullptr || output_max < 1)
+        return kNeedsWide;
+    CalendarTime local;
+    if (loc->time.calendar != kCalendarGregorian) {
+        if (gl_cal_gregorian_to_local(loc, record, &local) != 0) return kNeedsWide;
+        record = &local;
+    }
+    ByteTimeWriter w{loc, record, prefixes_of(loc), date_flag, output, 0, output_max, 0,
+                     0,   false,  nullptr};
+    if (const uint32_t error = write_format(&w, format)) return error;
+    if (w.count >= output_max) return GL_E2BIG;
+    output[w.count] = 0;
+    *written = w.count;
+    return 0;
+}
+
+bool format_bytes_usable(const Locale *loc) {
+    // The characters the writer adds itself: digits, separators, blanks.
+    static constexpr char kAdded[] = "0123456789 %\n\t/:.";
+    const multi_tree_t *tree = loc->ctype.single_byte == 0 ? one_byte_tree(loc) : nullptr;
+    if (tree == nullptr) return false;
+    for (const char c : std::string_view(kAdded)) {
+        if (tree->root.flags[static_cast<unsigned char>(c)] != kMultiEnds) return false;
+    }
+    return true;
 }
 
 uint32_t measure_wide(Locale *loc, const gl_wchar_t *format, int64_t *chars, int64_t *bytes) {

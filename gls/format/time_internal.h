@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "gls/format/format.h"
 
@@ -60,7 +61,7 @@ struct Directive {
     int width;               // display columns; 0 for none
     int precision;           // least digits; -1 for none
     int digits;              // %F's or %iF's digit count after the letter; -1 for none
-    const gl_wchar_t *next;  // the format after the directive
+    const gl_wchar_t *next;  // the format after the directive (read_directive only)
 };
 
 // The prefixes a locale takes: E only with eras, O only with alternative
@@ -105,12 +106,13 @@ constexpr LetterTable kPlainTable = table_of(kPlain);
 // A directive of a letter alone ("%d"): read here without the scanner,
 // since nothing stands between "%" and the letter. False for any other
 // (modifiers, a prefix, %F with its digit), which read_directive reads.
-inline bool read_plain_directive(const gl_wchar_t *percent, Directive *out) {
-    const gl_wchar_t letter = percent[1];
+template <class Unit>
+inline bool read_plain_directive(const Unit *percent, Directive *out) {
+    const gl_wchar_t letter = static_cast<std::make_unsigned_t<Unit>>(percent[1]);
     if (letter >= kAscii) return false;
     const Conv conv = kPlainTable[letter];
     if (conv == Conv::kBad || conv == Conv::kFraction) return false;
-    *out = Directive{conv, Prefix::kNone, false, ' ', 0, -1, -1, percent + 2};
+    *out = Directive{conv, Prefix::kNone, false, ' ', 0, -1, -1, nullptr};
     return true;
 }
 
@@ -118,6 +120,11 @@ inline bool read_plain_directive(const gl_wchar_t *percent, Directive *out) {
 // (GL_EBADFMT, GL_EPRECISION) with nothing else read.
 [[nodiscard]] uint32_t read_directive(Locale *loc, const gl_wchar_t *percent, Prefixes prefixes,
                                       Directive *out);
+// The same for a format in bytes, where a directive without modifiers is
+// read and any other is left to the wide mode (kNeedsWide); the format
+// after the directive in *next.
+[[nodiscard]] uint32_t read_unmodified_directive(const char *percent, Prefixes prefixes,
+                                                 Directive *out, const char **next);
 
 // The digits a value of at most `largest` takes in base.
 int digits_in_base(int64_t largest, int64_t base);
@@ -138,19 +145,29 @@ int64_t era_year(const EraEntry &era, const CalendarTime &record);
 bool era_year_bounds(const Locale *loc, int64_t *smallest, int64_t *largest);
 
 // The writing mode: the record, the output and the nested-format budget.
-struct TimeWriter {
+// Unit is gl_wchar_t, or char where the locale's texts are written as the
+// bytes they are kept in (see format_bytes).
+template <class Unit>
+struct BasicTimeWriter {
     Locale *loc;
     const CalendarTime *record;
     Prefixes prefixes;
     int date_flag;
-    gl_wchar_t *out;
+    Unit *out;
     int count;
     int max;
     int depth;
     int expansions;
+    // The era of the record's date, looked up once per call: %EY, %EC and
+    // %Ey of one date all ask for it.
+    bool era_known;
+    const EraEntry *era;
 };
+using TimeWriter = BasicTimeWriter<gl_wchar_t>;
+using ByteTimeWriter = BasicTimeWriter<char>;
 // Formats into the writer's output after what is there; no terminator.
-[[nodiscard]] uint32_t write_format(TimeWriter *w, const gl_wchar_t *format);
+template <class Unit>
+[[nodiscard]] uint32_t write_format(BasicTimeWriter<Unit> *w, const Unit *format);
 // Writes value in the locale's alternative digits (base: their number).
 [[nodiscard]] uint32_t write_alt_number(TimeWriter *w, int64_t value, const Directive &d,
                                         int precision);
@@ -180,6 +197,8 @@ void start_measurer(TimeMeasurer *m, Locale *loc, Prefixes prefixes);
 // A failure whose error number is already stored (by the calendar
 // conversion).
 inline constexpr uint32_t kConversionFailed = 0xFFFFFFFFu;
+// What the byte mode leaves to the wide one; never stored.
+inline constexpr uint32_t kNeedsWide = 0xFFFFFFFEu;
 
 // The whole of one call in each mode, as gl_wcsftime1 and gl_mbsftime1
 // make it: the status (0 or an error number, not yet stored in loc).
@@ -188,6 +207,16 @@ inline constexpr uint32_t kConversionFailed = 0xFFFFFFFFu;
 [[nodiscard]] uint32_t format_wide(Locale *loc, gl_wchar_t *output, int output_max,
                                    const gl_wchar_t *format, const CalendarTime *record,
                                    int date_flag, int *written);
+// The same as bytes straight into output, for a locale whose code set
+// format_bytes_usable admits and a format known to be text of it: 0 with
+// the bytes and their terminator written, or non-zero for anything this
+// mode leaves to the wide one (modifiers, alternative digits, no room, any
+// error), which then formats the call again from the start.
+[[nodiscard]] uint32_t format_bytes(Locale *loc, char *output, int output_max, const char *format,
+                                    const CalendarTime *record, int date_flag, int *written);
+// Whether the bytes of that code set's texts are what the wide mode's
+// result narrows to, and the ASCII the formatter adds are characters of it.
+bool format_bytes_usable(const Locale *loc);
 [[nodiscard]] uint32_t measure_wide(Locale *loc, const gl_wchar_t *format, int64_t *chars,
                                     int64_t *bytes);
 

@@ -28,6 +28,7 @@ struct LastFormat {
     char code_set[kCodeSetNameSize];
     char bytes[kRoom];
     gl_wchar_t wide[kRoom];
+    bool bytes_usable;  // format_bytes_usable for the code set
 };
 LastFormat last_format;
 
@@ -46,12 +47,14 @@ const gl_wchar_t *widened_before(const Locale *loc, const char *format) {
     return last_format.wide;
 }
 
-void keep_widened(const Locale *loc, const char *format, const gl_wchar_t *wide, int chars) {
+bool keep_widened(const Locale *loc, const char *format, const gl_wchar_t *wide, int chars) {
     const size_t length = std::strlen(format);
-    if (length >= kRoom || format::one_byte_tree(loc) == nullptr) return;
+    if (length >= kRoom || format::one_byte_tree(loc) == nullptr) return false;
     std::memcpy(last_format.bytes, format, length + 1);
     std::memcpy(last_format.wide, wide, sizeof(gl_wchar_t) * (static_cast<size_t>(chars) + 1));
     std::memcpy(last_format.code_set, code_set_of(loc), sizeof last_format.code_set);
+    last_format.bytes_usable = format::format_bytes_usable(loc);
+    return true;
 }
 
 // The format as wide characters: in the room when it fits, else in memory
@@ -62,12 +65,15 @@ class WideFormat {
     // error stored); GL_ENOMEM.
     int convert(Locale *loc, const char *format) {
         text_ = widened_before(loc, format);
-        if (text_ != nullptr) return 0;
+        if (text_ != nullptr) {
+            bytes_usable_ = last_format.bytes_usable;
+            return 0;
+        }
         int converted = format::widen_text(loc, room_, format, kRoom);
         if (converted < 0) return -1;
         text_ = room_;
         if (converted < kRoom) {
-            keep_widened(loc, format, room_, converted);
+            bytes_usable_ = keep_widened(loc, format, room_, converted) && last_format.bytes_usable;
             return 0;
         }
         for (int64_t size = kFirstGrowth; size <= INT_MAX; size *= 2) {
@@ -83,11 +89,15 @@ class WideFormat {
         return static_cast<int>(GL_ENOMEM);
     }
     const gl_wchar_t *text() const { return text_; }
+    // Whether the format may be written by format::format_bytes: the last
+    // one widened in such a code set, which shows it to be text of it.
+    bool bytes_usable() const { return bytes_usable_; }
 
   private:
     gl_wchar_t room_[kRoom];
     HostPtr<gl_wchar_t> grown_;
     const gl_wchar_t *text_ = nullptr;
+    bool bytes_usable_ = false;
 };
 
 bool single_byte_tables(const Locale *loc) {
@@ -166,6 +176,15 @@ int gl_mbsftime1(Locale *loc, char *output, int output_max, const char *format,
     if (output_max < 1) {
         gl_set_error(loc, GL_E2BIG);
         return 0;
+    }
+
+    // The locale's texts are already in the output's code set: written as
+    // they are, with no wide result to narrow, unless the call needs more.
+    if (wide.bytes_usable()) {
+        int written = 0;
+        if (format::format_bytes(loc, output, output_max, format, record, date_flag, &written) == 0)
+            return written;
+        output[0] = '\0';
     }
 
     // Room for output_max + 1 wide characters; the first 256 on the stack,

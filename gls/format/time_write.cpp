@@ -2,6 +2,7 @@
 // checked against the record and written with the locale's names, numbers,
 // eras and alternative digits.
 #include <cstring>
+#include <type_traits>
 
 #include "gls/chars/chars.h"
 #include "gls/format/format_internal.h"
@@ -28,6 +29,22 @@ constexpr int kDotFractionDigits = 2;
 constexpr int kNoPrecision = -1;
 // Names converted for display: longer ones are taken from the host.
 constexpr int kNameRoom = 256;
+
+// Whether a writer of these units is the byte mode.
+template <class Unit>
+constexpr bool kBytes = std::is_same_v<Unit, char>;
+
+// A text of the locale in the writer's units. The wide copy decides
+// whether there is one, so that both modes write the same.
+template <class Unit>
+const Unit *text_in(const gl_wchar_t *wide, const char *bytes) {
+    if constexpr (kBytes<Unit>) {
+        return wide != nullptr ? bytes : nullptr;
+    } else {
+        (void)bytes;
+        return wide;
+    }
+}
 
 // ---- Checks of the record ----------------------------------------------
 
@@ -81,27 +98,21 @@ int64_t floor_mod(int64_t value, int64_t modulus) {
 
 // ---- Output ---------------------------------------------------------------
 
-bool put(TimeWriter *w, gl_wchar_t c) {
+template <class Unit>
+bool put(BasicTimeWriter<Unit> *w, char c) {
     if (w->count >= w->max) return false;
     w->out[w->count++] = c;
     return true;
 }
 
-uint32_t put_or_full(TimeWriter *w, gl_wchar_t c) {
+template <class Unit>
+uint32_t put_or_full(BasicTimeWriter<Unit> *w, char c) {
     return put(w, c) ? kNoError : GL_E2BIG;
 }
 
-uint32_t number(TimeWriter *w, int64_t value, const Directive &d, int default_precision) {
-    const int precision = d.precision >= 0 ? d.precision : default_precision;
+// A number with a width, a sign or alternative digits.
+uint32_t modified_number(TimeWriter *w, int64_t value, const Directive &d, int precision) {
     if (d.prefix == Prefix::kO) return write_alt_number(w, value, d, precision);
-    if (value >= 0 && d.width <= 0) {
-        // What _gl_format_decimal writes for a number without a width.
-        const int n = write_plain_decimal(static_cast<uint64_t>(value), precision,
-                                          w->out + w->count, w->max - w->count);
-        if (n < 0) return GL_E2BIG;
-        w->count += n;
-        return 0;
-    }
     const uint32_t flags = d.left ? kFlagLeft : d.pad == '0' ? kFlagZero : 0;
     const uint64_t magnitude =
         value < 0 ? static_cast<uint64_t>(-(value + 1)) + 1 : static_cast<uint64_t>(value);
@@ -113,10 +124,31 @@ uint32_t number(TimeWriter *w, int64_t value, const Directive &d, int default_pr
     return 0;
 }
 
+// Inlined into each directive: most numbers have neither a width nor an
+// alternative form.
+template <class Unit>
+[[gnu::always_inline]] inline uint32_t number(BasicTimeWriter<Unit> *w, int64_t value,
+                                              const Directive &d, int default_precision) {
+    const int precision = d.precision >= 0 ? d.precision : default_precision;
+    if (value < 0 || d.width > 0 || d.prefix == Prefix::kO) {
+        if constexpr (kBytes<Unit>) {
+            return kNeedsWide;
+        } else {
+            return modified_number(w, value, d, precision);
+        }
+    }
+    // What _gl_format_decimal writes for a number without a width.
+    const int n = write_plain_decimal(static_cast<uint64_t>(value), precision, w->out + w->count,
+                                      w->max - w->count);
+    if (n < 0) return GL_E2BIG;
+    w->count += n;
+    return 0;
+}
+
 // Numbers joined by a separator (%D, %R, %T), each with the directive's
 // modifiers.
-template <size_t N>
-uint32_t numbers(TimeWriter *w, const int64_t (&values)[N], gl_wchar_t separator,
+template <class Unit, size_t N>
+uint32_t numbers(BasicTimeWriter<Unit> *w, const int64_t (&values)[N], char separator,
                  const Directive &d, int default_precision) {
     for (size_t i = 0; i < N; ++i) {
         if (i > 0 && !put(w, separator)) return GL_E2BIG;
@@ -127,16 +159,7 @@ uint32_t numbers(TimeWriter *w, const int64_t (&values)[N], gl_wchar_t separator
 
 // A name: cut from the end to the precision's columns, padded to the
 // width's.
-uint32_t name(TimeWriter *w, const gl_wchar_t *text, int64_t length, const Directive &d) {
-    if (text == nullptr) length = 0;
-    if (d.width <= 0 && d.precision < 1) {
-        if (length > w->max - w->count) return GL_E2BIG;
-        if (length > 0) {
-            std::memcpy(w->out + w->count, text, sizeof(gl_wchar_t) * static_cast<size_t>(length));
-        }
-        w->count += static_cast<int>(length);
-        return 0;
-    }
+uint32_t padded_name(TimeWriter *w, const gl_wchar_t *text, int64_t length, const Directive &d) {
     int64_t shown = columns(w->loc, text, length);
     if (d.precision >= 1) {
         while (length > 0 && shown > d.precision)
@@ -160,11 +183,43 @@ uint32_t name(TimeWriter *w, const gl_wchar_t *text, int64_t length, const Direc
     return 0;
 }
 
-uint32_t name(TimeWriter *w, const gl_wchar_t *text, const Directive &d) {
-    return name(w, text, text != nullptr ? gl_wcslen(text) : 0, d);
+// The text as it stands, or cut and padded (in the wide mode only, which
+// can count its columns).
+template <class Unit>
+uint32_t name(BasicTimeWriter<Unit> *w, const Unit *text, int64_t length, const Directive &d) {
+    if (text == nullptr) length = 0;
+    if (d.width <= 0 && d.precision < 1) {
+        if (length > w->max - w->count) return GL_E2BIG;
+        if (length > 0)
+            std::memcpy(w->out + w->count, text, sizeof(Unit) * static_cast<size_t>(length));
+        w->count += static_cast<int>(length);
+        return 0;
+    }
+    if constexpr (kBytes<Unit>) {
+        return kNeedsWide;
+    } else {
+        return padded_name(w, text, length, d);
+    }
 }
 
-// A name the locale keeps only in its code set (the eras').
+template <class Unit>
+uint32_t name(BasicTimeWriter<Unit> *w, const Unit *text, const Directive &d) {
+    int64_t length = 0;
+    if constexpr (kBytes<Unit>) {
+        length = text != nullptr ? static_cast<int64_t>(std::strlen(text)) : 0;
+    } else {
+        length = text != nullptr ? gl_wcslen(text) : 0;
+    }
+    return name(w, text, length, d);
+}
+
+// A name the locale keeps only in its code set (the eras'), which the byte
+// mode writes as it is: the loader made it from the era's wide text.
+uint32_t byte_name(ByteTimeWriter *w, const char *text, const Directive &d) {
+    if (text == nullptr || *text == '\0') return 0;
+    return name(w, text, static_cast<int64_t>(std::strlen(text)), d);
+}
+
 uint32_t byte_name(TimeWriter *w, const char *text, const Directive &d) {
     if (text == nullptr || *text == '\0') return 0;
     if (d.width <= 0 && d.precision < 1) {
@@ -189,11 +244,12 @@ uint32_t byte_name(TimeWriter *w, const char *text, const Directive &d) {
     }
     const int converted = widen_text(w->loc, wide, text, length + 1);
     if (converted != length) return GL_EILSEQ;
-    return name(w, wide, length, d);
+    return name<gl_wchar_t>(w, wide, length, d);
 }
 
 // A format of the locale, expanded with the same record.
-uint32_t nested(TimeWriter *w, const gl_wchar_t *format) {
+template <class Unit>
+uint32_t nested(BasicTimeWriter<Unit> *w, const Unit *format) {
     if (format == nullptr || *format == 0) return 0;
     if (w->depth >= kMaxNesting || ++w->expansions > kMaxExpansions) return GL_EBADFMT;
     const int date_flag = w->date_flag;
@@ -207,7 +263,8 @@ uint32_t nested(TimeWriter *w, const gl_wchar_t *format) {
 
 // The fraction of a second: six digits cut from the left to the digit
 // count (zeros beyond six), after a "." for %iF, padded to the width.
-uint32_t fraction(TimeWriter *w, const CalendarTime &r, const Directive &d) {
+template <class Unit>
+uint32_t fraction(BasicTimeWriter<Unit> *w, const CalendarTime &r, const Directive &d) {
     if (r.fraction > kLastFraction) return GL_EFRACTION;
     const bool dot = d.prefix == Prefix::kI;
     const int64_t count = d.digits >= 0      ? d.digits
@@ -218,15 +275,15 @@ uint32_t fraction(TimeWriter *w, const CalendarTime &r, const Directive &d) {
     const int64_t length = count + (dot ? 1 : 0);
     const int64_t pad = width > length ? width - length : 0;
     if (length + pad > w->max - w->count) return GL_E2BIG;
-    const gl_wchar_t pad_char = d.left ? ' ' : d.pad;
-    gl_wchar_t *out = w->out + w->count;
+    const auto pad_char = static_cast<Unit>(d.left ? ' ' : d.pad);
+    Unit *out = w->out + w->count;
     for (int64_t i = 0; !d.left && i < pad; ++i)
         *out++ = pad_char;
     if (dot) *out++ = '.';
     uint64_t divisor = 100000;
     for (int64_t i = 0; i < count; ++i) {
         if (i < kFractionDigits) {
-            *out++ = static_cast<gl_wchar_t>('0' + (r.fraction / divisor) % kDecimal);
+            *out++ = static_cast<Unit>('0' + (r.fraction / divisor) % kDecimal);
             divisor /= kDecimal;
         } else {
             *out++ = '0';
@@ -240,15 +297,20 @@ uint32_t fraction(TimeWriter *w, const CalendarTime &r, const Directive &d) {
 
 // A month name by the record's month-name index, which a calendar
 // conversion sets and which the list it indexes must hold.
-uint32_t month_name(TimeWriter *w, const TextList &list, const Directive &d) {
+template <class Unit>
+uint32_t month_name(BasicTimeWriter<Unit> *w, const TextList &list, const Directive &d) {
     const CalendarTime &r = *w->record;
     if (const uint32_t error = check_month(w->loc, r)) return error;
     if (r.month_name < 0 || r.month_name >= list.count || list.wc == nullptr) return GL_EMONTH;
-    return name(w, list.wc[r.month_name], d);
+    if constexpr (kBytes<Unit>) {
+        if (list.mb == nullptr) return kNeedsWide;
+    }
+    return name(w, text_in<Unit>(list.wc[r.month_name], list.mb[r.month_name]), d);
 }
 
 // The era of the record's date; GL_EBADITEM when none holds it.
-uint32_t era_of(TimeWriter *w, bool checked, const EraEntry **era) {
+template <class Unit>
+uint32_t era_of(BasicTimeWriter<Unit> *w, bool checked, const EraEntry **era) {
     const CalendarTime &r = *w->record;
     if (checked) {
         if (const uint32_t error =
@@ -256,15 +318,24 @@ uint32_t era_of(TimeWriter *w, bool checked, const EraEntry **era) {
             return error;
         }
     }
-    *era = find_era(w->loc, r);
+    if (!w->era_known) {
+        w->era = find_era(w->loc, r);
+        w->era_known = true;
+    }
+    *era = w->era;
     return *era != nullptr ? kNoError : GL_EBADITEM;
 }
 
-uint32_t era_formats(TimeWriter *w, const Directive &d, TimeFormat plain, TimeFormat era) {
-    return nested(w, w->loc->time.wformats[d.prefix == Prefix::kE ? era : plain]);
+template <class Unit>
+uint32_t era_formats(BasicTimeWriter<Unit> *w, const Directive &d, TimeFormat plain,
+                     TimeFormat era) {
+    const int which = d.prefix == Prefix::kE ? era : plain;
+    const TimeSection &t = w->loc->time;
+    return nested(w, text_in<Unit>(t.wformats[which], t.formats[which]));
 }
 
-uint32_t write_directive(TimeWriter *w, const Directive &d) {
+template <class Unit>
+uint32_t write_directive(BasicTimeWriter<Unit> *w, const Directive &d) {
     Locale *loc = w->loc;
     const TimeSection &t = loc->time;
     const CalendarTime &r = *w->record;
@@ -280,17 +351,19 @@ uint32_t write_directive(TimeWriter *w, const Directive &d) {
             return put_or_full(w, '\t');
         case Conv::kAbDay:
             if (const uint32_t error = check_weekday(r)) return error;
-            return name(w, t.wabday[r.weekday], d);
+            return name(w, text_in<Unit>(t.wabday[r.weekday], t.abday[r.weekday]), d);
         case Conv::kDay:
             if (const uint32_t error = check_weekday(r)) return error;
-            return name(w, t.wday[r.weekday], d);
+            return name(w, text_in<Unit>(t.wday[r.weekday], t.day[r.weekday]), d);
         case Conv::kAbMonth:
             return month_name(w, t.abmon, d);
         case Conv::kMonth:
             return month_name(w, t.mon, d);
-        case Conv::kAmPm:
+        case Conv::kAmPm: {
             if (const uint32_t error = check_hour(r)) return error;
-            return name(w, r.hour < kNoon ? t.am.wc : t.pm.wc, d);
+            const LocaleText &marker = r.hour < kNoon ? t.am : t.pm;
+            return name(w, text_in<Unit>(marker.wc, marker.mb), d);
+        }
         case Conv::kDateTime:
             return era_formats(w, d, kFmtDateTime, kFmtEraDateTime);
         case Conv::kDate:
@@ -298,11 +371,11 @@ uint32_t write_directive(TimeWriter *w, const Directive &d) {
         case Conv::kTime:
             return era_formats(w, d, kFmtTime, kFmtEraTime);
         case Conv::kTime12:
-            return nested(w, t.wformats[kFmtTime12]);
+            return nested(w, text_in<Unit>(t.wformats[kFmtTime12], t.formats[kFmtTime12]));
         case Conv::kEraYearFormat: {
             const EraEntry *era = nullptr;
             if (const uint32_t error = era_of(w, false, &era)) return error;
-            return nested(w, era->wthird);
+            return nested(w, text_in<Unit>(era->wthird, era->third));
         }
         case Conv::kEraName:
         case Conv::kEraSecond: {
@@ -394,15 +467,16 @@ uint32_t write_directive(TimeWriter *w, const Directive &d) {
 
 }  // namespace
 
-uint32_t write_format(TimeWriter *w, const gl_wchar_t *format) {
-    const gl_wchar_t *p = format;
+template <class Unit>
+uint32_t write_format(BasicTimeWriter<Unit> *w, const Unit *format) {
+    const Unit *p = format;
     while (*p != 0) {
         if (*p != '%') {
             // A run of plain characters, counted in a local: the stores
             // into the output could otherwise be taken to change the count.
             int count = w->count;
             const int max = w->max;
-            gl_wchar_t *out = w->out;
+            Unit *out = w->out;
             do {
                 if (count >= max) {
                     w->count = count;
@@ -414,13 +488,27 @@ uint32_t write_format(TimeWriter *w, const gl_wchar_t *format) {
             continue;
         }
         Directive d;
-        if (!read_plain_directive(p, &d)) {
-            if (const uint32_t error = read_directive(w->loc, p, w->prefixes, &d)) return error;
+        if (read_plain_directive(p, &d)) {
+            if (const uint32_t error = write_directive(w, d)) return error;
+            p += 2;
+            continue;
         }
-        if (const uint32_t error = write_directive(w, d)) return error;
-        p = d.next;
+        if constexpr (kBytes<Unit>) {
+            const char *next = nullptr;
+            if (const uint32_t error = read_unmodified_directive(p, w->prefixes, &d, &next))
+                return error;
+            if (const uint32_t error = write_directive(w, d)) return error;
+            p = next;
+        } else {
+            if (const uint32_t error = read_directive(w->loc, p, w->prefixes, &d)) return error;
+            if (const uint32_t error = write_directive(w, d)) return error;
+            p = d.next;
+        }
     }
     return 0;
 }
+
+template uint32_t write_format(TimeWriter *w, const gl_wchar_t *format);
+template uint32_t write_format(ByteTimeWriter *w, const char *format);
 
 }  // namespace gls::format
