@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,22 +28,8 @@ testing::RunResult gltool(const std::vector<std::string> &args, const std::strin
     return testing::run_program(GLTOOL_BIN, args, env, {}, input);
 }
 
-std::vector<std::string> lines_of(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::vector<std::string> fields_of(const std::string &line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
-    return fields;
-}
+using testing::fields_of;
+using testing::lines_of;
 
 struct Unload {
     void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }

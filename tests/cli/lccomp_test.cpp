@@ -17,6 +17,7 @@
 namespace velmorad {
 namespace {
 
+using testing::entries_of;
 using testing::read_file;
 using testing::run_program;
 using testing::RunResult;
@@ -42,18 +43,6 @@ std::vector<std::string> fixture_args(const std::string &out_dir) {
             "-d",
             out_dir,
             fixtures() + "/xx_XX"};
-}
-
-std::vector<std::string> entries_of(const std::string &dir) {
-    std::vector<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(d);
-    }
-    return names;
 }
 
 struct Unload {
@@ -178,6 +167,39 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
         EXPECT_EQ(read_file(dir / "out/old.lco"), "the old file\n") << row.name;
         EXPECT_EQ(entries_of(dir / "out"), std::vector<std::string>{"old.lco"}) << row.name;
     }
+}
+
+// A client keeps sort keys made under one COLLATION_VERSION: it must stay
+// put while the order does, and change when the order changes.
+TEST(Lccomp, CollationVersionFollowsTheOrderOnly) {
+    const std::string source = read_file(fixtures() + "/xx_XX");
+    auto version = [](const std::string &text) {
+        TempDir dir;
+        write_file(dir / "src", text);
+        const RunResult r =
+            lccomp({"--charmap", fixtures() + "/mini.charmap", "--code-set", "8859-1", "--sources",
+                    fixtures(), "-o", dir / "out.lco", dir / "src"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::string file = read_file(dir / "out.lco");
+        const size_t at = file.find("\nCOLLATION_VERSION=");
+        EXPECT_NE(at, std::string::npos);
+        return at == std::string::npos ? "" : file.substr(at, file.find('\n', at + 1) - at);
+    };
+    auto replaced = [&source](const std::string &from, const std::string &to) {
+        std::string text = source;
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const std::string original = version(source);
+    EXPECT_NE(original, "");
+    EXPECT_EQ(version(replaced("d_fmt   \"%d//%m//%Y\"", "d_fmt \"%Y-%m-%d\"")), original);
+    EXPECT_EQ(version(replaced("currency_symbol   \"€\"", "currency_symbol \"E\"")), original);
+    // A weight that orders nothing differently is no change: "ä" alone has
+    // its first-level weight, so its second level never decides.
+    EXPECT_EQ(version(replaced("<a-umlaut>;<BASE>", "<a-umlaut>;<CAP>")), original);
+    // "ä" after "ch" rather than after "a".
+    EXPECT_NE(version(replaced("reorder-after <S0061>", "reorder-after <S0063>")), original);
 }
 
 TEST(Lccomp, NamesItsFileOnlyWhereTheNamingCanHoldTheLocale) {
