@@ -11,6 +11,7 @@
 
 #include "gls/conv/conv.h"
 #include "gls/names/names.h"
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {

@@ -147,17 +147,6 @@ std::vector<std::string> fields_of(std::string_view line, char separator) {
     return fields;
 }
 
-std::string hex(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0xF];
-    }
-    return out;
-}
-
 namespace {
 
 std::string unescaped(std::string_view field) {

@@ -36,8 +36,6 @@ std::vector<std::string> entries_of(const std::string &dir);
 std::vector<std::string> lines_of(std::string_view text);
 std::vector<std::string> lines_with(std::string_view text, std::string_view piece);
 std::vector<std::string> fields_of(std::string_view line, char separator = '\t');
-// "c3 a9": bytes in hexadecimal, for failure messages and comparisons.
-std::string hex(std::string_view bytes);
 
 // A table of cases kept as a text file under tests/fixtures: one row a line,
 // fields separated by " | " (no field holds a "|"), "#" lines and blank

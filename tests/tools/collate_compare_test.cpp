@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/compiled_locale.h"
 #include "tools/common/charmap.h"

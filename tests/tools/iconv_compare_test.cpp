@@ -6,6 +6,7 @@
 #include <string>
 
 #include "gls/names/names.h"
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 #include "tools/common/charmap.h"
