@@ -187,90 +187,10 @@ using GluSetLevelFn = void (*)(int32_t level);
 
 struct GluDllRecord;
 
-// The entry points, null until resolved.
-extern GluGetIcuDataFileNameFn fn_glu_getIcuDataFileName;
-extern GluUseIcuCvtCallFn fn_glu_useIcuCvtCall;
-extern GluUseIcuLocCallFn fn_glu_useIcuLocCall;
-extern GluIcuErrorNameFn fn_glu_icuErrorName;
-extern GluLoadIcuDataFn fn_glu_loadIcuData;
-extern GluUnloadIcuDataFn fn_glu_unloadIcuData;
-extern GluLoadMapDataFn fn_glu_loadMapData;
-extern GluUnloadMapDataFn fn_glu_unloadMapData;
-extern GluCvOpenFn fn_glu_cv_open;
-extern GluCvCloseFn fn_glu_cv_close;
-extern GluLcCloneFn fn_glu_lc_clone;
-extern GluCvConvFn fn_glu_cv_conv;
-extern GluIconvExpansionFn fn_glu_iconv_expansion;
-extern GluAssignGlobalStructFn fn_glu_assign_global_struct;
-extern GluLcOpenFn fn_glu_lc_open;
-extern GluLcCloseFn fn_glu_lc_close;
-extern GluMbLocLenFn fn_glu_mb_loc_max;
-extern GluGetICULocNameFn fn_glu_getICULocName;
-extern GluGetICUCvtNameFn fn_glu_getICUCvtName;
-extern GluMbLocLenFn fn_glu_mb_loc_min;
-extern GluCaseConvOutbuflenFn fn_glu_case_conv_outbuflen;
-extern GluIsmctypeFn fn_glu_ismctype;
-extern GluIsuc32typeFn fn_glu_isuc32type;
-extern GluMbtoucFn fn_glu_mbtouc;
-extern GluUctombFn fn_glu_uctomb;
-extern GluMbtouc32Fn fn_glu_mbtouc32;
-extern GluUc32tombFn fn_glu_uc32tomb;
-extern GluMbCharFn fn_glu_mblen;
-extern GluMbCharFn fn_glu_mbwidth;
-extern GluUc32widthFn fn_glu_uc32width;
-extern GluMbCaseFn fn_glu_mbtoupper;
-extern GluMbCaseFn fn_glu_mbtolower;
-extern GluUc32CaseFn fn_glu_uc32toupper;
-extern GluUc32CaseFn fn_glu_uc32tolower;
-extern GluMbstoucsFn fn_glu_mbstoucs;
-extern GluUcstombsFn fn_glu_ucstombs;
-extern GluMbstoucs32Fn fn_glu_mbstoucs32;
-extern GluUcs32tombsFn fn_glu_ucs32tombs;
-extern GluMbsprevFn fn_glu_mbsprev;
-extern GluMbsnextFn fn_glu_mbsnext;
-extern GluCharoffsetFn fn_glu_charoffset;
-extern GluMbsntsbytesFn fn_glu_mbsntsbytes;
-extern GluMbsCaseFn fn_glu_mbstoupper;
-extern GluMbsCaseLenFn fn_glu_mbstoupper_len;
-extern GluMbsCaseFn fn_glu_mbstolower;
-extern GluMbsCaseLenFn fn_glu_mbstolower_len;
-extern GluUcs32CaseFn fn_glu_ucs32toupper;
-extern GluUcs32CaseFn fn_glu_ucs32tolower;
-extern GluMbCharFn fn_glu_mbslen;
-extern GluMbsbytesFn fn_glu_mbsbytes;
-extern GluUcs32lenFn fn_glu_ucs32len;
-extern GluUcs32uc32Fn fn_glu_ucs32uc32;
-extern GluMbschrFn fn_glu_mbschr;
-extern GluMbsWidthFn fn_glu_mbswidth;
-extern GluUcs32WidthFn fn_glu_ucs32width;
-extern GluMbsWidthFn fn_glu_mbspwidth;
-extern GluUcs32WidthFn fn_glu_ucs32pwidth;
-extern GluUcscollFn fn_glu_ucscoll;
-extern GluUcsxfrmFn fn_glu_ucsxfrm;
-extern GluUcs32collFn fn_glu_ucs32coll;
-extern GluUcs32xfrmFn fn_glu_ucs32xfrm;
-extern GluMbscollFn fn_glu_mbscoll;
-extern GluMbsxfrmFn fn_glu_mbsxfrm;
-extern GluMbsCollBoundFn fn_glu_mbsCollBound;
-extern GluMbsCollBoundFn fn_glu_mbsSortKeyCollBound;
-extern GluFgetuc32Fn fn_glu_fgetuc32;
-extern GluGetmbFn fn_glu_getmb;
-extern GluGetmbsiFn fn_glu_getmbsi;
-extern GluPutmbsiFn fn_glu_putmbsi;
-extern GluSetMemoryFunctionsFn fn_glu_setMemoryFunctions;
-extern GluSetStreamFuncFn fn_glu_setFgetcFunc;
-extern GluSetFseekFuncFn fn_glu_setFseekFunc;
-extern GluSetFtellFuncFn fn_glu_setFtellFunc;
-extern GluSetStreamFuncFn fn_glu_setFerrorFunc;
-extern GluSetStreamFuncFn fn_glu_setFeofFunc;
-extern GluSetUCAFuncFn fn_glu_setUCAFunc;
-extern GluUcstoucs32Fn fn_glu_ucstoucs32;
-extern GluUcs32toucsFn fn_glu_ucs32toucs;
-extern GluSetPrintMessageFuncFn fn_glu_setPrintMessageFunc;
-extern GluSetLevelFn fn_glu_setMessageLevel;
-extern GluSetLevelFn fn_glu_setMessageSubLevel;
-
-inline constexpr int kGluEntryPointCount = 81;
+// The entry points, fn_ and the name, null until resolved.
+#define GLU_ENTRY(name, Type) extern Type fn_##name;
+#define GLU_ENTRY_AGAIN(name)
+#include "gls/ext/ext_entries.def"
 
 // Resolves every entry point from one loaded library, in the extension's
 // fixed order; 0, or -1 when any is missing (all are then null again).

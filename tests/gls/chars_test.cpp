@@ -12,6 +12,7 @@
 #include "gls/chars/chars.h"
 #include "gls/util/util.h"
 #include "tests/gls/ctype_fixtures.h"
+#include "tests/support/bytes.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/test_support.h"
 
@@ -22,16 +23,12 @@ using testing::bytes;
 using testing::LocalePtr;
 using testing::utf8;
 using testing::wide;
-using Bytes = std::vector<unsigned char>;
+using velmorad::testing::Bytes;
+using velmorad::testing::exact;
 
 constexpr uint32_t kUntouched = 99;
 constexpr unsigned char kFill = 0xAA;
 constexpr gl_wchar_t kWideFill = 0xAAAAAAAA;
-
-// Exactly the bytes of a text, so that the sanitizer sees any read past them.
-Bytes exact(const std::string &text) {
-    return Bytes(text.begin(), text.end());
-}
 
 class Chars : public ::testing::Test {
   protected:

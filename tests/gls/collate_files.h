@@ -12,13 +12,9 @@
 
 #include "gls/load/locale.h"
 #include "gls/load/writer/collate_writer.h"
+#include "tests/support/owners.h"
 
 namespace gls::testing {
-
-struct LocaleUnload {
-    void operator()(Locale *loc) const { gl_lc_unload(loc); }
-};
-using LocalePtr = std::unique_ptr<Locale, LocaleUnload>;
 
 struct CollateRead {
     LocalePtr loc;       // null only when the locale could not be made

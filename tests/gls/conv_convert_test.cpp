@@ -11,6 +11,7 @@
 
 #include "gls/conv/conv.h"
 #include "tests/gls/conv_files.h"
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -25,16 +26,10 @@ using testing::Load;
 using testing::load_text;
 using testing::Outcome;
 using testing::Output;
+using velmorad::testing::bytes;
 using velmorad::testing::TempDir;
 
 const std::string kNul(1, '\0');
-
-std::string bytes(std::initializer_list<int> values) {
-    std::string text;
-    for (int value : values)
-        text += static_cast<char>(value);
-    return text;
-}
 
 Load load_map(const TempDir &dir, const CvoMap &map, int32_t table_flag = 0) {
     CvoInput input;
@@ -248,7 +243,9 @@ TEST(Converters, StopAtTheCharacterThatFails) {
     Load load = load_map(dir, {{"a", {"a"}},
                                {"\xE9", {"\xC3\xA9"}},
                                {"\x8E\xA1", {"\xEF\xBD\xA1"}},
-                               {"\x80", {"", kCvInexact}}});
+                               {"\x80", {"", kCvInexact}},
+                               // Bytes to write, but marked as having no conversion.
+                               {"\x8E\xA3", {"\xEF\xBD\xA3", 0, false}}});
     const struct {
         const char *what;
         std::string input;
@@ -261,6 +258,8 @@ TEST(Converters, StopAtTheCharacterThatFails) {
         {"cut by the input's end", "a\x8E", 8, {-1, GL_EINVAL, "a", 1}},
         {"no such character", "a\x8E\xA2", 8, {-1, GL_EILSEQ, "a", 1}},
         {"no such byte", "aa\xFF", 8, {-1, GL_EILSEQ, "aa", 2}},
+        {"no conversion, at the end", "a\x8E\xA3", 8, {-1, GL_EILSEQ, "a", 1}},
+        {"no conversion, through the pair index", "a\x8E\xA3zz", 8, {-1, GL_EILSEQ, "a", 1}},
         {"inexact and empty", "a\x80z", 2, {-1, GL_EILSEQ, "a", 2, 1}},
         {"nothing to convert", "", 0, {0, 0, "", 0}},
     };
@@ -287,7 +286,8 @@ TEST(Converters, LittleEndianUnits) {
     const CvoMap utf16 = {{bytes({0, 0}), {kNul}},
                           {bytes({0, 0x41}), {"A"}},
                           {bytes({0, 0xE9}), {"\xC3\xA9"}},
-                          {bytes({0x30, 0x42}), {"\xE3\x81\x82"}}};
+                          {bytes({0x30, 0x42}), {"\xE3\x81\x82"}},
+                          {bytes({0x30, 0x43}), {"\xE3\x81\x83", 0, false}}};
     const CvoMap utf32 = {{bytes({0, 0, 0, 0x41}), {"A"}},
                           {bytes({0, 1, 0xF6, 0x00}), {"\xF0\x9F\x98\x80"}}};
     const CvoMap utf16_to_32 = {{bytes({0, 0x41}), {bytes({0, 0, 0, 0x41})}},
@@ -295,7 +295,8 @@ TEST(Converters, LittleEndianUnits) {
     const CvoMap to_utf16 = {{kNul, {bytes({0, 0})}},
                              {"A", {bytes({0, 0x41})}},
                              {"\xC3\xA9", {bytes({0, 0xE9})}},
-                             {"\xE3\x81\x82", {bytes({0x30, 0x42}), kCvInexact}}};
+                             {"\xE3\x81\x82", {bytes({0x30, 0x42}), kCvInexact}},
+                             {"\xE3\x81\x83", {bytes({0x30, 0x43}), 0, false}}};
     const CvoMap to_utf32 = {{"A", {bytes({0, 0, 0, 0x41})}},
                              {"\xF0\x9F\x98\x80", {bytes({0, 1, 0xF6, 0x00})}}};
     const std::string le16 = bytes({0x41, 0, 0xE9, 0, 0x42, 0x30});
@@ -312,6 +313,11 @@ TEST(Converters, LittleEndianUnits) {
         {"from a cut unit", utf16, le16.substr(0, 3), 6, {-1, GL_EINVAL, "A", 2}},
         {"from an unknown unit", utf16, bytes({0x41, 0, 0x41, 0x30}), 6, {-1, GL_EILSEQ, "A", 2}},
         {"from units, out of room", utf16, le16, 2, {-1, GL_E2BIG, "A", 2}},
+        {"from a unit without a conversion",
+         utf16,
+         bytes({0x41, 0, 0x43, 0x30}),
+         6,
+         {-1, GL_EILSEQ, "A", 2}},
         {"from terminated units",
          utf16,
          bytes({0x41, 0, 0, 0}),
@@ -327,6 +333,11 @@ TEST(Converters, LittleEndianUnits) {
          {0, 0, bytes({0x41, 0, 0, 0, 0x42, 0x30, 0, 0}), 4}},
         {"to 2-byte units", to_utf16, "A\xC3\xA9\xE3\x81\x82", 6, {0, 0, le16, 6, 1}},
         {"to units, out of room", to_utf16, "AA", 3, {-1, GL_E2BIG, le16.substr(0, 2), 1}},
+        {"to units, no conversion",
+         to_utf16,
+         "A\xE3\x81\x83",
+         6,
+         {-1, GL_EILSEQ, le16.substr(0, 2), 1}},
         {"to units, character cut",
          to_utf16,
          "A\xE3\x81",

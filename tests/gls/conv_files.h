@@ -8,6 +8,7 @@
 
 #include "gls/conv/conv.h"
 #include "gls/conv/writer/cvo_writer.h"
+#include "tests/support/owners.h"
 
 namespace gls::testing {
 
@@ -15,11 +16,6 @@ namespace gls::testing {
 // registry accepts as they stand.
 inline constexpr const char *kFixtureSource = "819";
 inline constexpr const char *kFixtureTarget = "57372";
-
-struct CvUnload {
-    void operator()(CvDesc *cd) const { gl_cv_unload(cd); }
-};
-using CvPtr = std::unique_ptr<CvDesc, CvUnload>;
 
 // The writer's text of an input; the test fails when the writer refuses it.
 std::string cvo_text(const CvoInput &input);

@@ -17,6 +17,7 @@
 #include "tests/gls/conv_files.h"
 #include "tests/gls/ext_standin/standin_cv.h"
 #include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -262,21 +263,14 @@ TEST_F(ConvLoad, AcceptsTheEdgesOfTheFormat) {
 void fail_every_allocation(const std::string &dir, const CvoInput &input, bool has_table,
                            bool has_pairs) {
     const std::string text = cvo_text(input);
-    long failures = 0;
-    for (long n = 1;; ++n) {
-        SCOPED_TRACE(n);
-        gls::testing::FailingHost host;
-        host.fail_allocation(n);
-        {
-            Load load = load_text(dir, text);
-            if (!host.failed()) {
+    const long failures = gls::testing::walk_allocation_failures(
+        [&] { return load_text(dir, text); },
+        [&](const Load &load, bool failed) {
+            if (!failed) {
                 EXPECT_EQ(load.rc, kCvLoaded);
                 EXPECT_EQ(load.cd->byte_table != nullptr, has_table);
                 EXPECT_EQ(load.cd->pair_slots != nullptr, has_pairs);
-                break;
-            }
-            ++failures;
-            if (load.rc == kCvLoaded) {
+            } else if (load.rc == kCvLoaded) {
                 const bool no_table = has_table && load.cd->byte_table == nullptr;
                 const bool no_pairs = has_pairs && load.cd->pair_slots == nullptr;
                 EXPECT_NE(no_table, no_pairs);
@@ -285,10 +279,7 @@ void fail_every_allocation(const std::string &dir, const CvoInput &input, bool h
                 EXPECT_EQ(load.rc, kCvLoadFailed);
                 EXPECT_EQ(load.error, GL_ENOMEM);
             }
-        }
-        EXPECT_EQ(host.live_blocks(), 0);
-        EXPECT_EQ(host.open_streams(), 0);
-    }
+        });
     EXPECT_GT(failures, 5);
 }
 

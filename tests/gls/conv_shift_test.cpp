@@ -34,6 +34,8 @@ const std::string kKa = "\x24\x2B";
 const std::string kNa = "\x24\x4A";
 const std::string kKaOut = "\x30\x31";
 const std::string kNaOut = "\x30\x32";
+// A double-byte character whose record has its bytes but says "no conversion".
+const std::string kNo = "\x24\x4B";
 
 class ShiftState : public ::testing::Test {
   protected:
@@ -49,6 +51,7 @@ class ShiftState : public ::testing::Test {
                          {"\x7E", {"~", kCvInexact}}};
         input.shifted_records = {{kKa, {kKaOut, kCvShiftedOut}},
                                  {kNa, {kNaOut, kCvShiftedOut}},
+                                 {kNo, {"\x30\x33", kCvShiftedOut, false}},
                                  {kSi, {"", kCvSwitchInput}}};
         load = load_text(dir.path(), cvo_text(input));
         ASSERT_EQ(load.rc, kCvLoaded);
@@ -183,6 +186,7 @@ TEST_F(ShiftState, FailuresAndTheTerminator) {
     } rows[] = {
         {"cut in the shifted set", "a" + kSo + kKa.substr(0, 1), {-1, GL_EINVAL, "a", 2}},
         {"unknown in the shifted set", kSo + "\x7F\x7F", {-1, GL_EILSEQ, "", 1}},
+        {"no conversion in the shifted set", kSo + kNo + kNa, {-1, GL_EILSEQ, "", 1}},
         {"inexact", "~a", {0, 0, "~a", 2, 1}},
         {"terminated",
          "a" + kSo + kKa + kSi + kNul + "b",

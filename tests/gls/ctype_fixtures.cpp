@@ -93,13 +93,6 @@ uint16_t ascii_class(int c) {
     return word;
 }
 
-std::string bytes(std::initializer_list<int> values) {
-    std::string text;
-    for (int value : values)
-        text += static_cast<char>(value);
-    return text;
-}
-
 gl_wchar_t wide(const std::string &character) {
     gl_wchar_t wc = 0;
     for (char c : character)

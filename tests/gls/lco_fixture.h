@@ -10,14 +10,12 @@
 #include "gls/load/locale.h"
 #include "gls/load/writer/lco_file_writer.h"
 #include "gls/load/writer/text_writer.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace gls::testing {
 
-struct UnloadLocale {
-    void operator()(Locale *loc) const { gl_lc_unload(loc); }
-};
-using OwnedLocale = std::unique_ptr<Locale, UnloadLocale>;
+using OwnedLocale = LocalePtr;
 
 // A fresh null locale; fails the test when none could be made.
 OwnedLocale null_locale();

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -70,38 +71,33 @@ std::string failure(uint32_t error) {
     return std::to_string(kFailed) + " error " + std::to_string(error);
 }
 
-TEST_F(Names, SimpleSpecificationsNameTheirLocaleObjectFiles) {
-    const struct {
-        const char *spec;
-        std::string expected;
-    } rows[] = {
-        {"en_US.8859-1", "en_us/0333.lco"},
-        {"en_US.819", "en_us/0333.lco"},
-        {"EN_us.UTF8", "en_us/e01c.lco"},
-        {"fra_FR.CP1252", "fra_fr/04e4.lco"},
-        {"de_DE.8859-1@euro", "de_de/0333euro.lco"},
-        {"de_DE.819@EU12", "de_de/0333EU12.lco"},
-        {"de_DE.819@", "de_de/0333.lco"},
-        {"de_DE.65535", "de_de/ffff.lco"},
-        {"de_DE.819@euro5", failure(GL_EINVAL)},
-        {"de_DE.819@eu-r", failure(GL_EINVAL)},
-        {"en_US.nosuch", failure(GL_EINVAL)},
-        {"en_US.65536", failure(GL_EINVAL)},
-        {"en_US.57344", failure(GL_EINVAL)},
-        {"en_US.", failure(GL_EINVAL)},
-        {"en_US.#819", failure(GL_EINVAL)},
-        {"en_US.819 ", failure(GL_EINVAL)},
-        {"en_US", failure(GL_EINVAL)},
-        {"e_US.819", failure(GL_EINVAL)},
-        {"engl_US.819", failure(GL_EINVAL)},
-        {"en-US.819", failure(GL_EINVAL)},
-        {"en_U.819", failure(GL_EINVAL)},
-        {"en_USA.819", failure(GL_EINVAL)},
-        {"e1_US.819", failure(GL_EINVAL)},
-        {"", failure(GL_EINVAL)},
-    };
-    for (const auto &row : rows)
-        EXPECT_EQ(fname(row.spec), row.expected) << row.spec;
+// The spellings in tests/fixtures/gls/specifications, each a row.
+TEST_F(Names, SpellingsOfSpecifications) {
+    std::istringstream rows(velmorad::testing::read_file(velmorad::testing::source_dir() +
+                                                         "/tests/fixtures/gls/specifications"));
+    int checked = 0;
+    for (std::string line; std::getline(rows, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const size_t first = line.find('\t');
+        const size_t second = line.find('\t', first + 1);
+        ASSERT_NE(second, std::string::npos) << line;
+        const std::string kind = line.substr(0, first);
+        const std::string spec = line.substr(first + 1, second - first - 1);
+        const std::string want = line.substr(second + 1);
+        SCOPED_TRACE(line);
+        ++checked;
+        if (kind == "file") {
+            EXPECT_EQ(fname(spec), want == "fail" ? failure(GL_EINVAL) : want);
+            continue;
+        }
+        ASSERT_EQ(kind, "codeset");
+        uint32_t error = kEntryError;
+        const uint16_t number = gl_lc_spec2cs_num(&error, spec.c_str(), nullptr);
+        EXPECT_EQ(number, want == "none" ? kNoCodeSet : std::stoi(want));
+        EXPECT_EQ(error, number == kNoCodeSet ? GL_EINVAL : kEntryError);
+    }
+    EXPECT_GT(checked, 50);
+    EXPECT_EQ(gl_lc_spec2cs_num(nullptr, nullptr, nullptr), kNoCodeSet);
 }
 
 TEST_F(Names, CodeSetNamesOf21CharactersAreTheLongestAccepted) {
@@ -116,32 +112,12 @@ TEST_F(Names, CodeSetNamesOf21CharactersAreTheLongestAccepted) {
     EXPECT_EQ(error, GL_EINVAL);
 }
 
-TEST_F(Names, CompositeSpecificationsNameAFileForEveryEntry) {
+TEST_F(Names, CompositeSpecificationsPutTheDirectoryBeforeEveryFile) {
     const std::string d = "/lc" + kMark;
-    const struct {
-        const char *spec;
-        const char *directory;
-        std::string expected;
-    } rows[] = {
-        {"GL_CTYPE = en_US.819 ; GL_COLLATE = de_DE.8859-1 ; ", nullptr,
-         "GL_CTYPE = en_us/0333.lco ; GL_COLLATE = de_de/0333.lco ; "},
-        {"GL_CTYPE = en_US.819 ; GL_COLLATE = de_DE.8859-1", nullptr,
-         "GL_CTYPE = en_us/0333.lco ; GL_COLLATE = de_de/0333.lco"},
-        {"GL_TIME = de_DE.819@euro ; GL_MESSAGES = fr_FR.latin-1 ; ", "/lc",
-         "GL_TIME = " + d + "de_de/0333euro.lco ; GL_MESSAGES = " + d + "fr_fr/0333.lco ; "},
-        {"GL_NUMERIC = en_US.utf8 ; GL_MONETARY = ja_JP.UTF8 ; ", "",
-         "GL_NUMERIC = en_us/e01c.lco ; GL_MONETARY = ja_jp/e01c.lco ; "},
-        {"GL_CTYPE = en_US.819 ; GL_COLLATE = en_US.utf8 ; ", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPE = en_US.819 ; GL_CTYPE = en_US.819 ; ", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPE = en_US.819 ; junk", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPE = en_US.819 ;", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPE=en_US.819", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPES = en_US.819", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPE = en_US.nosuch ; ", nullptr, failure(GL_EINVAL)},
-        {"GL_CTYPE = ", nullptr, failure(GL_EINVAL)},
-    };
-    for (const auto &row : rows)
-        EXPECT_EQ(fname(row.spec, row.directory), row.expected) << row.spec;
+    EXPECT_EQ(fname("GL_TIME = de_DE.819@euro ; GL_MESSAGES = fr_FR.latin-1 ; ", "/lc"),
+              "GL_TIME = " + d + "de_de/0333euro.lco ; GL_MESSAGES = " + d + "fr_fr/0333.lco ; ");
+    EXPECT_EQ(fname("GL_NUMERIC = en_US.utf8 ; GL_MONETARY = ja_JP.UTF8 ; ", ""),
+              "GL_NUMERIC = en_us/e01c.lco ; GL_MONETARY = ja_jp/e01c.lco ; ");
 }
 
 TEST_F(Names, SpecificationsAndResultsStayWithinTheirLimits) {
@@ -173,45 +149,6 @@ TEST_F(Names, SpecificationsAndResultsStayWithinTheirLimits) {
     EXPECT_EQ(fname(longest, fits.c_str()).size(), 201 + 6 * (fits.size() + 1));
     EXPECT_EQ(fname(longest, overflows.c_str()), failure(GL_EINVAL));
     EXPECT_EQ(fname(longest, std::string(5000, 'd').c_str()), failure(GL_EINVAL));
-}
-
-TEST_F(Names, CodeSetNumbersOfEveryFormOfSpecification) {
-    const struct {
-        const char *spec;
-        uint16_t number;
-    } rows[] = {
-        {"en_US.8859-1", 819},
-        {"en_US.819", 819},
-        {"de_DE.utf8@euro", 57372},
-        {"819", 819},
-        {"8859-1", 819},
-        {"Latin-1", 819},
-        {"UTF8", 57372},
-        {"65535", 65535},
-        {"0", 0},
-        {"GL_CTYPE = en_US.819 ; GL_COLLATE = de_DE.8859-1 ; ", 819},
-        {"GL_MESSAGES = ja_JP.sjis ; ", 57350},
-        {"65536", kNoCodeSet},
-        {"57344", kNoCodeSet},
-        {"-1", kNoCodeSet},
-        {"", kNoCodeSet},
-        {"en_US.nosuch", kNoCodeSet},
-        {"en_US.819 x", kNoCodeSet},
-        // A modifier too long for a file name still names no other code set.
-        {"en_US.819@toolong", 819},
-        {"en_US.nosuch@toolong", kNoCodeSet},
-        // A composite's last entry ends in " ; " too.
-        {"GL_CTYPE = en_US.819", kNoCodeSet},
-        {"GL_CTYPE = en_US.819 ; GL_COLLATE = en_US.utf8 ; ", kNoCodeSet},
-        {"GL_CTYPE = en_US.819 ; GL_CTYPE = en_US.819 ; ", kNoCodeSet},
-        {"GL_CTYPE = en_US.819 ; junk ; ", kNoCodeSet},
-    };
-    for (const auto &row : rows) {
-        uint32_t error = kEntryError;
-        EXPECT_EQ(gl_lc_spec2cs_num(&error, row.spec, nullptr), row.number) << row.spec;
-        EXPECT_EQ(error, row.number == kNoCodeSet ? GL_EINVAL : kEntryError) << row.spec;
-    }
-    EXPECT_EQ(gl_lc_spec2cs_num(nullptr, nullptr, nullptr), kNoCodeSet);
 }
 
 TEST_F(Names, SimpleParserMovesItsCursorsOnlyOnSuccess) {
@@ -341,25 +278,6 @@ TEST_F(Names, PiecesBackToAGenericSpecification) {
         std::string got =
             status == 0 ? out.text() : std::to_string(status) + " error " + std::to_string(error);
         EXPECT_EQ(got, row.expected) << row.lang_terr;
-    }
-}
-
-TEST_F(Names, SpecificationToFileNameAndBackGivesTheGenericForm) {
-    const struct {
-        const char *spec;
-        const char *generic;
-    } rows[] = {
-        {"en_US.8859-1", "en_US.819"},
-        {"DE_de.UTF8@Euro", "de_DE.57372@Euro"},
-        {"ja_JP.sjis", "ja_JP.57350"},
-    };
-    for (const auto &row : rows) {
-        char file[kLcFnameSize], lang_terr[kLangTerrSize], number[kCsNumTextSize];
-        char modifier[kModifierSize], generic[kPiecesSpecSize];
-        ASSERT_EQ(gl_lc_spec2lc_fname(nullptr, row.spec, file, nullptr, nullptr), 0);
-        ASSERT_EQ(gl_lc_fname2lc_pieces(nullptr, file, lang_terr, number, modifier), 0);
-        ASSERT_EQ(gl_lc_pieces2lc_spec(nullptr, lang_terr, number, modifier, generic), 0);
-        EXPECT_STREQ(generic, row.generic);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "gls/util/util.h"
 #include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -184,22 +185,25 @@ TEST_F(Search, EmbeddedSeparatorsAndAbsoluteNamesSkipTheSearch) {
 // lets a later attempt find the file with the error undone; nothing stays
 // allocated or open. The inputs exceed every fixed buffer, so the run that
 // fails nothing shows that long paths work.
-void walk_allocation_failures(const std::function<bool(uint32_t *)> &search) {
-    int fatal = 0;
-    for (long n = 1;; ++n) {
-        testing::FailingHost host;
-        host.fail_allocation(n);
+void walk_search_failures(const std::function<bool(uint32_t *)> &search) {
+    struct Searched {
+        bool found;
         uint32_t error = kEntryError;
-        bool found = search(&error);
-        if (!host.failed()) {
-            EXPECT_TRUE(found);
-            break;
-        }
-        fatal += found ? 0 : 1;
-        EXPECT_EQ(error, found ? kEntryError : GL_ENOMEM) << "allocation " << n;
-        EXPECT_EQ(host.live_blocks(), 0) << "allocation " << n;
-        EXPECT_EQ(host.open_streams(), 0) << "allocation " << n;
-    }
+    };
+    int fatal = 0;
+    testing::walk_allocation_failures(
+        [&] {
+            Searched s{false};
+            s.found = search(&s.error);
+            return s;
+        },
+        [&](const Searched &s, bool failed) {
+            EXPECT_TRUE(s.found || failed);
+            if (failed) {
+                EXPECT_EQ(s.error, s.found ? kEntryError : GL_ENOMEM);
+            }
+            fatal += s.found ? 0 : 1;
+        });
     EXPECT_GT(fatal, 1);
 }
 
@@ -212,7 +216,7 @@ TEST_F(Search, EveryAllocationFailureIsCleanAndTheRegistryAsksTheHostForNone) {
     std::string deep = long_dir(data.path(), kPathBufferSize + 100);
     write_file(deep + "/N", "deep");
     setenv("GL_PATH", (long_dir("/missing", kPathBufferSize) + "::" + deep).c_str(), 1);
-    walk_allocation_failures([](uint32_t *e) { return found(gl_path_search(e, "N", "lc", "11")); });
+    walk_search_failures([](uint32_t *e) { return found(gl_path_search(e, "N", "lc", "11")); });
 
     unsetenv("GL_PATH");
     std::string name = long_dir("sub", kPathBufferSize) + "/N";
@@ -220,8 +224,8 @@ TEST_F(Search, EveryAllocationFailureIsCleanAndTheRegistryAsksTheHostForNone) {
     auto in_installation = [&](uint32_t *e) {
         return found(gl_path_search(e, name.c_str(), "lc", "11"));
     };
-    walk_allocation_failures(in_installation);
-    walk_allocation_failures([&](uint32_t *e) {
+    walk_search_failures(in_installation);
+    walk_search_failures([&](uint32_t *e) {
         char *dir = gl_path_search_rpath(nullptr, e, name.c_str(), "lc", "11");
         return take(dir) == inst / "gls/lc";
     });

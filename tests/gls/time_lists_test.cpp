@@ -3,6 +3,7 @@
 // memory part way.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "gls/util/util.h"
 #include "tests/gls/lco_fixture.h"
 #include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 
 namespace gls {
 namespace {
@@ -82,25 +84,29 @@ TEST(TimeLists, AFailedHandOutLeavesNothingBehind) {
     inst.write("a.lco", sample_file());
     auto loc = null_locale();
     ASSERT_TRUE(set_locale(loc.get(), kCatAll, "a.lco").loaded);
-    for (GlMallocFn allocate : {GlMallocFn{nullptr}, GlMallocFn{_gl_ext_malloc}}) {
-        long n = 1;
-        for (;; ++n) {
-            SCOPED_TRACE(n);
-            gls::testing::FailingHost host;
-            host.fail_allocation(n);
-            char **array = nullptr;
-            int count = -1;
-            const int status = gl_mbstimeinfo_ext(loc.get(), kInfoMonths, &array, &count, allocate);
-            const bool failed = host.failed();
-            EXPECT_EQ(status, failed ? -1 : 0);
-            EXPECT_EQ(count, failed ? 0 : 12);
+    // Releases the list before the walk counts what is left.
+    struct List {
+        int status;
+        char **array = nullptr;
+        int count = -1;
+        ~List() {
             for (int i = 0; i < count; ++i)
                 _gl_free_ptr(array[i]);
             _gl_free_ptr(array);
-            EXPECT_EQ(host.live_blocks(), 0);
-            if (!failed) break;
         }
-        EXPECT_EQ(n, 14);  // the array and twelve names
+    };
+    for (GlMallocFn allocate : {GlMallocFn{nullptr}, GlMallocFn{_gl_ext_malloc}}) {
+        gls::testing::walk_allocation_failures(
+            [&] {
+                auto list = std::make_unique<List>();
+                list->status = gl_mbstimeinfo_ext(loc.get(), kInfoMonths, &list->array,
+                                                  &list->count, allocate);
+                return list;
+            },
+            [](const std::unique_ptr<List> &list, bool failed) {
+                EXPECT_EQ(list->status, failed ? -1 : 0);
+                EXPECT_EQ(list->count, failed ? 0 : 12);
+            });
     }
 }
 

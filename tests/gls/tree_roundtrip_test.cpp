@@ -152,16 +152,6 @@ TEST(TreeRoundTrip, MultiByteTreesOfTwoToFourLevels) {
     expect_round_trip(fixed, "two-byte characters");
 }
 
-TEST(TreeRoundTrip, ConversionRecords) {
-    TreeBuilder records(cv_record_form(3));
-    add(records, Key(1, '\0'), cv_record_element(3, Key(1, '\0'), 0x08));
-    add(records, "A", cv_record_element(3, "A"));
-    add(records, "\xA4\xA2", cv_record_element(3, "\xE3\x81\x82"));
-    add(records, "\xA1\xC1", cv_record_element(3, "\xEF\xBD\x9E", 0x20));
-    add(records, "\x8E\xB1", cv_record_element(3, "\xEF\xBD\xB1"));
-    expect_round_trip(records, "conversion records");
-}
-
 TEST(TreeRoundTrip, RandomTrees) {
     std::mt19937 random(20240611);
     for (int round = 0; round < 12; ++round) {
@@ -206,39 +196,6 @@ TEST(TreeWrite, CompressedTreesShareIdenticalArrays) {
     ASSERT_EQ(tree->root.child_count, 100U);
     EXPECT_EQ(tree->root.next[0].flags, tree->root.next[99].flags);
     EXPECT_EQ(tree->root.next[0].data, tree->root.next[99].data);
-}
-
-TEST(TreeWrite, TreesSitInsideLargerFiles) {
-    TreeBuilder classes(ub2_form());
-    add(classes, "a", ub2_element(2));
-    add(classes, "\xC3\xA9", ub2_element(6));
-    TreeBuilder cases(wchar_form());
-    add(cases, "A", wchar_element(0x61));
-
-    std::string file = "### LC_CTYPE\n";
-    classes.write(TreeText::kCompressed, file);
-    cases.write(TreeText::kPlain, file);
-    file += "1\n";
-
-    velmorad::testing::TempDir dir;
-    velmorad::testing::write_file(dir / "file", file);
-    FILE *stream = _gl_ext_fopen((dir / "file").c_str(), "r");
-    ASSERT_NE(stream, nullptr);
-    char line[32];
-    ASSERT_NE(_gl_ext_fgets(line, sizeof line, stream), nullptr);
-    EXPECT_STREQ(line, "### LC_CTYPE\n");
-    testing::TreePtr first(_gl_create_multi(2, 0, nullptr));
-    testing::TreePtr second(_gl_create_multi(4, 0, nullptr));
-    ASSERT_EQ(_gl_fscanf_multi(stream, first.get(), kMultiLengthLimit, ub2_reader), 0);
-    ASSERT_EQ(_gl_fscanf_multi(stream, second.get(), kMultiLengthLimit, _gl_read_gl_wchar), 0);
-    EXPECT_EQ(_gl_get_int(stream), 1);
-    EXPECT_EQ(_gl_skip_nl(stream), 1);
-    EXPECT_EQ(_gl_ext_getc(stream), EOF);
-    (void)_gl_ext_fclose(stream);
-
-    uint32_t error = kUnset;
-    EXPECT_EQ(element_at(first.get(), "\xC3\xA9", &error), as_string(ub2_element(6)));
-    EXPECT_EQ(element_at(second.get(), "A", &error), as_string(wchar_element(0x61)));
 }
 
 TEST(TreeWrite, BuilderRefusesKeysTheTreeCannotHold) {

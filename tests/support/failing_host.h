@@ -1,13 +1,7 @@
 // A counting host for the locale library: installs allocation and open
 // services that count their calls and can fail the Nth one, so a test can
-// walk every out-of-memory and unopenable-file path of a reader in a loop:
-//
-//     for (long n = 1;; ++n) {
-//         gls::testing::FailingHost host;
-//         host.fail_allocation(n);
-//         ... run the reader, check its failure result ...
-//         if (!host.failed()) break;  // the reader needed fewer than n
-//     }
+// walk every out-of-memory and unopenable-file path of a reader in a loop.
+// tests/support/oom_walk.h is that loop for allocations.
 #pragma once
 
 namespace gls::testing {

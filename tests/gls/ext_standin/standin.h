@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "gls/ext/ext.h"
 
@@ -77,3 +78,11 @@ struct State {
 // The stand-in's state, found by the tests through the loader's handle.
 extern "C" const standin::State *glu_standin_state();
 inline constexpr const char *kStandinStateSymbol = "glu_standin_state";
+
+// Every entry point declared with the type the loader calls it through, so
+// that a definition of another signature does not compile.
+extern "C" {
+#define GLU_ENTRY(name, Type) std::remove_pointer_t<gls::Type> name;
+#define GLU_ENTRY_AGAIN(name)
+#include "gls/ext/ext_entries.def"
+}
