@@ -12,7 +12,8 @@
 #include "gls/load/locale.h"
 #include "gls/util/util.h"
 #include "locale_env/locale_env.h"
-#include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -251,26 +252,29 @@ TEST_F(InitGls, FailedStartLeavesTheFieldsAsGiven) {
     for (const char *client : {"de_DE.8859-1", static_cast<const char *>(nullptr)}) {
         SCOPED_TRACE(client != nullptr ? client : "(default)");
         client != nullptr ? setenv("CLIENT_LOCALE", client, 1) : unsetenv("CLIENT_LOCALE");
+        // The start's records are released with its result.
+        struct Start {
+            int status;
+            ~Start() { reset_records(); }
+        };
         int copy_failures = 0;
-        for (long n = 1;; ++n) {
-            new_gls_env.initialising = 1;  // as initgls marks its work
-            gls::testing::FailingHost host;
-            host.fail_allocation(n);
-            const int status = init_fe();
-            new_gls_env.initialising = 0;
-            if (status != 0) {
-                copy_failures += status == kGlsCopyNoMemory ? 1 : 0;
+        gls::testing::walk_allocation_failures(
+            [] {
+                new_gls_env.initialising = 1;  // as initgls marks its work
+                Start start{init_fe()};
+                new_gls_env.initialising = 0;
+                return start;
+            },
+            [&copy_failures](const Start &start, bool failed) {
+                if (!failed) {
+                    EXPECT_EQ(start.status, 0);
+                }
+                if (start.status == 0) return;
+                copy_failures += start.status == kGlsCopyNoMemory ? 1 : 0;
                 for (int k = 0; k < kStrCount; ++k)
-                    EXPECT_EQ(field(k), "(null)") << n;
-                EXPECT_EQ(new_gls_env.alloc_flags, 0u) << n;
-            }
-            reset_records();
-            EXPECT_EQ(host.live_blocks(), 0) << n;
-            if (!host.failed()) {
-                EXPECT_EQ(status, 0);
-                break;
-            }
-        }
+                    EXPECT_EQ(field(k), "(null)");
+                EXPECT_EQ(new_gls_env.alloc_flags, 0u);
+            });
         EXPECT_GT(copy_failures, 0);
     }
 }
@@ -296,24 +300,26 @@ TEST_F(InitGls, GetLocaleLengthLimitAndSecondPass) {
 }
 
 TEST_F(InitGls, GetLocaleReleasesEverythingWhenMemoryRunsOut) {
-    for (long n = 1;; ++n) {
-        gls::testing::FailingHost host;
-        host.fail_allocation(n);
-        gls::Locale *loc = nullptr;
-        int32_t flags[kCategoryCount];
-        (void)set_glserror(0);
-        // Some allocations the loader can do without; the others fail the
-        // load as out of memory, and whatever was made is released.
-        if (get_locale(&loc, "en_US.819", flags) == 0) {
-            ASSERT_NE(loc, nullptr);
-            gls::gl_lc_unload(loc);
-        } else {
-            EXPECT_EQ(loc, nullptr) << n;
-            EXPECT_EQ(getiniterr(), kGlsNoMemory) << n;
-        }
-        EXPECT_EQ(host.live_blocks(), 0) << n;
-        if (!host.failed()) break;
-    }
+    // Some allocations the loader can do without; the others fail the load
+    // as out of memory, and whatever was made is released.
+    struct Loaded {
+        int status;
+        gls::testing::LocalePtr loc;
+    };
+    gls::testing::walk_allocation_failures(
+        [] {
+            gls::Locale *loc = nullptr;
+            int32_t flags[kCategoryCount];
+            (void)set_glserror(0);
+            const int status = get_locale(&loc, "en_US.819", flags);
+            return Loaded{status, gls::testing::LocalePtr(loc)};
+        },
+        [](const Loaded &loaded, bool) {
+            EXPECT_EQ(loaded.loc != nullptr, loaded.status == 0);
+            if (loaded.status != 0) {
+                EXPECT_EQ(getiniterr(), kGlsNoMemory);
+            }
+        });
 }
 
 // Which conversions a start loads, the whole program shows; here the
