@@ -12,6 +12,7 @@
 #include "gls/conv/conv.h"
 #include "gls/names/names.h"
 #include "tests/support/bytes.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -69,10 +70,7 @@ constexpr uint16_t kSourceNumber = 1000;  // files 03e8...
 constexpr uint16_t kTargetNumber = 1001;  // ...03e9
 const std::string kLeaf = "03e803e9.cvo";
 
-struct Unload {
-    void operator()(gls::CvDesc *cd) const { gls::gl_cv_unload(cd); }
-};
-using DescPtr = std::unique_ptr<gls::CvDesc, Unload>;
+using DescPtr = gls::testing::CvPtr;
 
 struct Result {
     int status;

@@ -15,6 +15,7 @@
 #include "gls/chars/chars.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -31,12 +32,8 @@ testing::RunResult gltool(const std::vector<std::string> &args, const std::strin
 using testing::fields_of;
 using testing::lines_of;
 
-struct Unload {
-    void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }
-};
-
 // The locale loaded in this process, the way gltool loads it.
-std::unique_ptr<gls::Locale, Unload> load(const std::string &spec) {
+gls::testing::LocalePtr load(const std::string &spec) {
     const std::string installation = testing::build_installation();
     uint32_t error = 0;
     gls::gl_cache_registry(&error, (installation + "/gls/cm3/registry").c_str());
@@ -47,7 +44,7 @@ std::unique_ptr<gls::Locale, Unload> load(const std::string &spec) {
     EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
     gls::gl_destroystring(gls::gl_setlocale_4(loc, gls::kCatAll, fname));
     EXPECT_EQ(loc->error, 0u) << spec;
-    return std::unique_ptr<gls::Locale, Unload>(loc);
+    return gls::testing::LocalePtr(loc);
 }
 
 TEST(GltoolSort, OrdersAsTheLocalesComparisonDoesFromFilesAndStandardInput) {

@@ -12,6 +12,7 @@
 #include "gls/chars/chars.h"
 #include "gls/format/format.h"
 #include "gls/util/util.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -45,18 +46,14 @@ std::vector<std::string> fixture_args(const std::string &out_dir) {
             fixtures() + "/xx_XX"};
 }
 
-struct Unload {
-    void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }
-};
-
-std::unique_ptr<gls::Locale, Unload> load(const std::string &dir, const std::string &name) {
+gls::testing::LocalePtr load(const std::string &dir, const std::string &name) {
     setenv("GL_PATH", dir.c_str(), 1);
     gls::Locale *loc = nullptr;
     EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
     char *names = gls::gl_setlocale_4(loc, gls::kCatAll, name.c_str());
     EXPECT_NE(names, nullptr) << loc->error;
     gls::gl_destroystring(names);
-    return std::unique_ptr<gls::Locale, Unload>(loc);
+    return gls::testing::LocalePtr(loc);
 }
 
 std::string item(gls::Locale *loc, int number) {

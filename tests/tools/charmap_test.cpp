@@ -158,48 +158,6 @@ TEST(Charmap, MissingAndCutOffFilesFailWithoutALine) {
     }
 }
 
-// The installation's conversions are built from these; their lengths are
-// what the charmaps hold, never the declared <mb_cur_max>.
-TEST(Charmap, SystemCharmapsOfTheShippedCodeSets) {
-    struct Row {
-        const char *file;
-        const char *code_set_name;
-        size_t min_length;
-        size_t max_length;
-        std::string name;
-        std::string bytes;
-    };
-    const Row rows[] = {
-        {"ISO-8859-1.gz", "ISO-8859-1", 1, 1, "U00E9", "\xe9"},
-        {"CP1252.gz", "CP1252", 1, 1, "U20AC", "\x80"},
-        {"KOI8-R.gz", "KOI8-R", 1, 1, "U0436", "\xd6"},
-        {"UTF-8.gz", "UTF-8", 1, 4, "U0001F600", "\xf0\x9f\x98\x80"},
-        {"UTF-8.gz", "UTF-8", 1, 4, "U4E00", "\xe4\xb8\x80"},  // inside a range
-        // In a range that starts at /xa0 of its last byte: UTF-8 carries at /xbf.
-        {"UTF-8.gz", "UTF-8", 1, 4, "U0002B840", "\xf0\xab\xa1\x80"},
-        {"EUC-JP.gz", "EUC-JP", 1, 3, "U4E02", "\x8f\xb0\xa1"},
-        {"SHIFT_JIS.gz", "SHIFT_JIS", 1, 2, "U3042", "\x82\xa0"},
-        {"BIG5.gz", "BIG5", 1, 2, "U5341", "\xa4\x51"},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.file);
-        Charmap map;
-        CharmapError error;
-        ASSERT_TRUE(read_charmap(kSystemCharmaps + row.file, &map, &error))
-            << error.line << ": " << error.reason;
-        EXPECT_EQ(map.code_set_name(), row.code_set_name);
-        EXPECT_EQ(map.min_length(), row.min_length);
-        EXPECT_EQ(map.max_length(), row.max_length);
-        EXPECT_EQ(bytes_of(map, row.name), row.bytes);
-        EXPECT_EQ(name_of(map, row.bytes), row.name);
-    }
-    // BIG5 reads /xa2/xcc as U+5341 but writes U+5341 as /xa4/x51.
-    Charmap big5;
-    CharmapError error;
-    ASSERT_TRUE(read_charmap(kSystemCharmaps + "BIG5.gz", &big5, &error));
-    EXPECT_EQ(name_of(big5, "\xa2\xcc"), "U5341");
-}
-
 // Every character the system's UTF-8 and GB18030 charmaps name by its code
 // point, ranges included, must be what the C library's decoder reads from
 // the bytes the reader gave it: exactly that code point, every byte used.

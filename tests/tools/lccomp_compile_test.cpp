@@ -34,7 +34,7 @@ TEST(TimeFormat, KeepsTheFormattersDirectivesAndDropsTheRestWithTheirBlank) {
     } rows[] = {
         {"%a %d %b %Y %T %Z", "%a %d %b %Y %H:%M:%S", "%Z"},
         {"%R %u %w %-u", "%H:%M %.1u %.1w %.1u", ""},  // unpadded, as the C library writes them
-        {"%Z %H", "%H", "%Z"},  // at the start, the blank after it goes
+        {"%Z %H", "%H", "%Z"},                         // at the start, the blank after it goes
         {"%Z %I:%M:%S %p", "%I:%M:%S %p", "%Z"},
         {"%Z%H %z", "%H", "%Z %z"},
         {"%k:%M", "%2.1H:%M", ""},

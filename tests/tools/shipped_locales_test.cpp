@@ -14,6 +14,7 @@
 #include "gls/format/format.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad::tools {
@@ -22,10 +23,7 @@ namespace {
 using velmorad::testing::build_installation;
 using velmorad::testing::read_file;
 
-struct Unload {
-    void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }
-};
-using LocalePtr = std::unique_ptr<gls::Locale, Unload>;
+using gls::testing::LocalePtr;
 
 std::string lc_dir() {
     return build_installation() + "/gls/lc11";
