@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 #include "tools/common/charmap.h"

@@ -11,6 +11,8 @@
 
 #include "gls/conv/conv.h"
 #include "gls/names/names.h"
+#include "tests/support/bytes.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -68,10 +70,7 @@ constexpr uint16_t kSourceNumber = 1000;  // files 03e8...
 constexpr uint16_t kTargetNumber = 1001;  // ...03e9
 const std::string kLeaf = "03e803e9.cvo";
 
-struct Unload {
-    void operator()(gls::CvDesc *cd) const { gls::gl_cv_unload(cd); }
-};
-using DescPtr = std::unique_ptr<gls::CvDesc, Unload>;
+using DescPtr = gls::testing::CvPtr;
 
 struct Result {
     int status;
@@ -96,28 +95,8 @@ Result convert(gls::CvDesc *cd, const std::string &input, bool terminated = fals
             inexact};
 }
 
-std::string hex(const std::string &bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0xF];
-    }
-    return out;
-}
-
-std::vector<std::string> entries(const std::string &dir) {
-    std::vector<std::string> names;
-    DIR *d = opendir(dir.c_str());
-    while (const dirent *e = d != nullptr ? readdir(d) : nullptr) {
-        const std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    if (d != nullptr) closedir(d);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using testing::entries_of;
+using testing::hex;
 
 class Cvcomp : public ::testing::Test {
   protected:
@@ -163,7 +142,7 @@ TEST_F(Cvcomp, WritesTheCanonicalFileThatConvertsAsTheCharmapsSay) {
     testing::RunResult r = compile();
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(entries(out), std::vector<std::string>{kLeaf});  // no staging left behind
+    EXPECT_EQ(entries_of(out), std::vector<std::string>{kLeaf});  // no staging left behind
     const std::string text = testing::read_file(out + "/" + kLeaf);
     EXPECT_NE(text.find("\nSOURCE=SRC-1\nTARGET=TGT-8\n"), std::string::npos);
 
@@ -228,12 +207,12 @@ TEST_F(Cvcomp, SubstituteConvertsWhatTheTargetLacksInexactly) {
 TEST_F(Cvcomp, OutputGoesToTheFileNamedOrTheCurrentDirectory) {
     testing::RunResult named = compile({"-o", out + "/custom.cvo"});
     ASSERT_EQ(named.status, 0) << named.err;
-    EXPECT_EQ(entries(out), std::vector<std::string>{"custom.cvo"});
+    EXPECT_EQ(entries_of(out), std::vector<std::string>{"custom.cvo"});
 
     testing::RunResult here = run(
         {"--source-number", "1000", "--target-number", "1001", root / "src", root / "tgt"}, out);
     ASSERT_EQ(here.status, 0) << here.err;
-    EXPECT_EQ(entries(out), (std::vector<std::string>{kLeaf, "custom.cvo"}));
+    EXPECT_EQ(entries_of(out), (std::vector<std::string>{kLeaf, "custom.cvo"}));
     EXPECT_EQ(testing::read_file(out + "/custom.cvo"), testing::read_file(out + "/" + kLeaf));
 }
 
@@ -243,14 +222,14 @@ TEST_F(Cvcomp, NumbersComeFromTheRegistryByNameOrAlias) {
     testing::RunResult r =
         run({"--registry", root / "registry", "-o", out, root / "src", root / "tgt"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(entries(out), std::vector<std::string>{kLeaf});
+    EXPECT_EQ(entries_of(out), std::vector<std::string>{kLeaf});
 
     // Without --registry and VELMORADDIR: the registry of the installation
     // the program sits in, which knows the charmaps' own names.
     testing::RunResult system = run(
         {"-o", out, "/usr/share/i18n/charmaps/ISO-8859-1.gz", "/usr/share/i18n/charmaps/UTF-8.gz"});
     ASSERT_EQ(system.status, 0) << system.err;
-    EXPECT_EQ(entries(out), (std::vector<std::string>{"0333e01c.cvo", kLeaf}));
+    EXPECT_EQ(entries_of(out), (std::vector<std::string>{"0333e01c.cvo", kLeaf}));
 }
 
 TEST_F(Cvcomp, CodeSetsOfTwoByteUnitsAreWrittenInTheirOwnByteOrder) {
@@ -296,7 +275,7 @@ TEST_F(Cvcomp, FaultsAreReportedAndLeaveTheOldFileAlone) {
         testing::RunResult r = compile(row.args);
         EXPECT_EQ(r.status, row.status);
         EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
-        EXPECT_EQ(entries(out), std::vector<std::string>{kLeaf});
+        EXPECT_EQ(entries_of(out), std::vector<std::string>{kLeaf});
         EXPECT_EQ(testing::read_file(out + "/" + kLeaf), old_content);
     }
 

@@ -241,6 +241,33 @@ TEST_F(Envcheck, TextWhoseConversionsDoNotFitIsReplacedByTheBuiltInOne) {
     EXPECT_EQ(run({"absent"}).err, "Checking environment file absent\n  cannot open the file\n");
 }
 
+// Memory that runs out for the system file's path, or for a line buffer
+// that a long line makes grow, ends the run with the catalogue's text.
+TEST_F(Envcheck, OutOfMemoryEndsTheRunWithStatusOne) {
+#ifndef FAILING_ALLOC_LIB
+    GTEST_SKIP() << "allocations are not failed under a sanitizer";
+#else
+    env["LD_PRELOAD"] += std::string(":") + FAILING_ALLOC_LIB;
+    const std::string file = root / "f.rc";
+    testing::write_file(file, "DBPATH " + std::string(1100, 'p') + "\n");
+    const std::string system_path = inst + "/etc/velmorad.rc";
+    const struct {
+        size_t size;  // of the allocation that fails
+        std::vector<std::string> args;
+        std::string err;
+    } rows[] = {
+        {system_path.size() + 1, {}, "Out of memory.\n"},
+        {1024 + 128, {file}, "Checking environment file " + file + "\nOut of memory.\n"},
+    };
+    for (const auto &row : rows) {
+        env["VELMORAD_FAIL_ALLOC_SIZE"] = std::to_string(row.size);
+        const RunResult r = run(row.args);
+        EXPECT_EQ(r.err, row.err) << row.size;
+        EXPECT_EQ(r.status, 1) << row.size;
+    }
+#endif
+}
+
 TEST_F(Envcheck, TraceFileFromSqlidebug) {
     env["SQLIDEBUG"] = "2:" + (root / "trace");
     std::string file = root / "f.rc";

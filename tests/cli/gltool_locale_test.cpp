@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gls/chars/chars.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -29,29 +29,11 @@ testing::RunResult gltool(const std::vector<std::string> &args, const std::strin
     return testing::run_program(GLTOOL_BIN, args, env, {}, input);
 }
 
-std::vector<std::string> lines_of(const std::string &text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-std::vector<std::string> fields_of(const std::string &line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-        fields.push_back(line.substr(start, tab - start));
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-struct Unload {
-    void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }
-};
+using testing::fields_of;
+using testing::lines_of;
 
 // The locale loaded in this process, the way gltool loads it.
-std::unique_ptr<gls::Locale, Unload> load(const std::string &spec) {
+gls::testing::LocalePtr load(const std::string &spec) {
     const std::string installation = testing::build_installation();
     uint32_t error = 0;
     gls::gl_cache_registry(&error, (installation + "/gls/cm3/registry").c_str());
@@ -62,7 +44,7 @@ std::unique_ptr<gls::Locale, Unload> load(const std::string &spec) {
     EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
     gls::gl_destroystring(gls::gl_setlocale_4(loc, gls::kCatAll, fname));
     EXPECT_EQ(loc->error, 0u) << spec;
-    return std::unique_ptr<gls::Locale, Unload>(loc);
+    return gls::testing::LocalePtr(loc);
 }
 
 TEST(GltoolSort, OrdersAsTheLocalesComparisonDoesFromFilesAndStandardInput) {

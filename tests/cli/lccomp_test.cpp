@@ -12,11 +12,13 @@
 #include "gls/chars/chars.h"
 #include "gls/format/format.h"
 #include "gls/util/util.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
 namespace {
 
+using testing::entries_of;
 using testing::read_file;
 using testing::run_program;
 using testing::RunResult;
@@ -44,30 +46,14 @@ std::vector<std::string> fixture_args(const std::string &out_dir) {
             fixtures() + "/xx_XX"};
 }
 
-std::vector<std::string> entries_of(const std::string &dir) {
-    std::vector<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(d);
-    }
-    return names;
-}
-
-struct Unload {
-    void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }
-};
-
-std::unique_ptr<gls::Locale, Unload> load(const std::string &dir, const std::string &name) {
+gls::testing::LocalePtr load(const std::string &dir, const std::string &name) {
     setenv("GL_PATH", dir.c_str(), 1);
     gls::Locale *loc = nullptr;
     EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
     char *names = gls::gl_setlocale_4(loc, gls::kCatAll, name.c_str());
     EXPECT_NE(names, nullptr) << loc->error;
     gls::gl_destroystring(names);
-    return std::unique_ptr<gls::Locale, Unload>(loc);
+    return gls::testing::LocalePtr(loc);
 }
 
 std::string item(gls::Locale *loc, int number) {
@@ -178,6 +164,39 @@ TEST(Lccomp, RefusesBrokenInputAtItsFileAndLineAndKeepsTheOldFile) {
         EXPECT_EQ(read_file(dir / "out/old.lco"), "the old file\n") << row.name;
         EXPECT_EQ(entries_of(dir / "out"), std::vector<std::string>{"old.lco"}) << row.name;
     }
+}
+
+// A client keeps sort keys made under one COLLATION_VERSION: it must stay
+// put while the order does, and change when the order changes.
+TEST(Lccomp, CollationVersionFollowsTheOrderOnly) {
+    const std::string source = read_file(fixtures() + "/xx_XX");
+    auto version = [](const std::string &text) {
+        TempDir dir;
+        write_file(dir / "src", text);
+        const RunResult r =
+            lccomp({"--charmap", fixtures() + "/mini.charmap", "--code-set", "8859-1", "--sources",
+                    fixtures(), "-o", dir / "out.lco", dir / "src"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::string file = read_file(dir / "out.lco");
+        const size_t at = file.find("\nCOLLATION_VERSION=");
+        EXPECT_NE(at, std::string::npos);
+        return at == std::string::npos ? "" : file.substr(at, file.find('\n', at + 1) - at);
+    };
+    auto replaced = [&source](const std::string &from, const std::string &to) {
+        std::string text = source;
+        const size_t at = text.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? text : text.replace(at, from.size(), to);
+    };
+    const std::string original = version(source);
+    EXPECT_NE(original, "");
+    EXPECT_EQ(version(replaced("d_fmt   \"%d//%m//%Y\"", "d_fmt \"%Y-%m-%d\"")), original);
+    EXPECT_EQ(version(replaced("currency_symbol   \"€\"", "currency_symbol \"E\"")), original);
+    // A weight that orders nothing differently is no change: "ä" alone has
+    // its first-level weight, so its second level never decides.
+    EXPECT_EQ(version(replaced("<a-umlaut>;<BASE>", "<a-umlaut>;<CAP>")), original);
+    // "ä" after "ch" rather than after "a".
+    EXPECT_NE(version(replaced("reorder-after <S0061>", "reorder-after <S0063>")), original);
 }
 
 TEST(Lccomp, NamesItsFileOnlyWhereTheNamingCanHoldTheLocale) {

@@ -1,7 +1,6 @@
 // envcheck's start-up as a whole program: the client and database locales
 // named in every way a user can name them, loaded from a temporary
 // installation that links the build tree's locale and conversion files.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,17 +23,8 @@ namespace velmorad {
 namespace {
 
 using testing::Environment;
+using testing::lines_with;
 using testing::RunResult;
-
-// The lines of a text that contain a piece.
-std::vector<std::string> lines_with(const std::string &text, const std::string &piece) {
-    std::vector<std::string> found;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (line.find(piece) != std::string::npos) found.push_back(line);
-    }
-    return found;
-}
 
 // The registry's names of each code-set number, in file order.
 std::map<int, std::vector<std::string>> registry_names() {
@@ -54,23 +44,13 @@ std::map<int, std::vector<std::string>> registry_names() {
 std::vector<std::string> shipped_locales() {
     std::vector<std::string> files;
     const std::string root = testing::build_installation() + "/gls/lc11";
-    DIR *dir = opendir(root.c_str());
-    while (dir != nullptr) {
-        struct dirent *e = readdir(dir);
-        if (e == nullptr) break;
-        std::string sub = e->d_name;
-        if (sub.size() < 5 || sub.find('_') == std::string::npos) continue;
-        DIR *inner = opendir((root + "/" + sub).c_str());
-        while (inner != nullptr) {
-            struct dirent *f = readdir(inner);
-            if (f == nullptr) break;
-            std::string name = f->d_name;
+    for (const std::string &dir : testing::entries_of(root)) {
+        if (dir.size() < 5 || dir.find('_') == std::string::npos) continue;
+        for (const std::string &name : testing::entries_of(root + "/" + dir)) {
             if (name.size() > 4 && name.substr(name.size() - 4) == ".lco")
-                files.push_back(sub + "/" + name);
+                files.push_back(dir + "/" + name);
         }
-        if (inner != nullptr) closedir(inner);
     }
-    if (dir != nullptr) closedir(dir);
     return files;
 }
 

@@ -126,7 +126,7 @@ TEST_P(CharactersBesideGlibc, ClassesCaseAndWidthsAgree) {
     }
 
     std::string report =
-        test_name(GetParam()) + ": " + std::to_string(sides.characters().size()) + " characters; ";
+        GetParam().test_name() + ": " + std::to_string(sides.characters().size()) + " characters; ";
     for (const Tally *t : {&classes, &own_classes, &upper, &lower, &widths})
         report += t->summary() + "; ";
     for (const auto &[rule, count] : rules_)
@@ -146,7 +146,7 @@ TEST_P(CharactersBesideGlibc, ClassesCaseAndWidthsAgree) {
 // character of the same length, every one it refuses is refused, and a
 // character the charmap does not list is unprintable with no width in both.
 TEST_P(CharactersBesideGlibc, UTF8DecodesWhatTheCLibraryDecodes) {
-    if (std::string(GetParam().charmap) != "UTF-8") GTEST_SKIP() << "not a UTF-8 locale";
+    if (GetParam().charmap != "UTF-8") GTEST_SKIP() << "not a UTF-8 locale";
     const SideBySide sides(GetParam());
     ASSERT_EQ(sides.failure(), "");
     gls::Locale *ours = sides.ours();
@@ -212,7 +212,7 @@ TEST_P(CharactersBesideGlibc, UTF8DecodesWhatTheCLibraryDecodes) {
         }
     }
     uselocale(previous);
-    std::printf("[ agreement] %s: %s; %s; %s\n", test_name(GetParam()).c_str(),
+    std::printf("[ agreement] %s: %s; %s; %s\n", GetParam().test_name().c_str(),
                 lengths.summary().c_str(), printable.summary().c_str(), widths.summary().c_str());
     for (const Tally *t : {&lengths, &printable, &widths}) {
         const auto &d = t->differences();
@@ -222,7 +222,7 @@ TEST_P(CharactersBesideGlibc, UTF8DecodesWhatTheCLibraryDecodes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, CharactersBesideGlibc, ::testing::ValuesIn(shipped_locales()),
-                         [](const auto &info) { return test_name(info.param); });
+                         [](const auto &info) { return info.param.test_name(); });
 
 }  // namespace
 }  // namespace velmorad::testing

@@ -22,7 +22,6 @@ const std::vector<Span> kLatin = {{0x1, 0x24F}, {0x1E00, 0x1EFF}, {0x20A0, 0x20C
 const std::vector<Span> kCyrillic = {{0x1, 0x7F}, {0x400, 0x52F}};
 const std::vector<Span> kJapanese = {
     {0x1, 0x7F}, {0x3000, 0x30FF}, {0x31F0, 0x31FF}, {0x4E00, 0x9FFF}, {0xFF00, 0xFFEF}};
-const std::vector<Span> kWholeCharmap = {};
 
 bool in_scripts(const std::vector<Span> &scripts, char32_t code) {
     if (scripts.empty()) return true;
@@ -49,7 +48,7 @@ bool exists(const std::string &path) {
 // test runs on its own.
 std::string glibc_locale(const ShippedLocale &locale, std::string *failure) {
     const std::string dir = GLIBC_LOCALES_DIR;
-    const std::string name = std::string(locale.source) + "." + locale.charmap;
+    const std::string name = locale.source + "." + locale.charmap;
     if (exists(dir + "/" + name + "/LC_CTYPE")) return name;
     make_dirs(dir);
     TempDir empty;
@@ -64,43 +63,20 @@ std::string glibc_locale(const ShippedLocale &locale, std::string *failure) {
 }  // namespace
 
 const std::vector<ShippedLocale> &shipped_locales() {
-    static const std::vector<ShippedLocale> locales = {
-        {"en_US", "ISO-8859-1", "8859-1", kWholeCharmap},
-        {"en_US", "UTF-8", "utf8", kLatin},
-        {"en_US", "CP1252", "cp1252", kWholeCharmap},
-        {"de_DE", "ISO-8859-1", "8859-1", kWholeCharmap},
-        {"de_DE", "UTF-8", "utf8", kLatin},
-        {"fr_FR", "ISO-8859-1", "8859-1", kWholeCharmap},
-        {"fr_FR", "UTF-8", "utf8", kLatin},
-        {"es_ES", "ISO-8859-1", "8859-1", kWholeCharmap},
-        {"es_ES", "UTF-8", "utf8", kLatin},
-        {"de_DE@euro", "ISO-8859-15", "8859-15", kWholeCharmap},
-        {"fr_FR@euro", "ISO-8859-15", "8859-15", kWholeCharmap},
-        {"es_ES@euro", "ISO-8859-15", "8859-15", kWholeCharmap},
-        {"cs_CZ", "ISO-8859-2", "8859-2", kWholeCharmap},
-        {"pl_PL", "ISO-8859-2", "8859-2", kWholeCharmap},
-        {"ru_RU", "ISO-8859-5", "8859-5", kWholeCharmap},
-        {"ru_RU", "KOI8-R", "koi-8", kWholeCharmap},
-        {"ru_RU", "UTF-8", "utf8", kCyrillic},
-        {"ja_JP", "EUC-JP", "ujis", kWholeCharmap},
-        {"ja_JP", "SHIFT_JIS", "sjis", kWholeCharmap},
-        {"ja_JP", "UTF-8", "utf8", kJapanese},
-        {"ko_KR", "EUC-KR", "ksc", kWholeCharmap},
-        {"zh_CN", "GB2312", "gb", kWholeCharmap},
-        {"zh_TW", "BIG5", "big5", kWholeCharmap},
-        {"th_TH", "TIS-620", "thai620", kWholeCharmap},
-        {"he_IL", "ISO-8859-8", "8859-8", kWholeCharmap},
-        {"ar_SA", "CP1256", "cp1256", kWholeCharmap},
-    };
+    static const std::vector<ShippedLocale> locales = [] {
+        std::vector<ShippedLocale> out;
+        for (const ListedLocale &l : listed_locales()) {
+            if (l.own_source()) continue;
+            const std::string language = l.source.substr(0, 2);
+            std::vector<Span> scripts;
+            if (l.charmap == "UTF-8") {
+                scripts = language == "ru" ? kCyrillic : language == "ja" ? kJapanese : kLatin;
+            }
+            out.push_back({l, scripts});
+        }
+        return out;
+    }();
     return locales;
-}
-
-std::string test_name(const ShippedLocale &locale) {
-    std::string name = std::string(locale.source) + "_" + locale.charmap;
-    for (char &c : name) {
-        if (c == '-' || c == '@') c = '_';
-    }
-    return name;
 }
 
 void PrintTo(const ShippedLocale &locale, std::ostream *out) {
@@ -111,7 +87,7 @@ SideBySide::SideBySide(const ShippedLocale &locale) {
     tools::CharmapError error;
     if (!tools::read_charmap(std::string(kCharmapDir) + "/" + locale.charmap + ".gz", &charmap_,
                              &error)) {
-        failure_ = "charmap " + std::string(locale.charmap) + ": " + error.reason;
+        failure_ = "charmap " + locale.charmap + ": " + error.reason;
         return;
     }
     for (const tools::CharmapEntry &entry : charmap_.entries()) {
@@ -130,11 +106,7 @@ SideBySide::SideBySide(const ShippedLocale &locale) {
     const std::string installation = build_installation();
     uint32_t status = 0;
     gls::gl_cache_registry(&status, (installation + "/gls/cm3/registry").c_str());
-    // "de_DE@euro" in 8859-15 is "de_DE.8859-15@euro".
-    const std::string source = locale.source;
-    const size_t at = source.find('@');
-    const std::string spec = source.substr(0, at) + "." + locale.code_set +
-                             (at == std::string::npos ? "" : source.substr(at));
+    const std::string spec = locale.spec();
     char fname[gls::kLcFnameSize] = {};
     if (gls::gl_lc_spec2lc_fname(&status, spec.c_str(), fname, nullptr, nullptr) != 0) {
         failure_ = "no file name for " + spec;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gls/load/locale.h"
+#include "tests/support/test_support.h"
 #include "tools/common/charmap.h"
 
 namespace velmorad::testing {
@@ -22,20 +23,16 @@ struct Span {
     char32_t last;
 };
 
-struct ShippedLocale {
-    const char *source;    // in /usr/share/i18n/locales
-    const char *charmap;   // in /usr/share/i18n/charmaps
-    const char *code_set;  // the product's name of the code set
+// A locale of data/locales.list whose source the C library can compile.
+struct ShippedLocale : ListedLocale {
     // The characters compared: every one of the charmap when empty, else
     // those of the locale's own scripts (a UTF-8 charmap holds all of
     // Unicode).
     std::vector<Span> scripts;
 };
 
-// Every locale of data/locales.list.
 const std::vector<ShippedLocale> &shipped_locales();
-std::string test_name(const ShippedLocale &locale);  // "de_DE_ISO_8859_1"
-// For test names and failure messages: "de_DE ISO-8859-1".
+// For failure messages: "de_DE ISO-8859-1".
 void PrintTo(const ShippedLocale &locale, std::ostream *out);
 
 // One character of the charmap, as both libraries name it.

@@ -223,7 +223,7 @@ TEST_P(FormatsBesideGlibc, LocaleFormatsPrintWhatTheCLibraryPrints) {
         }
     }
 
-    std::string report = test_name(GetParam()) + ": ";
+    std::string report = GetParam().test_name() + ": ";
     for (const Tally &t : tallies)
         report += t.summary() + "; ";
     std::printf("[ agreement] %s\n", report.c_str());
@@ -234,7 +234,7 @@ TEST_P(FormatsBesideGlibc, LocaleFormatsPrintWhatTheCLibraryPrints) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, FormatsBesideGlibc, ::testing::ValuesIn(shipped_locales()),
-                         [](const auto &info) { return test_name(info.param); });
+                         [](const auto &info) { return info.param.test_name(); });
 
 }  // namespace
 }  // namespace velmorad::testing

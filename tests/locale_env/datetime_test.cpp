@@ -16,7 +16,7 @@
 #include "gls/load/locale.h"
 #include "locale_env/locale_env.h"
 #include "msg/msg.h"
-#include "tests/support/failing_host.h"
+#include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -333,24 +333,23 @@ TEST_F(DateTime, EveryOutOfMemoryPathOfInitdatetimeReleasesWhatItMade) {
         use_locale(row.spec);
         row.dbdate != nullptr ? setenv("DBDATE", row.dbdate, 1) : unsetenv("DBDATE");
         row.gldate != nullptr ? setenv("GL_DATE", row.gldate, 1) : unsetenv("GL_DATE");
-        long n = 1;
-        for (;; ++n) {
-            free_datetime();
-            gls::testing::FailingHost host;
-            host.fail_allocation(n);
-            const int status = initdatetime();
-            if (status != 0) {
-                EXPECT_EQ(status, kDateNoMemory) << n;
-                EXPECT_EQ(get_glserror(), kDateNoMemory) << n;
-            } else {
-                EXPECT_NE(new_gls_env.date_format, nullptr) << n;
-            }
-            free_datetime();
-            EXPECT_EQ(host.live_blocks(), 0) << n;
-            if (!host.failed()) break;
-        }
+        struct Formats {
+            int status;
+            ~Formats() { free_datetime(); }
+        };
+        free_datetime();
+        const long failures = gls::testing::walk_allocation_failures(
+            [] { return Formats{initdatetime()}; },
+            [](const Formats &formats, bool) {
+                if (formats.status == 0) {
+                    EXPECT_NE(new_gls_env.date_format, nullptr);
+                    return;
+                }
+                EXPECT_EQ(formats.status, kDateNoMemory);
+                EXPECT_EQ(get_glserror(), kDateNoMemory);
+            });
         // Names, their lower-case copies, blocks and 71 qualifier formats.
-        EXPECT_GT(n, 100) << "allocations walked";
+        EXPECT_GT(failures, 100) << "allocations walked";
     }
 }
 

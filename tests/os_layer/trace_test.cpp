@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "os_layer/os_layer.h"
@@ -24,110 +25,109 @@ std::string expected_name(const std::string &base) {
     return buf;
 }
 
-class Trace : public ::testing::Test {
-  protected:
-    void SetUp() override { umask(022); }
+// Sets SQLIDEBUG ("@" standing for the directory) and runs the set-up again;
+// returns what it printed.
+std::string set_up(const char *value, const std::string &dir) {
+    if (value == nullptr) {
+        unsetenv("SQLIDEBUG");
+    } else {
+        std::string v = value;
+        if (const size_t at = v.find('@'); at != std::string::npos) v.replace(at, 1, dir);
+        setenv("SQLIDEBUG", v.c_str(), 1);
+    }
+    ::testing::internal::CaptureStderr();
+    _sqdbgsetup();
+    return ::testing::internal::GetCapturedStderr();
+}
+
+TEST(Trace, EachSpellingOfTheVariable) {
+    umask(022);
     TempDir dir;
-};
-
-TEST_F(Trace, UnsetOrOtherFirstCharacterLeavesTracingOff) {
-    ASSERT_NE(CheckOsInit(), nullptr);
-    for (const char *value : {static_cast<const char *>(nullptr), "3:x", "x"}) {
-        if (value != nullptr) setenv("SQLIDEBUG", value, 1);
-        ::testing::internal::CaptureStderr();
-        _sqdbgsetup();
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-        EXPECT_EQ(_sqdbg, kTraceOff);
-    }
-}
-
-TEST_F(Trace, TextModeMakesAnEmptyFileNamedAfterTheBase) {
-    std::string base = dir / "trace";
-    setenv("SQLIDEBUG", ("1:" + base).c_str(), 1);
-    ASSERT_NE(CheckOsInit(), nullptr);
-    EXPECT_EQ(_sqdbg, kTraceText);
-    std::string name = expected_name(base);
-    EXPECT_STREQ(sqlidebug.file_name, name.c_str());
-    struct stat st;
-    ASSERT_EQ(stat(name.c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 0);
-    EXPECT_EQ(st.st_mode & 0777, 0755u);
-    EXPECT_EQ(_sqdbgfile, sqlidebug.slots[0].fd);
-    EXPECT_EQ(sqlidebug.slots[0].pid, getpid());
-    EXPECT_EQ(sqlidebug.slots[0].block, ostcb);
-    EXPECT_EQ(sqlidebug.slot_count, 1000);
-}
-
-TEST_F(Trace, TextModeTakesTheBaseWithoutColonToo) {
-    std::string base = dir / "nocolon";
-    setenv("SQLIDEBUG", ("1" + base).c_str(), 1);
-    ASSERT_NE(CheckOsInit(), nullptr);
-    EXPECT_EQ(access(expected_name(base).c_str(), F_OK), 0);
-}
-
-TEST_F(Trace, BinaryModeWritesTheHeader) {
-    std::string base = dir / "bin";
-    setenv("SQLIDEBUG", ("2:" + base).c_str(), 1);
-    ASSERT_NE(CheckOsInit(), nullptr);
-    EXPECT_EQ(_sqdbg, kTraceBinary);
-    EXPECT_EQ(testing::read_file(expected_name(base)), std::string("SQLI\0\0\0\1", 8));
-}
-
-TEST_F(Trace, BinaryModeNeedsColonAndBase) {
-    ASSERT_NE(CheckOsInit(), nullptr);  // the first look-up makes the block and sets up once
-    for (const char *value : {"2", "2:", "2x"}) {
-        setenv("SQLIDEBUG", value, 1);
-        ::testing::internal::CaptureStderr();
-        _sqdbgsetup();
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-                  "Invalid syntax for SQLIDEBUG environment variable.\n");
-        EXPECT_EQ(_sqdbg, kTraceOff);
-    }
-}
-
-TEST_F(Trace, MissingDirectoryIsReportedInBinaryModeOnly) {
-    std::string base = dir / "missing/base";
-    setenv("SQLIDEBUG", ("2:" + base).c_str(), 1);
-    ::testing::internal::CaptureStderr();
-    ASSERT_NE(CheckOsInit(), nullptr);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "SQLIDEBUG: Can't open file " + expected_name(base) + ".\n");
-    EXPECT_EQ(_sqdbg, kTraceOff);
-    EXPECT_EQ(_sqdbgfile, 2);
-
-    setenv("SQLIDEBUG", ("1:" + base).c_str(), 1);
-    ::testing::internal::CaptureStderr();
-    _sqdbgsetup();
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(_sqdbg, kTraceText);
-    EXPECT_EQ(_sqdbgfile, 2);
-}
-
-TEST_F(Trace, SymbolicLinkAtTheNameIsNotFollowed) {
-    std::string base = dir / "link";
-    std::string victim = dir / "victim";
-    testing::write_file(victim, "keep");
     ASSERT_NE(CheckOsInit(), nullptr);  // the name depends on the block's address
-    ASSERT_EQ(symlink(victim.c_str(), expected_name(base).c_str()), 0);
-    setenv("SQLIDEBUG", ("2:" + base).c_str(), 1);
-    ::testing::internal::CaptureStderr();
-    _sqdbgsetup();
-    EXPECT_NE(::testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(_sqdbg, kTraceOff);
-    EXPECT_EQ(testing::read_file(victim), "keep");
+    const std::string invalid = "Invalid syntax for SQLIDEBUG environment variable.\n";
+    const struct {
+        const char *value;
+        int16_t mode;
+        const char *base;     // of the file made, or null when none is
+        std::string content;  // of the file made
+        std::string err;      // "@" standing for the file's name
+    } rows[] = {
+        // No file yet: none of these makes one.
+        {nullptr, kTraceOff, nullptr, "", ""},
+        {"3:x", kTraceOff, nullptr, "", ""},
+        {"x", kTraceOff, nullptr, "", ""},
+        {"2", kTraceOff, nullptr, "", invalid},
+        {"2:", kTraceOff, nullptr, "", invalid},
+        {"2x", kTraceOff, nullptr, "", invalid},
+        {"1:@/text", kTraceText, "/text", "", ""},
+        {"1@/nocolon", kTraceText, "/nocolon", "", ""},
+        {"2:@/bin", kTraceBinary, "/bin", std::string("SQLI\0\0\0\1", 8), ""},
+        // A missing directory is reported in binary mode only.
+        {"2:@/missing/base", kTraceOff, nullptr, "", "SQLIDEBUG: Can't open file @.\n"},
+        {"1:@/missing/base", kTraceText, nullptr, "", ""},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.value == nullptr ? "(unset)" : row.value);
+        std::string err = row.err;
+        if (const size_t at = err.find('@'); at != std::string::npos)
+            err.replace(at, 1, expected_name(dir / "missing/base"));
+        EXPECT_EQ(set_up(row.value, dir.path()), err);
+        EXPECT_EQ(_sqdbg, row.mode);
+        if (row.base == nullptr) {
+            EXPECT_EQ(_sqdbgfile, 2);
+            continue;
+        }
+        const std::string name = expected_name(dir.path() + row.base);
+        EXPECT_STREQ(sqlidebug.file_name, name.c_str());
+        EXPECT_NE(_sqdbgfile, 2);
+        EXPECT_EQ(testing::read_file(name), row.content);
+        struct stat st;
+        ASSERT_EQ(stat(name.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0755u);
+    }
 }
 
-TEST_F(Trace, OverlongNamesTurnTracingOffWithAMessage) {
+TEST(Trace, SymbolicLinkAtTheNameIsNotFollowed) {
+    TempDir dir;
+    testing::write_file(dir / "victim", "keep");
     ASSERT_NE(CheckOsInit(), nullptr);
-    std::string long_base(300, 'b');
-    std::string near_limit(260, 'n');  // fits the base field, not the file name
-    for (const std::string &base : {long_base, near_limit}) {
-        setenv("SQLIDEBUG", ("1:" + dir.path() + "/" + base).c_str(), 1);
-        ::testing::internal::CaptureStderr();
-        _sqdbgsetup();
-        EXPECT_NE(::testing::internal::GetCapturedStderr().find("too long"), std::string::npos);
-        EXPECT_EQ(_sqdbg, kTraceOff);
-        EXPECT_EQ(_sqdbgfile, 2);
+    ASSERT_EQ(symlink((dir / "victim").c_str(), expected_name(dir / "link").c_str()), 0);
+    EXPECT_NE(set_up("2:@/link", dir.path()), "");
+    EXPECT_EQ(_sqdbg, kTraceOff);
+    EXPECT_EQ(testing::read_file(dir / "victim"), "keep");
+}
+
+// Two limits: the base must fit its field, and the name made from it must
+// fit its own. Only a base that fits is kept, which tells the two apart.
+TEST(Trace, NamesUpToTheirFieldsAndNoLonger) {
+    TempDir dir;
+    ASSERT_NE(CheckOsInit(), nullptr);
+    const std::string prefix = dir.path() + "/";
+    const size_t suffix = expected_name("").size();
+    const size_t name_room = sizeof sqlidebug.file_name - 1;
+    const size_t base_room = sizeof sqlidebug.base - 1;
+    const struct {
+        size_t base_length;
+        bool traced;
+        bool base_kept;
+    } rows[] = {
+        {name_room - suffix, true, true},
+        {name_room - suffix + 1, false, true},
+        {base_room, false, true},
+        {base_room + 1, false, false},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.base_length);
+        const std::string base = prefix + std::string(row.base_length - prefix.size(), 'b');
+        std::strcpy(sqlidebug.base, "earlier");
+        const std::string err = set_up(("1:" + base).c_str(), "");
+        EXPECT_EQ(_sqdbg, row.traced ? kTraceText : kTraceOff);
+        EXPECT_EQ(access(expected_name(base).c_str(), F_OK) == 0, row.traced);
+        EXPECT_EQ(err.empty(), row.traced) << err;
+        if (!row.traced) {
+            EXPECT_NE(err.find("too long"), std::string::npos) << err;
+        }
+        EXPECT_EQ(sqlidebug.base, row.base_kept ? base : std::string("earlier"));
     }
 }
 

@@ -1,54 +1,41 @@
 #include "tests/support/test_support.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
+#include <limits.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace velmorad::testing {
 
+namespace fs = std::filesystem;
+
 namespace {
-
-int remove_entry(const char *path, const struct stat *, int, struct FTW *) {
-    return remove(path);
-}
-
-std::string tmp_root() {
-    const char *dir = std::getenv("TMPDIR");
-    return dir != nullptr && *dir != '\0' ? dir : "/tmp";
-}
 
 void must(bool ok, const std::string &what) {
     if (!ok) throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-void link_tree(const std::string &from, const std::string &to) {
-    make_dirs(to);
-    DIR *dir = opendir(from.c_str());
-    must(dir != nullptr, "opendir " + from);
-    while (struct dirent *e = readdir(dir)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        std::string src = from + "/" + name;
-        struct stat st;
-        must(stat(src.c_str(), &st) == 0, "stat " + src);
-        if (S_ISDIR(st.st_mode)) {
-            link_tree(src, to + "/" + name);
+// The build tree's files linked, not copied: a test replaces single files.
+void link_tree(const fs::path &from, const fs::path &to) {
+    fs::create_directories(to);
+    for (const fs::directory_entry &e : fs::directory_iterator(from)) {
+        if (e.is_directory()) {
+            link_tree(e.path(), to / e.path().filename());
         } else {
-            must(symlink(src.c_str(), (to + "/" + name).c_str()) == 0, "symlink " + src);
+            fs::create_symlink(e.path(), to / e.path().filename());
         }
     }
-    closedir(dir);
 }
 
 // Reads both pipes until the child closes them, feeding it its input.
@@ -91,32 +78,25 @@ void pump(int out_fd, int err_fd, int in_fd, const std::string &input, RunResult
 }  // namespace
 
 TempDir::TempDir() {
-    std::string pattern = tmp_root() + "/velmorad-test-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    must(mkdtemp(name.data()) != nullptr, "mkdtemp");
-    path_ = name.data();
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/velmorad-test-XXXXXX";
+    must(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
+    path_ = pattern;
 }
 
 TempDir::~TempDir() {
-    nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
 }
 
 void make_dirs(const std::string &path) {
-    std::string partial;
-    std::stringstream parts(path);
-    std::string part;
-    if (!path.empty() && path[0] == '/') partial = "/";
-    while (std::getline(parts, part, '/')) {
-        if (part.empty()) continue;
-        partial += part + "/";
-        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) must(false, "mkdir " + partial);
-    }
+    fs::create_directories(path);
 }
 
 void write_file(const std::string &path, const std::string &content) {
-    size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0) make_dirs(path.substr(0, slash));
+    const fs::path parent = fs::path(path).parent_path();
+    if (!parent.empty()) fs::create_directories(parent);
     unlink(path.c_str());  // never write through a link into the build tree
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     must(static_cast<bool>(out), "open " + path);
@@ -130,12 +110,111 @@ std::string read_file(const std::string &path) {
     return s.str();
 }
 
+std::vector<std::string> entries_of(const std::string &dir) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> lines_of(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const size_t end = std::min(text.find('\n'), text.size());
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
+std::vector<std::string> lines_with(std::string_view text, std::string_view piece) {
+    std::vector<std::string> found;
+    for (std::string &line : lines_of(text)) {
+        if (line.find(piece) != std::string::npos) found.push_back(std::move(line));
+    }
+    return found;
+}
+
+std::vector<std::string> fields_of(std::string_view line, char separator) {
+    std::vector<std::string> fields;
+    for (size_t at; (at = line.find(separator)) != std::string_view::npos;) {
+        fields.emplace_back(line.substr(0, at));
+        line.remove_prefix(at + 1);
+    }
+    fields.emplace_back(line);
+    return fields;
+}
+
+namespace {
+
+std::string unescaped(std::string_view field) {
+    std::string out;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\' || i + 1 == field.size()) {
+            out += field[i];
+            continue;
+        }
+        const char c = field[++i];
+        if (c == 'x' && i + 2 < field.size()) {
+            out += static_cast<char>(std::stoi(std::string(field.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<FixtureRow> fixture_rows(const std::string &name) {
+    const std::string path = "tests/fixtures/" + name;
+    std::istringstream in(read_file(source_dir() + "/" + path));
+    if (in.str().empty()) throw std::runtime_error("no rows in " + path);
+    std::vector<FixtureRow> rows;
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        if (line.empty() || line[0] == '#') continue;
+        FixtureRow row{path + ":" + std::to_string(number), {}};
+        for (const std::string &field : fields_of(line, '|')) {
+            // One blank on each side of a "|" belongs to the separator.
+            std::string_view f = field;
+            if (!f.empty() && f.front() == ' ') f.remove_prefix(1);
+            if (!f.empty() && f.back() == ' ') f.remove_suffix(1);
+            row.fields.push_back(unescaped(f));
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 std::string build_installation() {
     return VELMORAD_BUILD_INST_DIR;
 }
 
 std::string source_dir() {
     return VELMORAD_SOURCE_DIR;
+}
+
+std::string ListedLocale::spec() const {
+    const size_t at = source.find('@');
+    return source.substr(0, at) + "." + charmap +
+           (at == std::string::npos ? "" : source.substr(at));
+}
+
+bool ListedLocale::own_source() const {
+    return fs::exists(source_dir() + "/data/locales/" + source);
+}
+
+std::string ListedLocale::test_name() const {
+    std::string name = source + "_" + charmap;
+    for (char &c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    }
+    return name;
 }
 
 std::vector<ListedLocale> listed_locales() {

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmorad::testing {
@@ -27,6 +28,24 @@ class TempDir {
 void write_file(const std::string &path, const std::string &content);
 std::string read_file(const std::string &path);
 void make_dirs(const std::string &path);
+// The names in a directory, sorted; none when it cannot be read.
+std::vector<std::string> entries_of(const std::string &dir);
+
+// The lines of a text (a diagnostic log, a program's output), all of them or
+// those that contain a piece; the fields of a line split at a separator.
+std::vector<std::string> lines_of(std::string_view text);
+std::vector<std::string> lines_with(std::string_view text, std::string_view piece);
+std::vector<std::string> fields_of(std::string_view line, char separator = '\t');
+
+// A table of cases kept as a text file under tests/fixtures: one row a line,
+// fields separated by " | " (no field holds a "|"), "#" lines and blank
+// lines skipped. The escapes
+// \n, \t, \\ and \xHH in a field stand for their bytes.
+struct FixtureRow {
+    std::string where;  // "tests/fixtures/NAME:LINE", for failure messages
+    std::vector<std::string> fields;
+};
+std::vector<FixtureRow> fixture_rows(const std::string &name);
 
 // The build tree's installation directory and source tree.
 std::string build_installation();
@@ -35,8 +54,15 @@ std::string source_dir();
 // The locales the build compiles, as data/locales.list names them: the
 // locale source and the charmap, in the list's order.
 struct ListedLocale {
-    std::string source;   // "de_DE"
+    std::string source;   // "de_DE", "de_DE@euro"
     std::string charmap;  // "ISO-8859-1", which the registry also names
+    // "de_DE.ISO-8859-15@euro": the specification that names the locale.
+    std::string spec() const;
+    // Whether the source is the project's own (data/locales), which the C
+    // library has no compilation of.
+    bool own_source() const;
+    // "de_DE_ISO_8859_15_euro", for test names.
+    std::string test_name() const;
 };
 std::vector<ListedLocale> listed_locales();
 

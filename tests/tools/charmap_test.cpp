@@ -128,79 +128,17 @@ TEST(Charmap, ReadsEveryFormOfAPlainAndACompressedFile) {
 }
 
 TEST(Charmap, DamagedFilesNameTheLineAndTheFault) {
-    const std::string head = "<escape_char> /\nCHARMAP\n";
-    struct Row {
-        std::string text;
-        int line;
-        const char *reason;
-    };
-    const Row rows[] = {
-        {"", 0, "no CHARMAP section"},
-        {"<code_set_name> A\n", 0, "no CHARMAP section"},
-        {"<bogus> 1\nCHARMAP\n", 1, "unknown declaration <bogus>"},
-        {"<code_set_name>\nCHARMAP\n", 1, "without a value"},
-        {"<code_set_name> A B\n", 1, "unexpected text after <code_set_name>"},
-        {"<comment_char> %%\n", 1, "must be one character"},
-        {"<comment_char> /\n<escape_char> /\n", 2, "the same"},
-        {"<mb_cur_max> 0\n", 1, "from 1 to 16"},
-        {"<mb_cur_max> 17\n", 1, "from 1 to 16"},
-        {"<mb_cur_max> x\n", 1, "from 1 to 16"},
-        {"<mb_cur_min> 2\n<mb_cur_max> 1\nCHARMAP\n", 3, "larger than <mb_cur_max>"},
-        {"CHARMAP now\n", 1, "unexpected text after CHARMAP"},
-        {head + "<U0041> /x41\n", 2, "not ended by END CHARMAP"},
-        {head + "END CHARMAP\n", 3, "defines no character"},
-        {head + "<U0041> /x41\nEND CHARMAPS\n", 4, "expected END CHARMAP"},
-        {head + "U0041 /x41\n", 3, "expected a symbolic name"},
-        {head + "<U0041 /x41\n", 3, "not closed by >"},
-        {head + "<U0041/", 3, "not closed by >"},
-        {head + "<> /x41\n", 3, "empty symbolic name"},
-        {head + "<" + std::string(300, 'n') + "> /x41\n", 3, "too long"},
-        {head + "<U0041>\n", 3, "expected the bytes"},
-        {head + "<U0041> x41\n", 3, "expected the bytes"},
-        {head + "<U0041> /x41x\n", 3, "unexpected text after the bytes"},
-        {head + "<U0041> /q41\n", 3, "malformed byte"},
-        {head + "<U0041> /x\n", 3, "malformed byte"},
-        {head + "<U0041> /d256\n", 3, "above 255"},
-        {head + "<U0041> /777\n", 3, "above 255"},
-        {head + "<U0041> /x41/x41/x41/x41/x41\n", 3, "more than 4 bytes"},
-        {"<mb_cur_max> 1\n" + head + "<U0041> /x41/x41\n", 4, "outside the declared"},
-        {"<mb_cur_min> 2\n" + head + "<U0041> /x41\n", 4, "outside the declared"},
-        {head + "<U0041>..<U041> /x41\n", 3, "differ in length"},
-        {head + "<X0041>..<Y0042> /x41\n", 3, "not one name"},
-        {head + "<U0042>..<U0041> /x41\n", 3, "runs backwards"},
-        {head + "<U00FF>..<U0101> /xff\n", 3, "runs past the last character"},
-        {head + "<U0041>..<U0042> /x8e/xff\n", 3, "runs past the last character"},
-        {"<code_set_name> UTF-8\n" + head + "<U0041>..<U0042> /xc1/x81\n", 4, "not one UTF-8"},
-        {"<code_set_name> UTF-8\n" + head + "<U0041>..<U0042> /xe0/x80\n", 4, "not one UTF-8"},
-        {"<code_set_name> utf8\n" + head + "<UD7FF>..<UD800> /xed/x9f/xbf\n", 4, "runs past"},
-        {"<code_set_name> UTF-8\n" + head + "<U0010FFFF>..<U00110000> /xf4/x8f/xbf/xbf\n", 4,
-         "runs past"},
-        {"<code_set_name> GB18030\n" + head + "<U0080>..<U0081> /x81/x30/xff/x30\n", 4,
-         "not a four-byte GB18030"},
-        {"<code_set_name> GB18030\n" + head + "<U0080>..<U0081> /xfe/x39/xfe/x39\n", 4,
-         "runs past"},
-        {head + "<j1>...<jA> /x41\n", 3, "not one name"},
-        {head + "<U0000000000000>..<U0000000000001> /x41\n", 3, "too long"},
-        {head + "<U00000000>..<UFFFFFFFF> /x00/x00/x00/x00\n", 3, "more than 2097152"},
-        {head + "<U0041> /x41\nEND CHARMAP\nstray\n", 5, "unexpected line after END CHARMAP"},
-        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH_DEFAULT x\n", 5, "WIDTH_DEFAULT needs"},
-        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\n", 5, "not ended by END WIDTH"},
-        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\n<U0041> -1\n", 6, "expected a width"},
-        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\n<U0041>\n", 6, "expected a width"},
-        {head + "<U0041> /x41\n<U0100> /xc4/x80\nEND CHARMAP\nWIDTH\n<U0041>...<U0100> 1\n", 7,
-         "differ in length"},
-        {head + "<U0041> /x41\nEND CHARMAP\nWIDTH\nEND WIDTHS\n", 6, "expected END WIDTH"},
-    };
     testing::TempDir dir;
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.text);
-        testing::write_file(dir / "map", row.text);
+    for (const testing::FixtureRow &row : testing::fixture_rows("charmap/damaged")) {
+        SCOPED_TRACE(row.where);
+        ASSERT_EQ(row.fields.size(), 3u);
+        testing::write_file(dir / "map", row.fields[2]);
         Charmap map;
         CharmapError error;
         ASSERT_FALSE(read_charmap(dir / "map", &map, &error));
         EXPECT_EQ(error.file, dir / "map");
-        EXPECT_EQ(error.line, row.line);
-        EXPECT_NE(error.reason.find(row.reason), std::string::npos) << error.reason;
+        EXPECT_EQ(error.line, std::stoi(row.fields[0]));
+        EXPECT_NE(error.reason.find(row.fields[1]), std::string::npos) << error.reason;
     }
 }
 
@@ -218,48 +156,6 @@ TEST(Charmap, MissingAndCutOffFilesFailWithoutALine) {
         EXPECT_EQ(error.line, 0);
         EXPECT_NE(error.reason.find(reason), std::string::npos) << error.reason;
     }
-}
-
-// The installation's conversions are built from these; their lengths are
-// what the charmaps hold, never the declared <mb_cur_max>.
-TEST(Charmap, SystemCharmapsOfTheShippedCodeSets) {
-    struct Row {
-        const char *file;
-        const char *code_set_name;
-        size_t min_length;
-        size_t max_length;
-        std::string name;
-        std::string bytes;
-    };
-    const Row rows[] = {
-        {"ISO-8859-1.gz", "ISO-8859-1", 1, 1, "U00E9", "\xe9"},
-        {"CP1252.gz", "CP1252", 1, 1, "U20AC", "\x80"},
-        {"KOI8-R.gz", "KOI8-R", 1, 1, "U0436", "\xd6"},
-        {"UTF-8.gz", "UTF-8", 1, 4, "U0001F600", "\xf0\x9f\x98\x80"},
-        {"UTF-8.gz", "UTF-8", 1, 4, "U4E00", "\xe4\xb8\x80"},  // inside a range
-        // In a range that starts at /xa0 of its last byte: UTF-8 carries at /xbf.
-        {"UTF-8.gz", "UTF-8", 1, 4, "U0002B840", "\xf0\xab\xa1\x80"},
-        {"EUC-JP.gz", "EUC-JP", 1, 3, "U4E02", "\x8f\xb0\xa1"},
-        {"SHIFT_JIS.gz", "SHIFT_JIS", 1, 2, "U3042", "\x82\xa0"},
-        {"BIG5.gz", "BIG5", 1, 2, "U5341", "\xa4\x51"},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.file);
-        Charmap map;
-        CharmapError error;
-        ASSERT_TRUE(read_charmap(kSystemCharmaps + row.file, &map, &error))
-            << error.line << ": " << error.reason;
-        EXPECT_EQ(map.code_set_name(), row.code_set_name);
-        EXPECT_EQ(map.min_length(), row.min_length);
-        EXPECT_EQ(map.max_length(), row.max_length);
-        EXPECT_EQ(bytes_of(map, row.name), row.bytes);
-        EXPECT_EQ(name_of(map, row.bytes), row.name);
-    }
-    // BIG5 reads /xa2/xcc as U+5341 but writes U+5341 as /xa4/x51.
-    Charmap big5;
-    CharmapError error;
-    ASSERT_TRUE(read_charmap(kSystemCharmaps + "BIG5.gz", &big5, &error));
-    EXPECT_EQ(name_of(big5, "\xa2\xcc"), "U5341");
 }
 
 // Every character the system's UTF-8 and GB18030 charmaps name by its code

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/compiled_locale.h"
 #include "tools/common/charmap.h"
@@ -42,59 +43,47 @@ const std::vector<Span> kHan = {{0x41, 0x5A}, {0x61, 0x7A}, {0x4E00, 0x9FA5}};
 const std::vector<Span> kKorean = {{0x41, 0x5A}, {0x61, 0x7A}, {0x3131, 0x318E}, {0xAC00, 0xD7A3}};
 
 struct Case {
-    const char *source;
-    const char *charmap;
-    const std::vector<Span> *letters;
-    size_t allowed;  // pairs that may be ordered differently (see the case's note)
+    ListedLocale locale;
+    std::vector<Span> letters;
+    size_t allowed = 0;  // pairs that may be ordered differently (see where it is set)
     // Only letters this charmap also has: the ones the source orders.
-    const char *within = nullptr;
+    std::string within;
 };
 
-// The shipped single-byte locales, and the UTF-8 ones over their own scripts.
-const Case kCases[] = {
-    {"en_US", "ISO-8859-1", &kEveryLetter, 0},
-    {"en_US", "CP1252", &kEveryLetter, 0},
-    {"de_DE", "ISO-8859-1", &kEveryLetter, 0},
-    {"fr_FR", "ISO-8859-1", &kEveryLetter, 0},
-    {"es_ES", "ISO-8859-1", &kEveryLetter, 0},
-    {"de_DE@euro", "ISO-8859-15", &kEveryLetter, 0},
-    {"fr_FR@euro", "ISO-8859-15", &kEveryLetter, 0},
-    {"es_ES@euro", "ISO-8859-15", &kEveryLetter, 0},
-    {"cs_CZ", "ISO-8859-2", &kEveryLetter, 0},
-    {"pl_PL", "ISO-8859-2", &kEveryLetter, 0},
-    {"ru_RU", "ISO-8859-5", &kEveryLetter, 0},
-    {"ru_RU", "KOI8-R", &kEveryLetter, 0},
-    {"he_IL", "ISO-8859-8", &kEveryLetter, 0},
-    // The Arabic vowel marks sit in the template's section of symbols, whose
-    // second level runs backward; the C library reverses each run of such
-    // characters on that level. The section holds one direction per level,
-    // the Arabic script's forward one, so words with two or more marks in a
-    // row whose first levels tie may come out the other way round.
-    {"ar_SA", "CP1256", &kEveryLetter, 17},
-    {"th_TH", "TIS-620", &kEveryLetter, 0},
-    {"en_US", "UTF-8", &kLatin, 0},
-    {"de_DE", "UTF-8", &kLatin, 0},
-    {"fr_FR", "UTF-8", &kLatin, 0},
-    {"es_ES", "UTF-8", &kLatin, 0},
-    {"ru_RU", "UTF-8", &kCyrillic, 0},
-    // The source orders the characters of JIS and puts the rest, by
-    // UNDEFINED, last; the C library puts those first instead.
-    {"ja_JP", "UTF-8", &kJapanese, 0, "EUC-JP"},
-    {"ja_JP", "EUC-JP", &kJapanese, 0},
-    {"ja_JP", "SHIFT_JIS", &kJapanese, 0},
-    {"ko_KR", "EUC-KR", &kKorean, 0},
-    // Han characters weigh nothing past the first level, where blanks,
-    // hyphens and apostrophes weigh something: the fourth level's
-    // ",position" decides where they stand.
-    {"zh_CN", "GB2312", &kHan, 0},
-    {"zh_TW", "BIG5", &kHan, 0},
-};
-
-std::string case_name(const ::testing::TestParamInfo<Case> &info) {
-    std::string name = std::string(info.param.source) + "_" + info.param.charmap;
-    std::replace(name.begin(), name.end(), '-', '_');
-    std::replace(name.begin(), name.end(), '@', '_');
-    return name;
+// The shipped locales the C library can compile: the single-byte ones over
+// every letter, the others over their own scripts.
+std::vector<Case> cases() {
+    std::vector<Case> out;
+    for (const ListedLocale &l : listed_locales()) {
+        if (l.own_source()) continue;
+        const std::string language = l.source.substr(0, 2);
+        const bool unicode = l.charmap == "UTF-8";
+        Case c{l, kEveryLetter, 0, ""};
+        if (language == "ja") {
+            c.letters = kJapanese;
+            // The source orders the characters of JIS and puts the rest, by
+            // UNDEFINED, last; the C library puts those first instead.
+            if (unicode) c.within = "EUC-JP";
+        } else if (language == "ko") {
+            c.letters = kKorean;
+        } else if (language == "zh") {
+            // Han characters weigh nothing past the first level, where blanks,
+            // hyphens and apostrophes weigh something: the fourth level's
+            // ",position" decides where they stand.
+            c.letters = kHan;
+        } else if (unicode) {
+            c.letters = language == "ru" ? kCyrillic : kLatin;
+        }
+        // The Arabic vowel marks sit in the template's section of symbols,
+        // whose second level runs backward; the C library reverses each run
+        // of such characters on that level. The section holds one direction
+        // per level, the Arabic script's forward one, so words with two or
+        // more marks in a row whose first levels tie may come out the other
+        // way round.
+        if (language == "ar") c.allowed = 17;
+        out.push_back(std::move(c));
+    }
+    return out;
 }
 
 // A small deterministic generator, the same on every platform.
@@ -123,26 +112,27 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
   protected:
     void SetUp() override {
         const Case &c = GetParam();
-        const std::string charmap_path = std::string(kCharmaps) + "/" + c.charmap + ".gz";
+        const std::string charmap_path = std::string(kCharmaps) + "/" + c.locale.charmap + ".gz";
         tools::CharmapError error;
         ASSERT_TRUE(tools::read_charmap(charmap_path, &charmap_, &error)) << error.reason;
-        if (c.within != nullptr) {
+        if (!c.within.empty()) {
             const std::string path = std::string(kCharmaps) + "/" + c.within + ".gz";
             ASSERT_TRUE(tools::read_charmap(path, &within_, &error)) << error.reason;
         }
 
         // The C library's locale, compiled in an empty folder; localedef
         // finds compressed charmaps by name only.
-        const RunResult made = run_program(kLocaledef,
-                                           {"-c", "--no-warnings=ascii", "-f", c.charmap, "-i",
-                                            std::string(kSources) + "/" + c.source, dir_ / "libc"},
-                                           {}, work_.path());
+        const RunResult made =
+            run_program(kLocaledef,
+                        {"-c", "--no-warnings=ascii", "-f", c.locale.charmap, "-i",
+                         std::string(kSources) + "/" + c.locale.source, dir_ / "libc"},
+                        {}, work_.path());
         ASSERT_TRUE(made.status == 0 || made.status == 1) << made.err;
         setenv("LOCPATH", dir_.path().c_str(), 1);
         libc_ = newlocale(LC_ALL_MASK, "libc", nullptr);
         ASSERT_NE(libc_, nullptr) << made.err;
 
-        ASSERT_EQ(ours_.compile(c.source, charmap_path), "");
+        ASSERT_EQ(ours_.compile(c.locale.source, charmap_path), "");
     }
     void TearDown() override {
         if (libc_ != nullptr) freelocale(libc_);
@@ -162,9 +152,9 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
             if (e.name.size() < 5 || e.name[0] != 'U' || charmap_.find_name(e.name) != &e) continue;
             const auto code = static_cast<char32_t>(std::stoul(e.name.substr(1), nullptr, 16));
             const bool wanted =
-                std::any_of(GetParam().letters->begin(), GetParam().letters->end(),
+                std::any_of(GetParam().letters.begin(), GetParam().letters.end(),
                             [&](const Span &s) { return code >= s.first && code <= s.last; });
-            const bool ordered = GetParam().within == nullptr || within_.find_name(e.name);
+            const bool ordered = GetParam().within.empty() || within_.find_name(e.name);
             if (wanted && ordered && iswalpha_l(static_cast<wint_t>(code), libc_))
                 letters.push_back({code, e.bytes});
         }
@@ -290,16 +280,6 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
     CompiledLocale ours_;
 };
 
-std::string hex(const std::string &s) {
-    std::string out;
-    char b[4];
-    for (unsigned char c : s) {
-        std::snprintf(b, sizeof b, "%02x", c);
-        out += b;
-    }
-    return out;
-}
-
 TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
     constexpr size_t kFamilies = 500;
     constexpr uint64_t kSeed = 20240611;
@@ -325,15 +305,17 @@ TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
                 std::printf("  %s %s: libc %d\n", hex(w[i]).c_str(), hex(w[j]).c_str(), libc);
         }
     }
-    std::printf("%s %s: %zu words, %zu pairs, %zu ordered differently\n", GetParam().source,
-                GetParam().charmap, w.size(), pairs, differ);
+    std::printf("%s %s: %zu words, %zu pairs, %zu ordered differently\n",
+                GetParam().locale.source.c_str(), GetParam().locale.charmap.c_str(), w.size(),
+                pairs, differ);
     RecordProperty("pairs", static_cast<int>(pairs));
     RecordProperty("differ", static_cast<int>(differ));
     EXPECT_LE(differ, GetParam().allowed);
     EXPECT_LE(keys_differ, GetParam().allowed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, CollationBesideLibc, ::testing::ValuesIn(kCases), case_name);
+INSTANTIATE_TEST_SUITE_P(Shipped, CollationBesideLibc, ::testing::ValuesIn(cases()),
+                         [](const auto &info) { return info.param.locale.test_name(); });
 
 }  // namespace
 }  // namespace velmorad::testing

@@ -1,13 +1,12 @@
 // The shipped conversion files against the C library's iconv: the whole
 // repertoire of every source charmap (with the one-way mappings of
-// data/one-way), every byte sequence of the legacy code sets, real text in
-// each script, and the characters that have no mapping.
+// data/one-way) and every byte sequence of the legacy code sets.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "gls/names/names.h"
+#include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 #include "tools/common/charmap.h"
@@ -136,32 +135,6 @@ std::vector<Pair> legacy_source_pairs() {
 INSTANTIATE_TEST_SUITE_P(Shipped, LegacySource, ::testing::ValuesIn(legacy_source_pairs()),
                          [](const auto &info) { return pair_name(info.param); });
 
-TEST(ShippedConversions, RealTextInEachScriptConvertsAsIconvDoesAndBack) {
-    const std::set<std::pair<uint16_t, uint16_t>> direct = {
-        {819, 1252}, {1252, 819}, {57351, 57350}, {57350, 57351}, {915, 878}, {878, 915}};
-    for (const SampleText &sample : sample_texts()) {
-        for (uint16_t code_set : sample.code_sets) {
-            SCOPED_TRACE(std::string(sample.script) + " in " + shipped(code_set).charmap);
-            const Converted there = BuiltConversion({kUtf8, code_set}).convert(sample.text);
-            const Converted expected = Iconv({kUtf8, code_set}).convert(sample.text);
-            ASSERT_EQ(expected.status, 0);
-            EXPECT_EQ(there.status, 0);
-            EXPECT_EQ(hex(there.output), hex(expected.output));
-            const Converted back = BuiltConversion({code_set, kUtf8}).convert(there.output);
-            EXPECT_EQ(back.status, 0);
-            EXPECT_EQ(back.output, sample.text);
-            for (const auto &[from, to] : direct) {
-                if (from != code_set) continue;
-                const Converted across = BuiltConversion({from, to}).convert(there.output);
-                const Converted iconv_across = Iconv({from, to}).convert(there.output);
-                EXPECT_EQ(across.status, iconv_across.status) << shipped(to).charmap;
-                EXPECT_EQ(across.consumed, iconv_across.consumed) << shipped(to).charmap;
-                EXPECT_EQ(hex(across.output), hex(iconv_across.output)) << shipped(to).charmap;
-            }
-        }
-    }
-}
-
 // The names glibc's charmaps give each shipped code set (which iconv takes
 // too) are names of it in the shipped registry.
 TEST(ShippedConversions, TheRegistryKnowsEveryCharmapNameOfTheShippedCodeSets) {
@@ -176,38 +149,6 @@ TEST(ShippedConversions, TheRegistryKnowsEveryCharmapNameOfTheShippedCodeSets) {
         names.push_back(map.code_set_name());
         for (const std::string &name : names)
             EXPECT_EQ(gls::gl_cs_name2cs_num(&error, name.c_str(), nullptr), s.number) << name;
-    }
-}
-
-TEST(ShippedConversions, CharactersWithoutAMappingFailWhereIconvFails) {
-    struct Row {
-        Pair pair;
-        std::string before;  // converts
-        std::string failing;
-        std::string after;
-    };
-    const Row rows[] = {
-        {{kUtf8, 819}, "caf\xc3\xa9\nna\xc3\xafve ", "\xe4\xb8\xad", "abc"},
-        {{kUtf8, 878}, "\xd0\x9c\xd0\xb8\xd1\x80 ", "\xe2\x82\xac", "\n"},
-        {{kUtf8, 57356}, "\xea\xb0\x80\n", "\xe0\xb8\x81", "x"},      // Thai in EUC-KR
-        {{kUtf8, 57357}, "\xe4\xbd\xa0 ", "\xed\x95\x9c", "x"},       // Hangul in GB2312
-        {{kUtf8, 57352}, "ok ", "\xf0\x9f\x98\x80", "\xe4\xbd\xa0"},  // an emoji in BIG5
-        {{kUtf8, 874}, "\xe0\xb8\x81", "\xc3\xa4", ""},               // a-umlaut in TIS-620
-        {{1252, 819}, "price: 12", "\x80", " only"},                  // the euro sign
-        {{878, 915}, "\xc1\xc2\n", "\x80", "\xc3"},                   // box drawing
-        {{57351, 57350}, "\xa4\xa2\n", "\x8f\xb0\xa1", "\xa4\xa4"},   // JIS X 0212
-        {{kUtf8, 57350}, "\xe3\x81\x82", "\xe4\xb8\x82", "a"},        // not in JIS X 0208
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(pair_name(row.pair) + ": " + hex(row.failing));
-        const std::string input = row.before + row.failing + row.after;
-        const Converted got = BuiltConversion(row.pair).convert(input);
-        const Converted want = Iconv(row.pair).convert(input);
-        EXPECT_EQ(want.status, static_cast<int>(gls::GL_EILSEQ));
-        EXPECT_EQ(want.consumed, row.before.size());
-        EXPECT_EQ(got.status, static_cast<int>(gls::GL_EILSEQ));
-        EXPECT_EQ(got.consumed, row.before.size());
-        EXPECT_EQ(hex(got.output), hex(want.output));
     }
 }
 

@@ -152,15 +152,4 @@ const std::vector<SampleText> &sample_texts() {
     return texts;
 }
 
-std::string hex(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : bytes) {
-        if (!out.empty()) out += ' ';
-        out += kDigits[b >> 4];
-        out += kDigits[b & 0xF];
-    }
-    return out;
-}
-
 }  // namespace velmorad::testing

@@ -86,6 +86,4 @@ struct SampleText {
 };
 const std::vector<SampleText> &sample_texts();
 
-std::string hex(std::string_view bytes);
-
 }  // namespace velmorad::testing

@@ -14,9 +14,8 @@
 #include "gls/format/format.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/support/owners.h"
 #include "tests/support/test_support.h"
-#include "tools/common/charmap.h"
-#include "tools/lccomp/source_lexer.h"
 
 namespace velmorad::tools {
 namespace {
@@ -24,10 +23,7 @@ namespace {
 using velmorad::testing::build_installation;
 using velmorad::testing::read_file;
 
-struct Unload {
-    void operator()(gls::Locale *loc) const { gls::gl_lc_unload(loc); }
-};
-using LocalePtr = std::unique_ptr<gls::Locale, Unload>;
+using gls::testing::LocalePtr;
 
 std::string lc_dir() {
     return build_installation() + "/gls/lc11";
@@ -51,23 +47,6 @@ LocalePtr load(const std::string &name) {
     EXPECT_EQ(loc->error, 0u) << name;
     gls::gl_destroystring(names);
     return LocalePtr(loc);
-}
-
-// UTF-8 text in a charmap's bytes.
-std::string encode(const Charmap &charmap, std::string_view utf8) {
-    std::string out;
-    while (!utf8.empty()) {
-        uint32_t code = 0;
-        const size_t length = decode_utf8(utf8, &code);
-        EXPECT_GT(length, 0u);
-        if (length == 0) return out;
-        const CharmapEntry *entry = charmap.find_name(unicode_name(code));
-        EXPECT_NE(entry, nullptr) << "U+" << std::hex << code;
-        if (entry == nullptr) return out;
-        out += entry->bytes;
-        utf8.remove_prefix(length);
-    }
-    return out;
 }
 
 gls::gl_wchar_t wide(const std::string &bytes) {
@@ -95,135 +74,6 @@ size_t reads_to_skip(const std::string &text, const std::string &marker) {
         line = stop + 1;
     }
     return reads;
-}
-
-struct Shipped {
-    const char *spec;
-    const char *charmap;
-    const char *code_set;
-    const char *decimal_point;
-    const char *january;
-    const char *date_format;
-    const char *lower;  // a letter of the locale's alphabet and its capital
-    const char *upper;
-    const char *currency;  // empty: not checked
-};
-
-constexpr Shipped kShipped[] = {
-    {"en_US.8859-1", "ISO-8859-1", "8859-1", ".", "January", "%m/%d/%Y", "é", "É", "$"},
-    {"en_US.utf8", "UTF-8", "utf8", ".", "January", "%m/%d/%Y", "é", "É", "$"},
-    {"en_US.cp1252", "CP1252", "cp1252", ".", "January", "%m/%d/%Y", "é", "É", "$"},
-    {"de_DE.8859-1", "ISO-8859-1", "8859-1", ",", "Januar", "%d.%m.%Y", "ä", "Ä", "EUR"},
-    {"de_DE.utf8", "UTF-8", "utf8", ",", "Januar", "%d.%m.%Y", "ä", "Ä", "€"},
-    {"fr_FR.8859-1", "ISO-8859-1", "8859-1", ",", "janvier", "%d/%m/%Y", "é", "É", "EUR"},
-    {"fr_FR.utf8", "UTF-8", "utf8", ",", "janvier", "%d/%m/%Y", "é", "É", "€"},
-    {"es_ES.8859-1", "ISO-8859-1", "8859-1", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "EUR"},
-    {"es_ES.utf8", "UTF-8", "utf8", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "€"},
-    {"de_DE.8859-15@euro", "ISO-8859-15", "8859-15", ",", "Januar", "%d.%m.%Y", "ä", "Ä", "€"},
-    {"fr_FR.8859-15@euro", "ISO-8859-15", "8859-15", ",", "janvier", "%d/%m/%Y", "œ", "Œ", "€"},
-    {"es_ES.8859-15@euro", "ISO-8859-15", "8859-15", ",", "enero", "%d/%m/%y", "ñ", "Ñ", "€"},
-    {"cs_CZ.8859-2", "ISO-8859-2", "8859-2", ",", "ledna", "%.1d.%.1m.%Y", "č", "Č", ""},
-    {"pl_PL.8859-2", "ISO-8859-2", "8859-2", ",", "stycznia", "%d.%m.%Y", "ł", "Ł", ""},
-    {"ru_RU.8859-5", "ISO-8859-5", "8859-5", ",", "января", "%d.%m.%Y", "я", "Я", ""},
-    {"ru_RU.koi-8", "KOI8-R", "koi-8", ",", "января", "%d.%m.%Y", "я", "Я", ""},
-    {"ru_RU.utf8", "UTF-8", "utf8", ",", "января", "%d.%m.%Y", "я", "Я", ""},
-    {"ja_JP.ujis", "EUC-JP", "ujis", ".", "1月", "%Y年%m月%d日", "ａ", "Ａ", ""},
-    {"ja_JP.sjis", "SHIFT_JIS", "sjis", ".", "1月", "%Y年%m月%d日", "ａ", "Ａ", ""},
-    {"ja_JP.utf8", "UTF-8", "utf8", ".", "1月", "%Y年%m月%d日", "ａ", "Ａ", ""},
-    {"ko_KR.ksc", "EUC-KR", "ksc", ".", "1월", "%Y년 %m월 %d일", "ａ", "Ａ", ""},
-    {"zh_CN.gb", "GB2312", "gb", ".", "一月", "%Y年%m月%d日", "ａ", "Ａ", ""},
-    {"zh_TW.big5", "BIG5", "big5", ".", "一月", "%Y年%m月%d日", "ａ", "Ａ", ""},
-    {"th_TH.thai620", "TIS-620", "thai620", ".", "มกราคม", "%d/%m/%Ey", "a", "A", ""},
-    {"he_IL.8859-8", "ISO-8859-8", "8859-8", ".", "ינואר", "%d/%m/%y", "a", "A", ""},
-    {"ar_SA.cp1256", "CP1256", "cp1256", ".", "يناير", "%A %e %B %Y", "a", "A", ""},
-};
-
-class ShippedLocale : public ::testing::TestWithParam<Shipped> {};
-
-TEST_P(ShippedLocale, LoadsWithItsSourcesValuesInItsCodeSet) {
-    const Shipped &s = GetParam();
-    Charmap charmap;
-    CharmapError error;
-    ASSERT_TRUE(read_charmap(std::string("/usr/share/i18n/charmaps/") + s.charmap + ".gz", &charmap,
-                             &error));
-    const std::string name = file_name(s.spec);
-    LocalePtr loc = load(name);
-    gls::Locale *l = loc.get();
-
-    EXPECT_EQ(item(l, gls::kItemCodeSet), s.code_set);
-    EXPECT_EQ(item(l, gls::kItemDecimalPoint), encode(charmap, s.decimal_point));
-    EXPECT_EQ(item(l, gls::kItemFirstMonth), encode(charmap, s.january));
-    EXPECT_EQ(item(l, gls::kItemDateFormat), encode(charmap, s.date_format));
-    if (*s.currency != '\0') {
-        EXPECT_EQ(item(l, gls::kItemCurrencySymbol), encode(charmap, s.currency));
-    }
-
-    const gls::gl_wchar_t lower = wide(encode(charmap, s.lower));
-    const gls::gl_wchar_t upper = wide(encode(charmap, s.upper));
-    const gls::gl_wchar_t digit = wide(encode(charmap, "7"));
-    const uint32_t alpha = gls::gl_ctype(l, "alpha");
-    EXPECT_NE(gls::_gl_im_iswctype(l, lower, alpha | gls::gl_ctype(l, "lower")), 0u);
-    EXPECT_NE(gls::_gl_im_iswctype(l, upper, gls::gl_ctype(l, "upper")), 0u);
-    EXPECT_EQ(gls::_gl_im_iswctype(l, lower, gls::gl_ctype(l, "digit")), 0u);
-    EXPECT_NE(gls::_gl_im_iswctype(l, digit, gls::gl_ctype(l, "digit")), 0u);
-    EXPECT_EQ(gls::_gl_im_iswctype(l, digit, alpha), 0u);
-    EXPECT_EQ(gls::_gl_im_towupper(l, lower), upper);
-    EXPECT_EQ(gls::_gl_im_towlower(l, upper), lower);
-
-    // The header names what the file was made from.
-    const std::string text = read_file(lc_dir() + "/" + name);
-    // The source is the specification without its code set: de_DE@euro.
-    std::string source = s.spec;
-    const size_t dot = source.find('.');
-    const size_t at = source.find('@');
-    source.erase(dot, at == std::string::npos ? std::string::npos : at - dot);
-    EXPECT_NE(text.find("\nSOURCE=" + source + "\n"), std::string::npos);
-    EXPECT_NE(text.find("\nCOLLATION_VERSION="), std::string::npos);
-
-    // Of the two large sections, the one cheaper to pass over comes first.
-    const std::string ctype = "### LC_CTYPE\n";
-    const std::string collate = "### LC_COLLATE\n";
-    const bool collate_first = text.find(collate) < text.find(ctype);
-    EXPECT_LE(reads_to_skip(text, collate_first ? collate : ctype),
-              reads_to_skip(text, collate_first ? ctype : collate));
-}
-
-INSTANTIATE_TEST_SUITE_P(Each, ShippedLocale, ::testing::ValuesIn(kShipped),
-                         [](const ::testing::TestParamInfo<Shipped> &info) {
-                             std::string name = info.param.spec;
-                             for (char &c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
-                         });
-
-TEST(ShippedJapanese, HasErasAlternativeDigitsWideCharactersAndItsOwnClasses) {
-    for (const char *charmap_name : {"EUC-JP", "SHIFT_JIS", "UTF-8"}) {
-        Charmap charmap;
-        CharmapError error;
-        ASSERT_TRUE(read_charmap(std::string("/usr/share/i18n/charmaps/") + charmap_name + ".gz",
-                                 &charmap, &error));
-        const std::string spec =
-            std::string("ja_JP.") + (std::string(charmap_name) == "EUC-JP"      ? "ujis"
-                                     : std::string(charmap_name) == "SHIFT_JIS" ? "sjis"
-                                                                                : "utf8");
-        LocalePtr loc = load(file_name(spec));
-        gls::Locale *l = loc.get();
-        EXPECT_EQ(gls::gl_get_era_count(l), 11) << spec;
-        EXPECT_EQ(item(l, gls::kItemEraDateFormat), encode(charmap, "%EY%m月%d日")) << spec;
-        const std::string digits = encode(charmap, "〇\n一\n");
-        EXPECT_EQ(item(l, gls::kItemAltDigits).substr(0, digits.size()), digits) << spec;
-        // The first era: the name again as the second string, the format as
-        // the year format.
-        EXPECT_EQ(item(l, gls::kItemEras).substr(0, item(l, gls::kItemEras).find('\n')),
-                  encode(charmap, "+:2:2020/01/01:+*:令和:令和:%EC%Ey年"))
-            << spec;
-        const gls::gl_wchar_t hiragana = wide(encode(charmap, "あ"));
-        EXPECT_EQ(gls::gl_wcwidth(l, hiragana), 2) << spec;
-        EXPECT_EQ(gls::gl_wcwidth(l, 'a'), 1) << spec;
-        EXPECT_NE(gls::_gl_im_iswctype(l, hiragana, gls::gl_ctype(l, "jhira")), 0u) << spec;
-        EXPECT_EQ(gls::_gl_im_iswctype(l, 'a', gls::gl_ctype(l, "jhira")), 0u) << spec;
-    }
 }
 
 // In a UTF-8 locale the scripts other than the locale's own have no rows:
@@ -324,6 +174,31 @@ std::vector<std::string> listed_file_names() {
         names.push_back(named ? name : spec);
     }
     return names;
+}
+
+// Each listed locale's file records its source, and names a code set that
+// the registry gives the charmap's number; of the two large sections, the
+// one cheaper to pass over comes first.
+TEST(ShippedLocales, FilesNameTheirSourceAndCodeSet) {
+    const std::vector<velmorad::testing::ListedLocale> listed = velmorad::testing::listed_locales();
+    const std::vector<std::string> names = listed_file_names();
+    ASSERT_EQ(names.size(), listed.size());
+    uint32_t error = 0;
+    for (size_t i = 0; i < listed.size(); ++i) {
+        SCOPED_TRACE(listed[i].spec());
+        LocalePtr loc = load(names[i]);
+        EXPECT_EQ(
+            gls::gl_cs_name2cs_num(&error, item(loc.get(), gls::kItemCodeSet).c_str(), nullptr),
+            gls::gl_cs_name2cs_num(&error, listed[i].charmap.c_str(), nullptr));
+        const std::string text = read_file(lc_dir() + "/" + names[i]);
+        EXPECT_NE(text.find("\nSOURCE=" + listed[i].source + "\n"), std::string::npos);
+        EXPECT_NE(text.find("\nCOLLATION_VERSION="), std::string::npos);
+        const std::string ctype = "### LC_CTYPE\n";
+        const std::string collate = "### LC_COLLATE\n";
+        const bool collate_first = text.find(collate) < text.find(ctype);
+        EXPECT_LE(reads_to_skip(text, collate_first ? collate : ctype),
+                  reads_to_skip(text, collate_first ? ctype : collate));
+    }
 }
 
 // A locale loaded into an object that held another is the same locale as
