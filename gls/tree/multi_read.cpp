@@ -444,6 +444,13 @@ int _gl_fscanf_multi(FILE *stream, multi_tree_t *tree, int limit, GlElementReade
         tree->error = GL_EFILE;
         return -1;
     }
+    // UTF-8 keys make every well-formed sequence of one to four bytes a
+    // character, held or not: the declared lengths must cover them all.
+    if ((tree->flags & kMultiUtf8Keys) != 0 &&
+        (tree->min_length != 1 || tree->max_length < kMultiMaxLevels)) {
+        tree->error = GL_EFILE;
+        return -1;
+    }
     tree->error = 0;
     return 0;
 }

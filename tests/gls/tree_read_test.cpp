@@ -193,7 +193,7 @@ TEST(TreeRead, LookUpsByBytesAndByWideCharacter) {
 // its element, every other well-formed sequence has the default element
 // (0), and anything else fails as before.
 TEST(TreeRead, UTF8KeysMakeEveryWellFormedSequenceACharacter) {
-    auto read = read_tree("2 1 5" + kTwoLevels.substr(5), ub2_form());
+    auto read = read_tree("4 1 5" + kTwoLevels.substr(5), ub2_form());
     ASSERT_EQ(read.status, 0) << read.error;
     const multi_tree_t *tree = read.tree.get();
     struct Row {
@@ -274,6 +274,9 @@ TEST(TreeRead, DamagedAndHostileTextsFailWithTheirCodes) {
          GL_EFILE},
         {"empty, minimum above the maximum", "1 4 1 0000\n1 0\n" + kEnd, -1, GL_EFILE},
         {"empty, as written", "0 4 1 0000\n1 0\n" + kEnd, 0, 0},
+        // UTF-8 keys make any well-formed sequence of one to four bytes a character.
+        {"UTF-8 keys, lengths 1 to 4", "4 1 5 0000\n1 0\n4100100104\n" + kEnd, 0, 0},
+        {"UTF-8 keys, maximum 2", "2 1 5 0000\n1 0\n4100100104\n" + kEnd, -1, GL_EFILE},
         {"empty input", "", -1, GL_ENOMEM},
         {"no blank before the default", "1 1 10000\n", -1, GL_ENOMEM},
         {"default not ended by a newline", "1 1 1 0000 \n1 0\n" + kEnd, -1, 0},
