@@ -64,12 +64,7 @@ int gl_cal_gregorian_to_hebrew(const CalendarTime *source, CalendarTime *destina
     const int64_t month = in.month;
     const int64_t year = int64_t{in.year} + 1900;
     if (!in_range(day, month, year)) return -1;
-    destination->fraction = in.fraction;
-    destination->second = in.second;
-    destination->minute = in.minute;
-    destination->extra0 = in.extra0;
-    destination->extra1 = in.extra1;
-    destination->extra2 = in.extra2;
+    format::keep_time_of_day(in, destination);
 
     // Years counted from March, so that the leap day ends a year.
     int64_t m = month - 1;

@@ -53,12 +53,7 @@ int gl_cal_gregorian_to_islamic(const CalendarTime *source, CalendarTime *destin
     const int64_t month = in.month;
     const int64_t year = int64_t{in.year} + 1900;
     if (!in_range(day, month, year)) return -1;
-    destination->fraction = in.fraction;
-    destination->second = in.second;
-    destination->minute = in.minute;
-    destination->extra0 = in.extra0;
-    destination->extra1 = in.extra1;
-    destination->extra2 = in.extra2;
+    format::keep_time_of_day(in, destination);
 
     const int64_t before = year - 1;
     const int64_t number = 365 * before + before / 4 - before / 100 + before / 400 +

@@ -95,4 +95,15 @@ inline int write_plain_decimal(uint64_t magnitude, int precision, Unit *out, int
     return static_cast<int>(zeros) + count;
 }
 
+// A calendar conversion keeps the time of day and the caller's extra
+// fields of its source.
+inline void keep_time_of_day(const CalendarTime &in, CalendarTime *out) {
+    out->fraction = in.fraction;
+    out->second = in.second;
+    out->minute = in.minute;
+    out->extra0 = in.extra0;
+    out->extra1 = in.extra1;
+    out->extra2 = in.extra2;
+}
+
 }  // namespace gls::format
