@@ -8,6 +8,11 @@
 //   coll/L/{gls,glibc}  the locale's comparison primitive, strcoll_l
 //   xfrm/L/{gls,glibc}  the locale's transformation primitive, strxfrm_l
 //   sort/L/{gltool,sort} gltool sort and sort(1) on 100,000 words
+//   {coll,xfrm}/L/icu   ICU's collator of the same locale: ucol_strcoll and
+//                       ucol_getSortKey on the words in UTF-16
+//   sort/L/icu          ICU's sort keys of the 100,000 words, then a sort of
+//                       the keys, in this process (the words converted to
+//                       UTF-16 beforehand)
 // on words made of the letters of the locale's own scripts. A child process
 // is timed by the processor time it used (the machine may be shared).
 // bench/run_locales builds this and prints the table with the ratios.
@@ -19,8 +24,11 @@
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
+#include <unicode/ucnv.h>
+#include <unicode/ucol.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -101,7 +109,43 @@ struct Prepared {
     std::string word_file;
     LocalePtr ours;
     locale_t theirs = nullptr;  // loaded on first use: see spawn_load
+    std::string charmap;        // the name ICU knows the code set by
+    std::string source;         // de_DE: the ICU collator's locale
+    std::vector<std::u16string> icu_words;
+    std::vector<std::u16string> icu_sort_words;
+    UCollator *icu = nullptr;
 };
+
+// The text in UTF-16 through ICU's converter of the locale's code set.
+bool to_utf16(UConverter *converter, const std::string &text, std::u16string *out) {
+    UErrorCode status = U_ZERO_ERROR;
+    out->assign(text.size() + 1, u'\0');
+    const int32_t n = ucnv_toUChars(converter, out->data(), static_cast<int32_t>(out->size()),
+                                    text.data(), static_cast<int32_t>(text.size()), &status);
+    if (U_FAILURE(status)) return false;
+    out->resize(static_cast<size_t>(n));
+    return true;
+}
+
+// ICU's collator of the locale and both word lists in UTF-16.
+bool prepare_icu(Prepared *p, const std::vector<std::string> &sort_words, std::string *failure) {
+    UErrorCode status = U_ZERO_ERROR;
+    p->icu = ucol_open(p->source.c_str(), &status);
+    UConverter *converter = ucnv_open(p->charmap.c_str(), &status);
+    bool ok = U_SUCCESS(status);
+    std::u16string u;
+    for (size_t i = 0; ok && i < p->words.size(); ++i) {
+        ok = to_utf16(converter, p->words[i].c_str(), &u);
+        p->icu_words.push_back(u);
+    }
+    for (size_t i = 0; ok && i < sort_words.size(); ++i) {
+        ok = to_utf16(converter, sort_words[i], &u);
+        p->icu_sort_words.push_back(u);
+    }
+    ucnv_close(converter);
+    if (!ok) *failure = "ICU cannot take the words of " + p->label;
+    return ok;
+}
 
 // Words of 2 to 9 letters (1 to 4 where the letters are ideographs), from
 // the letters of the locale's scripts that the locale calls alphabetic.
@@ -144,8 +188,12 @@ bool make_words(const Shipped &s, Prepared *p, std::string *failure) {
     for (size_t i = 0; i < kCollationWords; ++i)
         p->words.push_back(word() + std::string(4, '\0'));
     std::ofstream out(p->word_file, std::ios::binary);
-    for (size_t i = 0; i < kSortWords; ++i)
-        out << word() << '\n';
+    std::vector<std::string> sort_words;
+    for (size_t i = 0; i < kSortWords; ++i) {
+        sort_words.push_back(word());
+        out << sort_words.back() << '\n';
+    }
+    if (!prepare_icu(p, sort_words, failure)) return false;
     if (!out) {
         *failure = "cannot write " + p->word_file;
         return false;
@@ -243,6 +291,51 @@ void transform(benchmark::State &state, Prepared *p, bool ours) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * p->words.size()));
 }
 
+void icu_collate(benchmark::State &state, Prepared *p) {
+    const std::vector<std::u16string> &w = p->icu_words;
+    int sum = 0;
+    for (auto _ : state) {
+        for (size_t i = 0; i + 1 < w.size(); ++i) {
+            sum += ucol_strcoll(p->icu, w[i].data(), static_cast<int32_t>(w[i].size()),
+                                w[i + 1].data(), static_cast<int32_t>(w[i + 1].size()));
+        }
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * (w.size() - 1)));
+}
+
+void icu_transform(benchmark::State &state, Prepared *p) {
+    std::vector<uint8_t> key(kKeyRoom);
+    size_t total = 0;
+    for (auto _ : state) {
+        for (const std::u16string &word : p->icu_words) {
+            total += static_cast<size_t>(
+                ucol_getSortKey(p->icu, word.data(), static_cast<int32_t>(word.size()), key.data(),
+                                static_cast<int32_t>(key.size())));
+        }
+    }
+    benchmark::DoNotOptimize(total);
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * p->icu_words.size()));
+}
+
+// Sorting by ICU's sort keys: a key for every word, then a sort of the keys.
+void icu_sort(benchmark::State &state, Prepared *p) {
+    std::vector<std::string> keys(p->icu_sort_words.size());
+    std::vector<uint8_t> key(kKeyRoom);
+    for (auto _ : state) {
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const std::u16string &word = p->icu_sort_words[i];
+            const int32_t n =
+                ucol_getSortKey(p->icu, word.data(), static_cast<int32_t>(word.size()), key.data(),
+                                static_cast<int32_t>(key.size()));
+            keys[i].assign(reinterpret_cast<const char *>(key.data()), static_cast<size_t>(n));
+        }
+        std::sort(keys.begin(), keys.end());
+        benchmark::DoNotOptimize(keys.data());
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kSortWords));
+}
+
 // Runs a program with its output thrown away; the processor time it took,
 // negative when it failed.
 double run(const std::vector<std::string> &args, const std::vector<std::string> &env) {
@@ -300,6 +393,8 @@ int main(int argc, char **argv) {
         p->label = std::string(s.source) + "." + s.charmap;
         p->spec = std::string(s.source) + "." + s.code_set;
         p->word_file = work_dir + "/" + p->label + ".words";
+        p->charmap = s.charmap;
+        p->source = s.source;
         char fname[gls::kLcFnameSize] = {};
         std::string failure;
         if (gls::gl_lc_spec2lc_fname(&error, p->spec.c_str(), fname, nullptr, nullptr) != 0) {
@@ -333,6 +428,8 @@ int main(int argc, char **argv) {
             benchmark::RegisterBenchmark(("coll/" + q->label + who).c_str(), collate, q, ours);
             benchmark::RegisterBenchmark(("xfrm/" + q->label + who).c_str(), transform, q, ours);
         }
+        benchmark::RegisterBenchmark(("coll/" + q->label + "/icu").c_str(), icu_collate, q);
+        benchmark::RegisterBenchmark(("xfrm/" + q->label + "/icu").c_str(), icu_transform, q);
     }
     for (auto &p : prepared) {
         Prepared *q = p.get();
@@ -343,11 +440,15 @@ int main(int argc, char **argv) {
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(3);
         }
+        benchmark::RegisterBenchmark(("sort/" + q->label + "/icu").c_str(), icu_sort, q)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     for (auto &p : prepared) {
         if (p->theirs != nullptr) freelocale(p->theirs);
+        if (p->icu != nullptr) ucol_close(p->icu);
         std::remove(p->word_file.c_str());
     }
     rmdir(work_dir.c_str());
