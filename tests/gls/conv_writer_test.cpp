@@ -1,5 +1,6 @@
 // The conversion-file writer: the figures it works out, what it refuses,
-// and what the loader reads back from it.
+// and the tree form it chooses. What the loader reads back from it is the
+// business of every conversion test.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,8 +16,6 @@ using testing::convert;
 using testing::cvo_text;
 using testing::load_text;
 using velmorad::testing::TempDir;
-
-const std::string kNul(1, '\0');
 
 TEST(CvoWriter, WorksOutLengthsAndTheExpansionFactor) {
     CvoInput mixed;  // a record without a conversion counts for nothing
@@ -98,34 +97,6 @@ TEST(CvoWriter, RefusesWhatNoLoaderWouldTake) {
         EXPECT_EQ(result.key, row.key);
         EXPECT_EQ(out, "kept");
     }
-}
-
-TEST(CvoWriter, TheLoaderReadsBackWhatItMeant) {
-    CvoInput input;
-    input.records = {
-        {kNul, {kNul}}, {"a", {"A"}}, {"b", {"B", 0, false}}, {"c", {"C", kCvTerminator}}};
-    input.special = {"\x1B\x24\x42", "", "", "\xFF"};
-    input.further = {-7, 12};
-    input.table_flag = 1;
-    input.header_lines = {"GENERATOR=test"};
-    TempDir dir;
-    testing::Load load = load_text(dir.path(), cvo_text(input));
-    ASSERT_EQ(load.rc, kCvLoaded);
-    const CvDesc &cd = *load.cd;
-    EXPECT_EQ(cd.special_lengths[0], 3);
-    EXPECT_EQ(cd.special_lengths[3], 1);
-    EXPECT_EQ(std::string(reinterpret_cast<const char *>(cd.special[0]), 3), "\x1B\x24\x42");
-    EXPECT_EQ(cd.further[0], -7);
-    EXPECT_EQ(cd.further[1], 12);
-    EXPECT_EQ(cd.table_flag, 1);
-    EXPECT_EQ(cd.expansion, cvo_figures(input).expansion);
-    // The null character ends a terminated input without being told to; a
-    // record written as converting nothing is a character without a
-    // conversion; the caller's own terminator flag is kept.
-    EXPECT_EQ(convert(load.cd.get(), "a" + kNul + "a", 8, nullptr, testing::Input::kTerminated).out,
-              "A" + kNul);
-    EXPECT_EQ(convert(load.cd.get(), "ab", 8).error, GL_EILSEQ);
-    EXPECT_EQ(convert(load.cd.get(), "aca", 8, nullptr, testing::Input::kTerminated).out, "AC");
 }
 
 TEST(CvoWriter, TheSmallerTreeFormUnlessOneIsAsked) {
