@@ -1,9 +1,8 @@
-// The extension's library list reader and the dynamic-loader wrappers,
-// on real files and on the stand-in extension.
+// The extension's library list reader and the dynamic-loader wrappers, on
+// the lists of tests/fixtures/gls/dl_lists and the stand-in extension.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,59 +18,36 @@ namespace {
 
 using velmorad::testing::TempDir;
 using velmorad::testing::write_file;
-using Names = std::vector<std::string>;
 
 constexpr const char *kInstall = "/opt/inst";
 
-// Every path get_dl_name gives for a list, until it reports the end.
-Names read_names(const std::string &content) {
-    TempDir dir;
-    write_file(dir / "list", content);
-    FILE *list = std::fopen((dir / "list").c_str(), "r");
-    EXPECT_NE(list, nullptr);
-    Names names;
-    char *name = nullptr;
-    size_t size = 0;
-    GluDlName got;
-    while ((got = get_dl_name(list, kInstall, &name, &size)) == kDlNameRead) {
-        EXPECT_LT(std::string(name).size(), size);
-        names.emplace_back(name);
-    }
-    EXPECT_EQ(got, kDlNameEnd);
-    EXPECT_EQ(name, nullptr);
-    EXPECT_EQ(size, 0u);
-    std::fclose(list);
-    return names;
-}
-
-std::string lib(const std::string &line) {
-    return std::string(kInstall) + "/gls/dll/" + line;
-}
-
 TEST(DlName, ReadsEachLineAsALibraryPath) {
-    const std::string long_line(300, 'x');
-    struct Row {
-        std::string content;
-        Names names;
-    } rows[] = {
-        {"", {}},
-        {"a.so\nb.so\n", {lib("a.so"), lib("b.so")}},
-        {"a.so\nb.so", {lib("a.so"), lib("b.so")}},
-        {"\n\n", {lib(""), lib("")}},
-        {long_line + "\nshort\n", {lib(long_line), lib("short")}},
-        {"short\n" + long_line, {lib("short"), lib(long_line)}},
-        // A stray byte 0 cuts the name but not the reading of the next line.
-        {std::string("a\0b\nc\n", 6), {lib("a"), lib("c")}},
-        {"dir/sub/lib.so \r\n", {lib("dir/sub/lib.so \r")}},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.content.substr(0, 40));
-        EXPECT_EQ(read_names(row.content), row.names);
+    TempDir dir;
+    for (const auto &row : velmorad::testing::fixture_rows("gls/dl_lists")) {
+        SCOPED_TRACE(row.where);
+        std::vector<std::string> expected;
+        for (size_t i = 1; i < row.fields.size() && row.fields[i] != "(none)"; ++i)
+            expected.push_back(std::string(kInstall) + "/gls/dll/" + row.fields[i]);
+        write_file(dir / "list", row.fields[0]);
+        FILE *list = std::fopen((dir / "list").c_str(), "r");
+        std::vector<std::string> names;
+        char *name = nullptr;
+        size_t size = 0;
+        GluDlName got;
+        while ((got = get_dl_name(list, kInstall, &name, &size)) == kDlNameRead) {
+            EXPECT_LT(std::string(name).size(), size);
+            names.emplace_back(name);
+        }
+        EXPECT_EQ(got, kDlNameEnd);
+        EXPECT_EQ(name, nullptr);
+        EXPECT_EQ(size, 0u);
+        std::fclose(list);
+        EXPECT_EQ(names, expected);
     }
 }
 
-// Reading a line twice needs a position to return to; a pipe has none.
-TEST(DlName, AListWithoutPositionsEnds) {
+TEST(DlName, APipeEndsAndOutOfMemoryReleasesTheName) {
+    // Reading a line twice needs a position to return to; a pipe has none.
     FILE *pipe = popen("echo lib.so", "r");
     ASSERT_NE(pipe, nullptr);
     char *name = nullptr;
@@ -79,16 +55,11 @@ TEST(DlName, AListWithoutPositionsEnds) {
     EXPECT_EQ(get_dl_name(pipe, kInstall, &name, &size), kDlNameEnd);
     EXPECT_EQ(name, nullptr);
     pclose(pipe);
-}
 
-TEST(DlName, OutOfMemoryReleasesTheName) {
     TempDir dir;
     write_file(dir / "list", "short\n" + std::string(500, 'y') + "\n");
     FILE *list = std::fopen((dir / "list").c_str(), "r");
-    ASSERT_NE(list, nullptr);
     testing::FailingHost host;
-    char *name = nullptr;
-    size_t size = 0;
     ASSERT_EQ(get_dl_name(list, kInstall, &name, &size), kDlNameRead);
     host.fail_allocation(1);  // the longer line needs a bigger block
     EXPECT_EQ(get_dl_name(list, kInstall, &name, &size), kDlNameNoMemory);
@@ -99,23 +70,38 @@ TEST(DlName, OutOfMemoryReleasesTheName) {
     std::fclose(list);
 }
 
-class Dl : public ::testing::Test {
-  protected:
-    void TearDown() override {
-        (void)qrmx_dlclose(&record);
-        _gl_free_ptr(record.error_text);
+TEST(Dl, OpenHonoursTheFlagsAndSymbolsAreLookedUpInTheRecord) {
+    GluDllRecord local = {};
+    ASSERT_EQ(qrmx_dlopen(&local, GLU_STANDIN_PARTIAL_PATH, RTLD_LAZY | RTLD_LOCAL), kGluOk);
+    EXPECT_STREQ(local.path, GLU_STANDIN_PARTIAL_PATH);
+    EXPECT_EQ(dlsym(RTLD_DEFAULT, kStandinStateSymbol), nullptr);  // local: not seen
+    const struct {
+        const char *name;
+        bool open;
+        int32_t status;  // 0: found
+        std::string text;
+    } rows[] = {
+        {"glu_lc_open", true, 0, ""},
+        {"glu_mbsCollBound", true, kGluDlLoaderError, "glu_mbsCollBound"},
+        {nullptr, true, kGluDlInternalError, "Internal Error"},
+        {"glu_lc_open", false, kGluDlInternalError, "Internal Error"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name != nullptr ? row.name : "(null)");
+        GluDllRecord target = local;
+        if (!row.open) target.handle = nullptr;
+        target.status = 0;
+        target.error_text = nullptr;
+        void *address = &target;
+        EXPECT_EQ(qrmx_dlsym(&target, &address, row.name), row.status == 0 ? kGluOk : kGluFailed);
+        EXPECT_EQ(target.status, row.status);
+        EXPECT_EQ(address, row.status == 0 ? dlsym(local.handle, row.name) : nullptr);
+        EXPECT_EQ(target.error_text != nullptr &&
+                      std::string(target.error_text).find(row.text) != std::string::npos,
+                  row.status != 0);
+        _gl_free_ptr(target.error_text);
     }
-    std::string text() const { return record.error_text != nullptr ? record.error_text : ""; }
-    GluDllRecord record = {};
-};
-
-TEST_F(Dl, OpenKeepsThePathAndHonoursTheFlags) {
-    ASSERT_EQ(qrmx_dlopen(&record, GLU_STANDIN_PATH, RTLD_LAZY | RTLD_LOCAL), kGluOk);
-    EXPECT_NE(record.handle, nullptr);
-    EXPECT_STREQ(record.path, GLU_STANDIN_PATH);
-    EXPECT_EQ(record.status, 0);
-    // Local: the process does not see its symbols.
-    EXPECT_EQ(dlsym(RTLD_DEFAULT, kStandinStateSymbol), nullptr);
+    EXPECT_EQ(qrmx_dlclose(&local), kGluOk);
 
     GluDllRecord global = {};
     ASSERT_EQ(qrmx_dlopen(&global, GLU_STANDIN_PATH, kGluDlOpenDefault), kGluOk);
@@ -123,42 +109,6 @@ TEST_F(Dl, OpenKeepsThePathAndHonoursTheFlags) {
     EXPECT_EQ(qrmx_dlclose(&global), kGluOk);
     EXPECT_EQ(global.handle, nullptr);
     EXPECT_EQ(global.path, nullptr);
-}
-
-TEST_F(Dl, SymbolLookUp) {
-    ASSERT_EQ(qrmx_dlopen(&record, GLU_STANDIN_PARTIAL_PATH, kGluDlOpenDefault), kGluOk);
-    void *const sentinel = &record;
-    struct Row {
-        const char *name;
-        bool open;
-        int result;
-        int32_t status;
-        std::string text;  // part of the recorded text
-    } rows[] = {
-        {"glu_lc_open", true, kGluOk, 0, ""},
-        {"glu_mbsCollBound", true, kGluFailed, kGluDlLoaderError, "glu_mbsCollBound"},
-        {nullptr, true, kGluFailed, kGluDlInternalError, "Internal Error"},
-        {"glu_lc_open", false, kGluFailed, kGluDlInternalError, "Internal Error"},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.name != nullptr ? row.name : "(null)");
-        GluDllRecord target = record;
-        if (!row.open) target.handle = nullptr;
-        target.status = 0;
-        target.error_text = nullptr;
-        void *address = sentinel;
-        EXPECT_EQ(qrmx_dlsym(&target, &address, row.name), row.result);
-        EXPECT_EQ(target.status, row.status);
-        if (row.result == kGluOk) {
-            EXPECT_EQ(address, dlsym(record.handle, row.name));
-            EXPECT_NE(address, nullptr);
-        } else {
-            EXPECT_EQ(address, nullptr);
-            ASSERT_NE(target.error_text, nullptr);
-            EXPECT_NE(std::string(target.error_text).find(row.text), std::string::npos);
-        }
-        _gl_free_ptr(target.error_text);
-    }
 }
 
 }  // namespace

@@ -9,14 +9,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gls/ext/ext.h"
 #include "gls/util/util.h"
 #include "tests/gls/ext_standin/standin.h"
+#include "tests/support/conv_log.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
@@ -24,8 +23,6 @@
 namespace gls {
 namespace {
 
-using velmorad::testing::make_dirs;
-using velmorad::testing::read_file;
 using velmorad::testing::TempDir;
 using velmorad::testing::write_file;
 using Lines = std::vector<std::string>;
@@ -66,6 +63,10 @@ bool no_library_loaded() {
     return fn_glu_lc_open == nullptr && fn_glu_setMemoryFunctions == nullptr;
 }
 
+size_t count(const Lines &lines, const std::string &line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
 class Loader : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -79,21 +80,18 @@ class Loader : public ::testing::Test {
                                      standin::kMapStatusVariable})
             unsetenv(steering);
         gls_logging = 1;
-        make_dirs(inst / "gls/dll");
-        link_library(kLibrary, GLU_STANDIN_PATH);
-        link_library(kPartial, GLU_STANDIN_PARTIAL_PATH);
-        write_file(inst / ("gls/dll/" + std::string(kBroken)), "not a shared object\n");
+        velmorad::testing::make_dirs(inst / "gls/dll");
+        ASSERT_EQ(symlink(GLU_STANDIN_PATH, library(kLibrary).c_str()), 0);
+        ASSERT_EQ(symlink(GLU_STANDIN_PARTIAL_PATH, library(kPartial).c_str()), 0);
+        write_file(library(kBroken), "not a shared object\n");
         write_list({kLibrary});
-        write_file(data_file(), "data\n");
-        write_file(map_file(), "map\n");
+        write_file(inst / "gls/etc/standin.dat", "data\n");
+        write_file(inst / "gls/etc/locmap", "map\n");
         gl_useglu(2);
-        (void)take_log();
+        (void)log();
     }
     void TearDown() override { reset_extension(); }
 
-    void link_library(const std::string &name, const std::string &target) {
-        ASSERT_EQ(symlink(target.c_str(), library(name).c_str()), 0);
-    }
     void write_list(const Lines &names) {
         std::string text;
         for (const std::string &name : names)
@@ -101,65 +99,46 @@ class Loader : public ::testing::Test {
         write_file(inst / "gls/etc/64-dllregistry.48", text);
     }
     std::string library(const std::string &name) const { return inst / ("gls/dll/" + name); }
-    std::string data_file() const { return inst / "gls/etc/standin.dat"; }
-    std::string map_file() const { return inst / "gls/etc/locmap"; }
-
-    // The messages logged since the last call, header left out.
-    Lines take_log() {
-        std::istringstream in(read_file(work / kLogFileName));
-        write_file(work / kLogFileName, "");
-        Lines lines;
-        for (std::string line; std::getline(in, line);) {
-            if (line != "----" && line.rfind("GLS log started", 0) != 0) lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines log() { return testing::take_log(work.path()); }
 
     TempDir work;                 // the current directory, where the log goes
     TempDir inst;                 // the installation directory
     uint32_t error = kUntouched;  // the context: just its error number
 };
 
-TEST_F(Loader, NotWantedLoadsNothing) {
-    // No list at all: it must not even be looked for.
-    std::remove((inst / "gls/etc/64-dllregistry.48").c_str());
-    for (const char *use : {static_cast<const char *>(nullptr), "0", "3", "-1", "", "one"}) {
-        SCOPED_TRACE(use != nullptr ? use : "(unset)");
+// Not wanted (GL_USEGLU not 1 or 2) loads nothing and is decided for good;
+// not capable (the front end's word not 1 or 2) loads nothing until asked again.
+TEST_F(Loader, NotWantedOrNotCapableLoadsNothing) {
+    std::remove((inst / "gls/etc/64-dllregistry.48").c_str());  // never looked for
+    const struct {
+        const char *use;  // null: unset
+        int32_t capability;
+    } rows[] = {{nullptr, 2}, {"0", 2}, {"3", 2}, {"-1", 2}, {"", 2},
+                {"one", 2},   {"1", 0}, {"1", 3}, {"1", -1}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(std::string(row.use != nullptr ? row.use : "(unset)") + " " +
+                     std::to_string(row.capability));
         reset_extension();
-        if (use != nullptr) {
-            setenv("GL_USEGLU", use, 1);
+        if (row.use != nullptr) {
+            setenv("GL_USEGLU", row.use, 1);
         } else {
             unsetenv("GL_USEGLU");
         }
+        gl_useglu(row.capability);
+        (void)log();
         EXPECT_EQ(gl_init_glu(&error), kGluOk);
         EXPECT_EQ(error, kUntouched);
         EXPECT_EQ(unicode_collate, 0);
-        EXPECT_EQ(glu_loaded, 1);
-        EXPECT_EQ(pMap, nullptr);
         EXPECT_TRUE(no_library_loaded());
-        // Once decided, later loads do not ask again.
-        (void)take_log();
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(take_log(),
-                  (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: preloaded", "gl_init_glu: End"}));
+        const bool capable = row.capability == 2;
+        EXPECT_EQ(glu_loaded, capable ? 1 : 0);
+        EXPECT_EQ(count(log(), "gl_init_glu_dll: No glu_capable"), capable ? 0U : 1U);
+        (void)gl_init_glu(&error);
+        EXPECT_EQ(count(log(), "gl_init_glu_dll: preloaded"), capable ? 1U : 0U);
     }
 }
 
-TEST_F(Loader, WithoutCapabilityNothingIsMarkedLoaded) {
-    for (int32_t capability : {0, 3, -1}) {
-        SCOPED_TRACE(capability);
-        gl_useglu(capability);
-        (void)take_log();
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(unicode_collate, 0);
-        EXPECT_EQ(glu_loaded, 0);
-        EXPECT_TRUE(no_library_loaded());
-        EXPECT_EQ(take_log(), (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin",
-                                     "gl_init_glu_dll: No glu_capable", "gl_init_glu: End"}));
-    }
-}
-
-TEST_F(Loader, LoadsTheListedLibraryAndItsData) {
+TEST_F(Loader, LoadsTheListedLibraryAndHandsItTheHostsServices) {
     for (int32_t capability : {1, 2}) {
         for (const char *use : {"1", "2"}) {
             SCOPED_TRACE(std::to_string(capability) + " " + use);
@@ -171,33 +150,19 @@ TEST_F(Loader, LoadsTheListedLibraryAndItsData) {
             EXPECT_EQ(unicode_collate, 1);
             EXPECT_EQ(glu_loaded, 1);
             EXPECT_NE(pMap, nullptr);
-            EXPECT_NE(glu_data, nullptr);
-            EXPECT_EQ(handleglu[0].status, 0);
             EXPECT_EQ(handleglu[0].path, library(kLibrary));
-            const standin::State *state = standin_state();
-            ASSERT_NE(state, nullptr);
-            EXPECT_EQ(state->data_path, data_file());
-            EXPECT_EQ(state->map_path, map_file());
+            EXPECT_EQ(standin_state()->data_path, inst / "gls/etc/standin.dat");
+            EXPECT_EQ(standin_state()->map_path, inst / "gls/etc/locmap");
         }
     }
-}
-
-TEST_F(Loader, EveryEntryPointIsTheSymbolOfItsName) {
-    ASSERT_EQ(gl_init_glu(&error), kGluOk);
-    const auto expect_symbol = [](void *pointer, const char *name) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(pointer, nullptr);
-        EXPECT_EQ(pointer, dlsym(handleglu[0].handle, name));
-    };
-#define GLU_ENTRY(name, Type) expect_symbol(reinterpret_cast<void *>(fn_##name), #name);
+    // Every entry point is the symbol of its name.
+#define GLU_ENTRY(name, Type)                                         \
+    EXPECT_NE(reinterpret_cast<void *>(fn_##name), nullptr) << #name; \
+    EXPECT_EQ(reinterpret_cast<void *>(fn_##name), dlsym(handleglu[0].handle, #name)) << #name;
 #define GLU_ENTRY_AGAIN(name)
 #include "gls/ext/ext_entries.def"
-}
 
-TEST_F(Loader, HandsTheExtensionTheHostsServicesInOrder) {
-    ASSERT_EQ(gl_init_glu(&error), kGluOk);
     const standin::State *state = standin_state();
-    ASSERT_NE(state, nullptr);
     EXPECT_STREQ(state->calls,
                  "setMemoryFunctions,setFgetcFunc,setFseekFunc,setFtellFunc,setFerrorFunc,"
                  "setFeofFunc,setUCAFunc,setPrintMessageFunc,setMessageLevel,setMessageSubLevel,");
@@ -210,125 +175,95 @@ TEST_F(Loader, HandsTheExtensionTheHostsServicesInOrder) {
     EXPECT_EQ(state->print, &gl_message);
     EXPECT_EQ(state->message_level, 65535);
     EXPECT_EQ(state->message_sub_level, 1);
-
     // The memory services reach whatever host is installed when called.
     testing::FailingHost host;
-    void *block = state->alloc(nullptr, 8);
-    ASSERT_NE(block, nullptr);
-    block = state->realloc(nullptr, block, 64);
-    ASSERT_NE(block, nullptr);
+    void *block = state->realloc(nullptr, state->alloc(nullptr, 8), 64);
     auto *cleared = static_cast<unsigned char *>(state->calloc(nullptr, 4, 4));
     ASSERT_NE(cleared, nullptr);
     EXPECT_EQ(cleared[15], 0);
-    EXPECT_EQ(host.allocations(), 3);
     EXPECT_EQ(host.live_blocks(), 2);
     state->free(nullptr, block);
     state->free(nullptr, cleared);
     EXPECT_EQ(host.live_blocks(), 0);
-    host.fail_allocation(1);
-    EXPECT_EQ(state->alloc(nullptr, 8), nullptr);
 }
 
-TEST_F(Loader, UsesTheFirstFourLinesAndResolvesFromTheFourth) {
+TEST_F(Loader, UsesTheFirstFourLinesAndResolvesFromTheLastLoaded) {
     // The fourth is the only complete library; a fifth line would fail.
     write_list({kPartial, kPartial, kPartial, kLibrary, kAbsent});
     ASSERT_EQ(gl_init_glu(&error), kGluOk);
     EXPECT_EQ(handleglu[3].path, library(kLibrary));
-    EXPECT_EQ(fn_glu_mbsCollBound, dlsym(handleglu[3].handle, "glu_mbsCollBound"));
-    Lines log = take_log();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: Loading library:"), 4);
-    EXPECT_EQ(std::count(log.begin(), log.end(), library(kAbsent)), 0);
+    EXPECT_EQ(count(log(), "gl_init_glu_dll: Loading library:"), 4U);
 
-    // Resolved from the last one loaded, not from the first.
+    // A missing entry point fails and unloads everything.
     reset_extension();
     write_list({kLibrary, kLibrary, kLibrary, kPartial, kLibrary});
     EXPECT_EQ(gl_init_glu(&error), kGluFailed);
     EXPECT_EQ(error, GL_EFILE);
-}
-
-TEST_F(Loader, AMissingEntryPointFailsAndUnloads) {
-    write_list({kLibrary, kPartial});
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    ASSERT_NE(handleglu[1].error_text, nullptr);
-    EXPECT_NE(std::string(handleglu[1].error_text).find("glu_mbsCollBound"), std::string::npos);
+    ASSERT_NE(handleglu[3].error_text, nullptr);
+    EXPECT_NE(std::string(handleglu[3].error_text).find("glu_mbsCollBound"), std::string::npos);
     EXPECT_TRUE(no_library_loaded());
-    EXPECT_EQ(unicode_collate, 0);
     EXPECT_EQ(glu_loaded, 0);
-    EXPECT_EQ(
-        take_log(),
-        (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin", "gl_init_glu_dll: glu_capable",
-               "gl_init_glu_dll: Initializing", "gl_init_glu_dll: Loading library:",
-               library(kLibrary), "gl_init_glu_dll: Loading library:", library(kPartial),
-               "gl_init_glu_dll: Loading symbols:", "gl_init_glu_dll: End icudata qrmx_dlsym error",
-               "gl_init_glu: loading DLLs error"}));
-}
+    EXPECT_EQ(log().back(), "gl_init_glu: loading DLLs error");
 
-TEST_F(Loader, AnEmptyListFailsAtResolution) {
+    // So does an empty list, at resolution.
+    reset_extension();
     write_list({});
+    error = kUntouched;
     EXPECT_EQ(gl_init_glu(&error), kGluFailed);
     EXPECT_EQ(error, GL_EFILE);
-    EXPECT_EQ(handleglu[0].status, kGluDlInternalError);
     EXPECT_STREQ(handleglu[0].error_text, "Internal Error");
-    const Lines log = take_log();
-    ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[log.size() - 3], "gl_init_glu_dll: Loading symbols:");
-    EXPECT_EQ(log[log.size() - 2], "gl_init_glu_dll: End icudata qrmx_dlsym error");
+    EXPECT_EQ(count(log(), "gl_init_glu_dll: End icudata qrmx_dlsym error"), 1U);
 }
 
 TEST_F(Loader, ALibraryThatWillNotLoad) {
-    struct Row {
+    const struct {
         int32_t capability;
         const char *use;
         Lines list;
         int result;
-        uint32_t error;
-        int32_t capability_after;
     } rows[] = {
         // Present but unloadable, and both sides allow it: switched off.
-        {2, "2", {kBroken}, kGluOk, kUntouched, 0},
-        {2, "2", {kLibrary, kBroken}, kGluOk, kUntouched, 0},
+        {2, "2", {kBroken}, kGluOk},
+        {2, "2", {kLibrary, kBroken}, kGluOk},
         // Either side insists, or the file is not there: a failure.
-        {2, "1", {kBroken}, kGluFailed, GL_EFILE, 2},
-        {1, "2", {kBroken}, kGluFailed, GL_EFILE, 1},
-        {2, "2", {kAbsent}, kGluFailed, GL_EFILE, 2},
-        {2, "2", {kLibrary, kAbsent}, kGluFailed, GL_EFILE, 2},
+        {2, "1", {kBroken}, kGluFailed},
+        {1, "2", {kBroken}, kGluFailed},
+        {2, "2", {kAbsent}, kGluFailed},
+        {2, "2", {kLibrary, kAbsent}, kGluFailed},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         const std::string failing = row.list.back();
         SCOPED_TRACE(std::to_string(row.capability) + " " + row.use + " " + failing);
         reset_extension();
         gl_useglu(row.capability);
         setenv("GL_USEGLU", row.use, 1);
         write_list(row.list);
-        (void)take_log();
+        (void)log();
         error = kUntouched;
         EXPECT_EQ(gl_init_glu(&error), row.result);
-        EXPECT_EQ(error, row.error);
-        EXPECT_EQ(glu_capable, row.capability_after);
-        EXPECT_EQ(unicode_collate, 0);
+        const bool switched_off = row.result == kGluOk;
+        EXPECT_EQ(error, switched_off ? kUntouched : GL_EFILE);
+        EXPECT_EQ(glu_capable, switched_off ? 0 : row.capability);
         EXPECT_EQ(glu_loaded, 0);
         EXPECT_TRUE(no_library_loaded());
-
-        const Lines log = take_log();
+        const Lines lines = log();
         auto report =
-            std::find(log.begin(), log.end(), "LoadLibraries: Error Loading SharedObject file");
-        ASSERT_GE(std::distance(report, log.end()), 3) << "no report of the failure";
+            std::find(lines.begin(), lines.end(), "LoadLibraries: Error Loading SharedObject file");
+        ASSERT_GE(std::distance(report, lines.end()), 3) << "no report of the failure";
         EXPECT_EQ(report[1], library(failing));
         EXPECT_NE(report[2].find(library(failing)), std::string::npos) << report[2];
-        const bool switched_off = row.result == kGluOk;
-        EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: Error Loading DLLs allowed"),
-                  switched_off ? 1 : 0);
+        EXPECT_EQ(count(lines, "gl_init_glu_dll: Error Loading DLLs allowed"),
+                  switched_off ? 1U : 0U);
         if (switched_off) {
             // Until the front end asks again, the extension stays off.
             EXPECT_EQ(gl_init_glu(&error), kGluOk);
-            EXPECT_EQ(take_log()[2], "gl_init_glu_dll: No glu_capable");
+            EXPECT_EQ(count(log(), "gl_init_glu_dll: No glu_capable"), 1U);
         }
     }
 }
 
-TEST_F(Loader, DataFailures) {
-    struct Row {
+TEST_F(Loader, DataFailuresAndTheirRepair) {
+    const struct {
         const char *variable;  // set to value, or a file removed when value is null
         const char *value;
         uint32_t error;
@@ -343,7 +278,7 @@ TEST_F(Loader, DataFailures) {
         {standin::kMapStatusVariable, "22", 22, "gl_init_glu: End pMap not loaded"},
         {standin::kMemoryResultVariable, "5", 5, "gl_init_glu_dll: End callback functions"},
     };
-    for (const Row &row : rows) {
+    for (const auto &row : rows) {
         SCOPED_TRACE(row.message);
         reset_extension();
         const std::string removed = inst / ("gls/etc/" + std::string(row.variable));
@@ -352,13 +287,12 @@ TEST_F(Loader, DataFailures) {
         } else {
             ASSERT_EQ(std::rename(removed.c_str(), (removed + ".away").c_str()), 0);
         }
-        (void)take_log();
+        (void)log();
         error = kUntouched;
         EXPECT_EQ(gl_init_glu(&error), kGluFailed);
         EXPECT_EQ(error, row.error);
         EXPECT_EQ(pMap, nullptr);
-        Lines log = take_log();
-        EXPECT_EQ(std::count(log.begin(), log.end(), row.message), 1);
+        EXPECT_EQ(count(log(), row.message), 1U);
 
         // Put right, the next attempt succeeds; the libraries stay loaded
         // unless it was their start that failed.
@@ -372,9 +306,7 @@ TEST_F(Loader, DataFailures) {
         EXPECT_EQ(gl_init_glu(&error), kGluOk);
         EXPECT_EQ(error, kUntouched);
         EXPECT_NE(pMap, nullptr);
-        log = take_log();
-        EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: preloaded"),
-                  libraries_kept ? 1 : 0);
+        EXPECT_EQ(count(log(), "gl_init_glu_dll: preloaded"), libraries_kept ? 1U : 0U);
     }
     // A negative status is a warning, not a failure.
     reset_extension();
@@ -393,23 +325,20 @@ TEST_F(Loader, ADataFileNameWithoutTerminatorIsCut) {
     EXPECT_EQ(standin_state()->data_path, inst / ("gls/etc/" + kept));
 }
 
-TEST_F(Loader, InstallationDirectoryAndList) {
+TEST_F(Loader, WithoutTheInstallationDirectoryOrItsList) {
     unsetenv("VELMORADDIR");
     EXPECT_EQ(gl_init_glu(&error), kGluFailed);
     EXPECT_EQ(error, GL_EFILE);
-    EXPECT_EQ(take_log().back(), "gl_init_glu: loading DLLs error");
-
     setenv("VELMORADDIR", work.path().c_str(), 1);
     error = kUntouched;
     EXPECT_EQ(gl_init_glu(&error), kGluFailed);
     EXPECT_EQ(error, GL_EFILE);
-    const Lines log = take_log();
-    EXPECT_EQ(log[log.size() - 2], "gl_init_glu_dll: cannot open dllregistry");
+    EXPECT_EQ(count(log(), "gl_init_glu_dll: cannot open dllregistry"), 1U);
     EXPECT_TRUE(no_library_loaded());
 }
 
-TEST_F(Loader, EveryAllocationFailureFailsCleanly) {
-    gls_logging = 0;
+TEST_F(Loader, EveryAllocationAndOpenFailureFailsCleanly) {
+    gls_logging = 0;  // the log would be opened through the host
     struct Started {
         int result;
         // The extension is taken down before the walk counts what is left.
@@ -422,17 +351,12 @@ TEST_F(Loader, EveryAllocationFailureFailsCleanly) {
         },
         [&](const Started &started, bool failed) {
             EXPECT_EQ(started.result, failed ? kGluFailed : kGluOk);
-            EXPECT_EQ(pMap == nullptr, failed);
             if (failed) {
                 EXPECT_TRUE(error == GL_ENOMEM || error == standin::kNoMemory) << error;
             }
         });
-}
-
-TEST_F(Loader, EveryOpenFailureFailsCleanly) {
-    gls_logging = 0;
     for (long n = 1;; ++n) {
-        SCOPED_TRACE(n);
+        SCOPED_TRACE("open " + std::to_string(n) + " failing");
         testing::FailingHost host;
         host.fail_open(n);
         error = kUntouched;
@@ -453,8 +377,10 @@ FILE *counting_fopen(const char *path, const char *mode) {
     return std::fopen(path, mode);
 }
 
+// At start-up the loader probes a locale, with the host's stream functions
+// withheld and its own open never called, and puts them back afterwards.
 TEST_F(Loader, OnInitProbesALocaleWithoutTheHostsStreams) {
-    gls_logging = 0;  // the log would be opened through the host
+    gls_logging = 0;
     for (bool host_installed : {false, true}) {
         SCOPED_TRACE(host_installed);
         reset_extension();
@@ -465,18 +391,14 @@ TEST_F(Loader, OnInitProbesALocaleWithoutTheHostsStreams) {
         host_opens = 0;
         ASSERT_EQ(gl_init_glu_internal(&error, 1), kGluOk);
         EXPECT_EQ(host_opens, 0);
-        EXPECT_EQ(_gl_ext_func, host_installed ? 1 : 0);
         EXPECT_EQ(_gl_get_ext_funcptr(kExtFopen),
                   host_installed ? reinterpret_cast<GlExtFunc>(counting_fopen) : nullptr);
-
         const standin::State *state = standin_state();
-        ASSERT_NE(state, nullptr);
         EXPECT_STREQ(state->locale_name, "en_us.utf8");
         EXPECT_TRUE(state->streams_cleared_at_open);
         EXPECT_EQ(state->locales_opened - state->locales_closed, 0);
         EXPECT_GE(state->classified, 1);
         EXPECT_EQ(state->fgetc, &_gl_ext_getc);
-        EXPECT_EQ(state->feof, &_gl_ext_feof);
     }
 }
 
