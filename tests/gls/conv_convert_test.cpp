@@ -12,6 +12,7 @@
 #include "gls/conv/conv.h"
 #include "tests/gls/conv_files.h"
 #include "tests/support/bytes.h"
+#include "tests/support/conv_errors.h"
 #include "tests/support/test_support.h"
 
 namespace gls {
@@ -20,17 +21,12 @@ namespace {
 using testing::convert;
 using testing::Converted;
 using testing::cvo_text;
+using testing::error_named;
 using testing::Input;
 using testing::Load;
 using testing::Output;
 using velmorad::testing::hex;
 using velmorad::testing::TempDir;
-
-uint32_t error_named(const std::string &name) {
-    static const std::map<std::string, uint32_t> kErrors = {
-        {"ok", 0}, {"E2BIG", GL_E2BIG}, {"EILSEQ", GL_EILSEQ}, {"EINVAL", GL_EINVAL}};
-    return kErrors.at(name);
-}
 
 // The number after a word of the "after" column, or -1 without the word.
 long after(const std::string &column, const std::string &word) {

@@ -14,6 +14,7 @@
 #include "gls/names/names.h"
 #include "tests/gls/conv_files.h"
 #include "tests/gls/ext_standin/standin.h"
+#include "tests/support/conv_errors.h"
 #include "tests/support/conv_log.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
@@ -118,8 +119,6 @@ TEST_F(ConvLoad, ReadsTheFileOfTheDirectoryOrSearchesCvNineThenCv) {
 }
 
 TEST_F(ConvLoad, DamagedFilesFailWithTheirCause) {
-    const std::map<std::string, uint32_t> errors = {
-        {"ok", 0}, {"EFILE", GL_EFILE}, {"ETREELEN", GL_ETREELEN}, {"ENOMEM", GL_ENOMEM}};
     for (const auto &row : velmorad::testing::fixture_rows("gls/conv_damages")) {
         const auto &f = row.fields;
         SCOPED_TRACE(row.where + ": " + f.at(1));
@@ -127,14 +126,14 @@ TEST_F(ConvLoad, DamagedFilesFailWithTheirCause) {
         gls::testing::FailingHost host;  // counts blocks and streams; fails none
         {
             Load load = load_text(files.path(), text);
-            const bool taken = errors.at(f.at(4)) == 0;
+            const bool taken = testing::error_named(f.at(4)) == 0;
             EXPECT_EQ(load.rc, taken ? kCvLoaded : kCvLoadFailed);
             ASSERT_NE(load.cd, nullptr);
             if (taken) {
                 EXPECT_EQ(convert(load.cd.get(), "a", 1).out, "A");
                 continue;
             }
-            EXPECT_EQ(load.error, errors.at(f[4]));
+            EXPECT_EQ(load.error, testing::error_named(f[4]));
             EXPECT_EQ(load.cd->tree, nullptr);
             EXPECT_EQ(load.cd->shift_tree, nullptr);
             EXPECT_EQ(load.cd->converter, nullptr);
@@ -143,7 +142,7 @@ TEST_F(ConvLoad, DamagedFilesFailWithTheirCause) {
             }
             // A failed descriptor converts nothing and keeps its cause.
             EXPECT_EQ(convert(load.cd.get(), "a", 4).rc, -1);
-            EXPECT_EQ(load.cd->error, errors.at(f[4]));
+            EXPECT_EQ(load.cd->error, testing::error_named(f[4]));
         }
         EXPECT_EQ(host.live_blocks(), 0);
         EXPECT_EQ(host.open_streams(), 0);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "gls/names/names.h"
+#include "tests/support/conv_errors.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
@@ -24,7 +25,8 @@ using velmorad::testing::source_dir;
 using velmorad::testing::TempDir;
 using velmorad::testing::write_file;
 
-constexpr uint32_t kEntryError = 5;
+using testing::error_named;
+constexpr uint32_t kEntryError = testing::kUntouched;
 
 // The cached list as "name=number" apart by blanks.
 std::string cached_list() {
@@ -33,14 +35,6 @@ std::string cached_list() {
         records += (records.empty() ? "" : " ") + std::string(node->name) + "=" +
                    std::to_string(node->number);
     return records;
-}
-
-uint32_t error_named(const std::string &name) {
-    static const std::map<std::string, uint32_t> kErrors = {{"taken", kEntryError},
-                                                            {"EINVAL", GL_EINVAL},
-                                                            {"EBADREG", GL_EBADREG},
-                                                            {"ENOREG", GL_ENOREG}};
-    return kErrors.at(name);
 }
 
 class Registry : public ::testing::Test {

@@ -15,6 +15,7 @@
 #include "gls/tree/tree_writer.h"
 #include "gls/util/util.h"
 #include "tests/support/bytes.h"
+#include "tests/support/conv_errors.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
@@ -23,7 +24,8 @@ namespace gls {
 namespace {
 
 using Key = std::string;
-constexpr uint32_t kUnset = 99;  // an error cell no look-up writes
+using testing::error_named;
+constexpr uint32_t kUnset = testing::kUntouched;  // an error cell no look-up writes
 const std::string kEnd = "0000000\n";
 
 struct TreeFree {
@@ -90,17 +92,6 @@ ElementForm form_named(const std::string &name) {
     return ub2_form();
 }
 
-uint32_t error_named(const std::string &name) {
-    static const std::map<std::string, uint32_t> kErrors = {{"-", kUnset},
-                                                            {"0", 0},
-                                                            {"EINVAL", GL_EINVAL},
-                                                            {"EILSEQ", GL_EILSEQ},
-                                                            {"ENOMEM", GL_ENOMEM},
-                                                            {"EFILE", GL_EFILE},
-                                                            {"ETREELEN", GL_ETREELEN}};
-    return kErrors.at(name);
-}
-
 std::string number(const std::string &text) {
     return text == "-" ? text : std::to_string(std::stoul(text, nullptr, 0));
 }
@@ -143,45 +134,6 @@ TEST(TreeRead, StepsOfTheFixture) {
             }
             EXPECT_EQ(host.live_blocks(), 0);
         }
-    }
-}
-
-// A record is taken as one line: the longest there is (256 wide characters)
-// reads whole and leaves the stream at the next line; the same line one
-// digit longer or shorter, cut, or broken by a zero byte or a newline fails.
-TEST(TreeRead, RecordLinesAtTheirLongestAndDamaged) {
-    std::string values;
-    for (uint32_t byte = 0; byte < kMultiFanout; ++byte) {
-        char field[9];
-        std::snprintf(field, sizeof field, "%08x", 0x10000u + byte * 0x101u);
-        values += field;
-    }
-    const std::string head = "1 1 1 00000000\n1 1\n0000110004\n" + kEnd;
-    const std::string record = "00100001" + values + "\n";
-    const TreeRead longest = read_tree(head + record + kEnd + "next\n", wchar_form());
-    ASSERT_EQ(longest.status, 0);
-    EXPECT_EQ(longest.rest, "next\n");
-    for (uint32_t byte = 0; byte < kMultiFanout; ++byte) {
-        uint32_t error = kUnset;
-        int consumed = 0;
-        EXPECT_EQ(
-            value_of(element_at(longest.tree.get(), Key(1, char(byte)), 1, &consumed, &error)),
-            std::to_string(0x10000u + byte * 0x101u));
-    }
-    const size_t middle = 8 + 1000;
-    for (const std::string &damaged : {
-             record.substr(0, record.size() - 1) + "0\n" + kEnd,
-             "00100001" + values.substr(1) + "\n" + kEnd,
-             "00100001" + values,
-             record.substr(0, middle) + '\0' + record.substr(middle + 1) + kEnd,
-             record.substr(0, middle) + '\n' + record.substr(middle + 1) + kEnd,
-             record.substr(0, middle) + 'g' + record.substr(middle + 1) + kEnd,
-             "0010000" + kEnd,
-             record + "00000000\n",
-         }) {
-        const TreeRead read = read_tree(head + damaged, wchar_form());
-        EXPECT_EQ(read.status, -1) << damaged.substr(0, 40);
-        EXPECT_EQ(read.error, GL_ENOMEM) << damaged.substr(0, 40);
     }
 }
 
@@ -300,13 +252,6 @@ TEST(TreeRoundTrip, TreesOfOneToFourLevels) {
     for (int last = 0x80; last <= 0xBF; last += 3)
         add(deep, Key{'\xF0', '\x9F', '\x98', char(last)}, wchar_element(0x1F600 + last));
     expect_round_trip(deep, "three and four levels");
-
-    // Characters of exactly two bytes: a wide look-up of 0x41 walks 00 41.
-    TreeBuilder fixed(ub2_form());
-    for (int low = 0x20; low < 0x7F; ++low)
-        add(fixed, Key{'\0', char(low)}, ub2_element(low));
-    add(fixed, Key{'\x4E', '\0'}, ub2_element(0x4E00));
-    expect_round_trip(fixed, "two-byte characters");
 
     // Random keys in narrow byte ranges (shared prefixes and conflicts),
     // few distinct elements (identical data arrays).
