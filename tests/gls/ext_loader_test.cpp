@@ -7,14 +7,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "gls/ext/ext.h"
 #include "gls/util/util.h"
 #include "tests/gls/ext_standin/standin.h"
+#include "tests/support/conv_errors.h"
 #include "tests/support/conv_log.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
@@ -31,7 +35,7 @@ constexpr const char *kLibrary = "libglu.so";
 constexpr const char *kPartial = "libglu-partial.so";
 constexpr const char *kBroken = "libbroken.so";
 constexpr const char *kAbsent = "libabsent.so";
-constexpr uint32_t kUntouched = 99;
+using testing::kUntouched;
 
 // What the stand-in loaded as record i was handed.
 const standin::State *standin_state(int record = 0) {
@@ -106,55 +110,83 @@ class Loader : public ::testing::Test {
     uint32_t error = kUntouched;  // the context: just its error number
 };
 
-// Not wanted (GL_USEGLU not 1 or 2) loads nothing and is decided for good;
-// not capable (the front end's word not 1 or 2) loads nothing until asked again.
-TEST_F(Loader, NotWantedOrNotCapableLoadsNothing) {
-    std::remove((inst / "gls/etc/64-dllregistry.48").c_str());  // never looked for
-    const struct {
-        const char *use;  // null: unset
-        int32_t capability;
-    } rows[] = {{nullptr, 2}, {"0", 2}, {"3", 2}, {"-1", 2}, {"", 2},
-                {"one", 2},   {"1", 0}, {"1", 3}, {"1", -1}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(std::string(row.use != nullptr ? row.use : "(unset)") + " " +
-                     std::to_string(row.capability));
+// The rows of tests/fixtures/gls/ext_starts: a start under each condition,
+// what it left loaded and logged, and a second start once put right.
+TEST_F(Loader, StartsOfTheFixture) {
+    const std::map<std::string, std::string> libraries = {
+        {"glu", kLibrary}, {"partial", kPartial}, {"broken", kBroken}, {"absent", kAbsent}};
+    const std::map<std::string, const char *> steering = {
+        {"name", standin::kNameResultVariable},
+        {"memory", standin::kMemoryResultVariable},
+        {"data", standin::kDataStatusVariable},
+        {"map", standin::kMapStatusVariable}};
+    for (const auto &row : velmorad::testing::fixture_rows("gls/ext_starts")) {
+        const auto &f = row.fields;
+        SCOPED_TRACE(row.where + ": " + f.at(0));
         reset_extension();
-        if (row.use != nullptr) {
-            setenv("GL_USEGLU", row.use, 1);
-        } else {
+        gl_useglu(std::stoi(f.at(1)));
+        if (f.at(2) == "(unset)") {
             unsetenv("GL_USEGLU");
+        } else {
+            setenv("GL_USEGLU", f[2].c_str(), 1);
         }
-        gl_useglu(row.capability);
+        Lines list;
+        for (const std::string &name : velmorad::testing::fields_of(f.at(3), ' '))
+            list.push_back(f[3] == "(empty)"       ? ""
+                           : libraries.count(name) ? libraries.at(name)
+                                                   : name);
+        write_list(f[3] == "(empty)" ? Lines{} : list);
+        if (f[3] == "(none)") std::remove((inst / "gls/etc/64-dllregistry.48").c_str());
+        std::vector<std::function<void()>> undo;
+        for (const std::string &step : velmorad::testing::fields_of(f.at(4), ' ')) {
+            const std::string what = step.substr(step.find_first_of(":=") + 1);
+            const std::string away = inst / ("gls/etc/" + what);
+            if (step == "no:VELMORADDIR" || step == "inst:work") {
+                setenv("VELMORADDIR", work.path().c_str(), 1);
+                if (step[0] == 'n') unsetenv("VELMORADDIR");
+                undo.push_back([this] { setenv("VELMORADDIR", inst.path().c_str(), 1); });
+            } else if (step.rfind("no:", 0) == 0) {
+                ASSERT_EQ(std::rename(away.c_str(), (away + ".away").c_str()), 0);
+                undo.push_back([away] { std::rename((away + ".away").c_str(), away.c_str()); });
+            } else if (!step.empty()) {
+                const char *variable = steering.at(step.substr(0, step.find('=')));
+                setenv(variable, what.c_str(), 1);
+                undo.push_back([variable] { unsetenv(variable); });
+            }
+        }
         (void)log();
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(error, kUntouched);
-        EXPECT_EQ(unicode_collate, 0);
-        EXPECT_TRUE(no_library_loaded());
-        const bool capable = row.capability == 2;
-        EXPECT_EQ(glu_loaded, capable ? 1 : 0);
-        EXPECT_EQ(count(log(), "gl_init_glu_dll: No glu_capable"), capable ? 0U : 1U);
-        (void)gl_init_glu(&error);
-        EXPECT_EQ(count(log(), "gl_init_glu_dll: preloaded"), capable ? 1U : 0U);
+        error = kUntouched;
+        EXPECT_EQ(gl_init_glu(&error), f.at(5) == "ok" ? kGluOk : kGluFailed);
+        EXPECT_EQ(error, std::isdigit(static_cast<unsigned char>(f.at(6)[0]))
+                             ? std::stoul(f[6])
+                             : testing::error_named(f[6]));
+        const std::string &loaded = f.at(7);
+        EXPECT_EQ(glu_loaded, loaded == "none" ? 0 : 1);
+        EXPECT_EQ(no_library_loaded(), loaded == "none" || loaded == "decided");
+        EXPECT_EQ(pMap != nullptr, loaded == "all");
+        if (loaded != "libraries") {
+            EXPECT_EQ(unicode_collate, loaded == "all" ? 1 : 0);
+        }
+        if (!f.at(8).empty()) {
+            EXPECT_EQ(count(log(), f[8]), 1U);
+        }
+
+        for (const auto &step : undo)
+            step();
+        (void)log();
+        const std::string &again = f.at(9);
+        EXPECT_EQ(gl_init_glu(&error), again == "failed" ? kGluFailed : kGluOk);
+        const Lines lines = log();
+        EXPECT_EQ(count(lines, "gl_init_glu_dll: preloaded"), again == "preloaded" ? 1U : 0U);
+        EXPECT_EQ(count(lines, "gl_init_glu_dll: No glu_capable"), again == "off" ? 1U : 0U);
     }
 }
 
-TEST_F(Loader, LoadsTheListedLibraryAndHandsItTheHostsServices) {
-    for (int32_t capability : {1, 2}) {
-        for (const char *use : {"1", "2"}) {
-            SCOPED_TRACE(std::to_string(capability) + " " + use);
-            reset_extension();
-            gl_useglu(capability);
-            setenv("GL_USEGLU", use, 1);
-            ASSERT_EQ(gl_init_glu(&error), kGluOk);
-            EXPECT_EQ(error, kUntouched);
-            EXPECT_EQ(unicode_collate, 1);
-            EXPECT_EQ(glu_loaded, 1);
-            EXPECT_NE(pMap, nullptr);
-            EXPECT_EQ(handleglu[0].path, library(kLibrary));
-            EXPECT_EQ(standin_state()->data_path, inst / "gls/etc/standin.dat");
-            EXPECT_EQ(standin_state()->map_path, inst / "gls/etc/locmap");
-        }
-    }
+TEST_F(Loader, HandsTheLibraryTheHostsServices) {
+    ASSERT_EQ(gl_init_glu(&error), kGluOk);
+    EXPECT_EQ(handleglu[0].path, library(kLibrary));
+    EXPECT_EQ(standin_state()->data_path, inst / "gls/etc/standin.dat");
+    EXPECT_EQ(standin_state()->map_path, inst / "gls/etc/locmap");
     // Every entry point is the symbol of its name.
 #define GLU_ENTRY(name, Type)                                         \
     EXPECT_NE(reinterpret_cast<void *>(fn_##name), nullptr) << #name; \
@@ -187,135 +219,6 @@ TEST_F(Loader, LoadsTheListedLibraryAndHandsItTheHostsServices) {
     EXPECT_EQ(host.live_blocks(), 0);
 }
 
-TEST_F(Loader, UsesTheFirstFourLinesAndResolvesFromTheLastLoaded) {
-    // The fourth is the only complete library; a fifth line would fail.
-    write_list({kPartial, kPartial, kPartial, kLibrary, kAbsent});
-    ASSERT_EQ(gl_init_glu(&error), kGluOk);
-    EXPECT_EQ(handleglu[3].path, library(kLibrary));
-    EXPECT_EQ(count(log(), "gl_init_glu_dll: Loading library:"), 4U);
-
-    // A missing entry point fails and unloads everything.
-    reset_extension();
-    write_list({kLibrary, kLibrary, kLibrary, kPartial, kLibrary});
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    ASSERT_NE(handleglu[3].error_text, nullptr);
-    EXPECT_NE(std::string(handleglu[3].error_text).find("glu_mbsCollBound"), std::string::npos);
-    EXPECT_TRUE(no_library_loaded());
-    EXPECT_EQ(glu_loaded, 0);
-    EXPECT_EQ(log().back(), "gl_init_glu: loading DLLs error");
-
-    // So does an empty list, at resolution.
-    reset_extension();
-    write_list({});
-    error = kUntouched;
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    EXPECT_STREQ(handleglu[0].error_text, "Internal Error");
-    EXPECT_EQ(count(log(), "gl_init_glu_dll: End icudata qrmx_dlsym error"), 1U);
-}
-
-TEST_F(Loader, ALibraryThatWillNotLoad) {
-    const struct {
-        int32_t capability;
-        const char *use;
-        Lines list;
-        int result;
-    } rows[] = {
-        // Present but unloadable, and both sides allow it: switched off.
-        {2, "2", {kBroken}, kGluOk},
-        {2, "2", {kLibrary, kBroken}, kGluOk},
-        // Either side insists, or the file is not there: a failure.
-        {2, "1", {kBroken}, kGluFailed},
-        {1, "2", {kBroken}, kGluFailed},
-        {2, "2", {kAbsent}, kGluFailed},
-        {2, "2", {kLibrary, kAbsent}, kGluFailed},
-    };
-    for (const auto &row : rows) {
-        const std::string failing = row.list.back();
-        SCOPED_TRACE(std::to_string(row.capability) + " " + row.use + " " + failing);
-        reset_extension();
-        gl_useglu(row.capability);
-        setenv("GL_USEGLU", row.use, 1);
-        write_list(row.list);
-        (void)log();
-        error = kUntouched;
-        EXPECT_EQ(gl_init_glu(&error), row.result);
-        const bool switched_off = row.result == kGluOk;
-        EXPECT_EQ(error, switched_off ? kUntouched : GL_EFILE);
-        EXPECT_EQ(glu_capable, switched_off ? 0 : row.capability);
-        EXPECT_EQ(glu_loaded, 0);
-        EXPECT_TRUE(no_library_loaded());
-        const Lines lines = log();
-        auto report =
-            std::find(lines.begin(), lines.end(), "LoadLibraries: Error Loading SharedObject file");
-        ASSERT_GE(std::distance(report, lines.end()), 3) << "no report of the failure";
-        EXPECT_EQ(report[1], library(failing));
-        EXPECT_NE(report[2].find(library(failing)), std::string::npos) << report[2];
-        EXPECT_EQ(count(lines, "gl_init_glu_dll: Error Loading DLLs allowed"),
-                  switched_off ? 1U : 0U);
-        if (switched_off) {
-            // Until the front end asks again, the extension stays off.
-            EXPECT_EQ(gl_init_glu(&error), kGluOk);
-            EXPECT_EQ(count(log(), "gl_init_glu_dll: No glu_capable"), 1U);
-        }
-    }
-}
-
-TEST_F(Loader, DataFailuresAndTheirRepair) {
-    const struct {
-        const char *variable;  // set to value, or a file removed when value is null
-        const char *value;
-        uint32_t error;
-        const char *message;
-    } rows[] = {
-        {standin::kNameResultVariable, "1", GL_EFILE,
-         "gl_init_glu: End icudata not loaded, could not get icudata file name"},
-        {"standin.dat", nullptr, GL_EFILE,
-         "gl_init_glu: End icudata not loaded, icudata file not found"},
-        {standin::kDataStatusVariable, "21", 21, "gl_init_glu: End icudata not loaded"},
-        {"locmap", nullptr, GL_EFILE, "gl_init_glu: End pMap not loaded locmap file not found"},
-        {standin::kMapStatusVariable, "22", 22, "gl_init_glu: End pMap not loaded"},
-        {standin::kMemoryResultVariable, "5", 5, "gl_init_glu_dll: End callback functions"},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.message);
-        reset_extension();
-        const std::string removed = inst / ("gls/etc/" + std::string(row.variable));
-        if (row.value != nullptr) {
-            setenv(row.variable, row.value, 1);
-        } else {
-            ASSERT_EQ(std::rename(removed.c_str(), (removed + ".away").c_str()), 0);
-        }
-        (void)log();
-        error = kUntouched;
-        EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-        EXPECT_EQ(error, row.error);
-        EXPECT_EQ(pMap, nullptr);
-        EXPECT_EQ(count(log(), row.message), 1U);
-
-        // Put right, the next attempt succeeds; the libraries stay loaded
-        // unless it was their start that failed.
-        const bool libraries_kept = glu_loaded == 1;
-        if (row.value != nullptr) {
-            unsetenv(row.variable);
-        } else {
-            ASSERT_EQ(std::rename((removed + ".away").c_str(), removed.c_str()), 0);
-        }
-        error = kUntouched;
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(error, kUntouched);
-        EXPECT_NE(pMap, nullptr);
-        EXPECT_EQ(count(log(), "gl_init_glu_dll: preloaded"), libraries_kept ? 1U : 0U);
-    }
-    // A negative status is a warning, not a failure.
-    reset_extension();
-    setenv(standin::kDataStatusVariable, "-3", 1);
-    setenv(standin::kMapStatusVariable, "-4", 1);
-    EXPECT_EQ(gl_init_glu(&error), kGluOk);
-    EXPECT_NE(pMap, nullptr);
-}
-
 TEST_F(Loader, ADataFileNameWithoutTerminatorIsCut) {
     const std::string name(40, 'n');
     const std::string kept = name.substr(0, kGluDataFileNameSize - 1);
@@ -323,18 +226,6 @@ TEST_F(Loader, ADataFileNameWithoutTerminatorIsCut) {
     write_file(inst / ("gls/etc/" + kept), "data\n");
     ASSERT_EQ(gl_init_glu(&error), kGluOk);
     EXPECT_EQ(standin_state()->data_path, inst / ("gls/etc/" + kept));
-}
-
-TEST_F(Loader, WithoutTheInstallationDirectoryOrItsList) {
-    unsetenv("VELMORADDIR");
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    setenv("VELMORADDIR", work.path().c_str(), 1);
-    error = kUntouched;
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    EXPECT_EQ(count(log(), "gl_init_glu_dll: cannot open dllregistry"), 1U);
-    EXPECT_TRUE(no_library_loaded());
 }
 
 TEST_F(Loader, EveryAllocationAndOpenFailureFailsCleanly) {
