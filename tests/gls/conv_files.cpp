@@ -39,6 +39,10 @@ CvoInput fixture_input(const std::string &map) {
                               : figure == "table"        ? &input.table_flag
                                                          : nullptr;
             if (number != nullptr) *number = std::stoi(value);
+            if (figure == "target_max") input.target_max_len = std::stoi(value);
+            if (figure == "source_min") input.source_min_len = std::stoi(value);
+            if (figure == "expansion") input.expansion = std::stod(value);
+            if (figure == "header") input.header_lines.push_back(value);
             continue;
         }
         const std::string flags = " " + row.fields.at(3) + " ";

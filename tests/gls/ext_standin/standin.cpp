@@ -30,9 +30,12 @@ int16_t steered(const char *variable) {
     return static_cast<int16_t>(value != nullptr ? std::atoi(value) : 0);
 }
 
-void called(const char *name) {
+// Keeps what a registration call hands over, and the call's name in order.
+template <class T>
+void kept(const char *name, T &field, T value) {
     std::strncat(state.calls, name, sizeof state.calls - std::strlen(state.calls) - 2);
     std::strcat(state.calls, ",");
+    field = value;
 }
 
 // A handle from the host's memory, as an extension makes one.
@@ -109,48 +112,38 @@ void glu_lc_close(GluLocale *locale) {
 
 int32_t glu_setMemoryFunctions(GluAllocFn alloc, GluReallocFn resize, GluFreeFn release,
                                GluCallocFn alloc_cleared) {
-    called("setMemoryFunctions");
-    state.alloc = alloc;
+    kept("setMemoryFunctions", state.alloc, alloc);
     state.realloc = resize;
     state.free = release;
     state.calloc = alloc_cleared;
     return steered(standin::kMemoryResultVariable);
 }
 void glu_setFgetcFunc(GlStreamFn function) {
-    called("setFgetcFunc");
-    state.fgetc = function;
+    kept("setFgetcFunc", state.fgetc, function);
 }
 void glu_setFseekFunc(GlFseekFn function) {
-    called("setFseekFunc");
-    state.fseek = function;
+    kept("setFseekFunc", state.fseek, function);
 }
 void glu_setFtellFunc(GlFtellFn function) {
-    called("setFtellFunc");
-    state.ftell = function;
+    kept("setFtellFunc", state.ftell, function);
 }
 void glu_setFerrorFunc(GlStreamFn function) {
-    called("setFerrorFunc");
-    state.ferror = function;
+    kept("setFerrorFunc", state.ferror, function);
 }
 void glu_setFeofFunc(GlStreamFn function) {
-    called("setFeofFunc");
-    state.feof = function;
+    kept("setFeofFunc", state.feof, function);
 }
 void glu_setUCAFunc(GlUCAFn function) {
-    called("setUCAFunc");
-    state.uca = function;
+    kept("setUCAFunc", state.uca, function);
 }
 void glu_setPrintMessageFunc(GluPrintMessageFn function) {
-    called("setPrintMessageFunc");
-    state.print = function;
+    kept("setPrintMessageFunc", state.print, function);
 }
 void glu_setMessageLevel(int32_t level) {
-    called("setMessageLevel");
-    state.message_level = level;
+    kept("setMessageLevel", state.message_level, level);
 }
 void glu_setMessageSubLevel(int32_t level) {
-    called("setMessageSubLevel");
-    state.message_sub_level = level;
+    kept("setMessageSubLevel", state.message_sub_level, level);
 }
 
 // The class of a character, asked when the loader probes a locale.
