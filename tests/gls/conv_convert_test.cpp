@@ -2,7 +2,8 @@
 // tests/fixtures/gls/conv_maps, one case a row of conv_cases: the edges of
 // every converter family (full outputs, cut and unknown characters, records
 // of no conversion, terminators, units of two and four bytes, shift
-// states). The shipped files meet iconv in tests/tools.
+// states). The shipped files meet iconv in tests/tools. Then the writer:
+// the figures it works out, what it refuses, the tree form it chooses.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "gls/conv/conv.h"
+#include "gls/conv/writer/cvo_writer.h"
 #include "tests/gls/conv_files.h"
 #include "tests/support/bytes.h"
 #include "tests/support/conv_errors.h"
@@ -24,6 +26,7 @@ using testing::cvo_text;
 using testing::error_named;
 using testing::Input;
 using testing::Load;
+using testing::load_text;
 using testing::Output;
 using velmorad::testing::hex;
 using velmorad::testing::TempDir;
@@ -121,6 +124,54 @@ TEST(Converters, TwoCallsCarryTheShiftState) {
     EXPECT_EQ(out_left, 0U);
     EXPECT_EQ(gl_mconvlen(cd, nullptr, &in_left, &out_left, nullptr), -1);
     EXPECT_EQ(cd->error, GL_ENULLARG);
+}
+
+// The rows of tests/fixtures/gls/conv_writes.
+TEST(CvoWriter, FiguresAndRefusals) {
+    for (const auto &row : velmorad::testing::fixture_rows("gls/conv_writes")) {
+        const auto &f = row.fields;
+        SCOPED_TRACE(row.where + ": " + f.at(0));
+        const CvoInput input = testing::fixture_input(f[0]);
+        if (f.at(1) == "refused") {
+            std::string out = "kept";
+            const CvoResult result = write_cvo(input, out);
+            EXPECT_STREQ(cvo_status_text(result.status), f.at(2).c_str());
+            EXPECT_EQ(result.key, f.at(3));
+            EXPECT_EQ(out, "kept");
+            continue;
+        }
+        const CvoFigures figures = cvo_figures(input);
+        EXPECT_EQ(std::to_string(figures.source_min_len) + " " +
+                      std::to_string(figures.source_max_len) + " " +
+                      std::to_string(figures.target_min_len) + " " +
+                      std::to_string(figures.target_max_len),
+                  f[1]);
+        // Rounded up, never down, so that a buffer sized by it always suffices.
+        EXPECT_EQ(figures.expansion, std::stof(f.at(2)));
+    }
+}
+
+TEST(CvoWriter, TheSmallerTreeFormUnlessOneIsAsked) {
+    // Two lead bytes with the same trailing rows: compressed, they share.
+    CvoInput input;
+    input.records["a"] = {"a"};
+    for (int lead : {0x8E, 0x8F}) {
+        for (int trail = 0xA1; trail <= 0xFE; ++trail)
+            input.records[std::string{static_cast<char>(lead), static_cast<char>(trail)}] = {"x"};
+    }
+    const std::string chosen = cvo_text(input);
+    input.tree_text = TreeText::kPlain;
+    const std::string plain = cvo_text(input);
+    input.tree_text = TreeText::kCompressed;
+    const std::string compressed = cvo_text(input);
+    EXPECT_LT(compressed.size(), plain.size());
+    EXPECT_EQ(chosen, compressed);
+    for (const std::string &text : {plain, compressed}) {
+        TempDir dir;
+        testing::Load load = load_text(dir.path(), text);
+        ASSERT_EQ(load.rc, kCvLoaded);
+        EXPECT_EQ(convert(load.cd.get(), "\x8E\xA1\x8F\xFE", 2).out, "xx");
+    }
 }
 
 }  // namespace
