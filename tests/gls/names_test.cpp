@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,18 +19,12 @@ using velmorad::testing::write_file;
 constexpr uint32_t kEntryError = 5;
 
 // A buffer of exactly the documented size on the heap, so that the
-// sanitizer sees a write past its end.
-class Exact {
+// sanitizer sees a write past its end, and the text written into it.
+class Exact : public std::vector<char> {
   public:
-    explicit Exact(size_t size) : data_(new char[size]), size_(size) {
-        std::memset(data_.get(), 'Z', size);
-    }
-    char *get() { return data_.get(); }
-    std::string text() const { return std::string(data_.get(), strnlen(data_.get(), size_)); }
-
-  private:
-    std::unique_ptr<char[]> data_;
-    size_t size_;
+    explicit Exact(size_t size) : std::vector<char>(size, 'Z') {}
+    char *get() { return data(); }
+    std::string text() const { return std::string(data(), strnlen(data(), size())); }
 };
 
 // What a call came to: the text it wrote, or "fail" with GL_EINVAL, or

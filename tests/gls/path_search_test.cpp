@@ -76,43 +76,30 @@ TEST_F(Search, SearchListSkipsEmptyElementsAndTheInstallation) {
     EXPECT_EQ(take(rpath), data / "b");
 }
 
+// The rows of tests/fixtures/gls/search_paths.
 TEST_F(Search, InstallationPathsTryTheVersionFirstAndKeepEverySeparator) {
-    const std::string slashed = inst.path() + "/";
     write_file(inst / "gls/lc/N", "plain");
-    const struct {
-        const char *install;  // null: unset
-        const char *subdir, *version;
-        std::string found;
-        Lines expected;
-    } rows[] = {
-        {nullptr,
-         "lc",
-         "11",
-         "",
-         {"Could not open: /usr/velmorad//gls/lc11/N", "Could not open: /usr/velmorad//gls/lc/N"}},
-        {"",
-         "cv",
-         "9",
-         "",
-         {"Could not open: /usr/velmorad//gls/cv9/N", "Could not open: /usr/velmorad//gls/cv/N"}},
-        {slashed.c_str(),
-         "lc",
-         "11",
-         "plain",
-         {"Could not open: " + slashed + "/gls/lc11/N", "Opened: " + slashed + "/gls/lc/N"}},
-        {slashed.c_str(), "etc", nullptr, "", {"Could not open: " + slashed + "/gls/etc/N"}},
-    };
-    setenv("GL_PATH", "", 1);  // empty: the installation
-    for (const auto &row : rows) {
-        if (row.install != nullptr) {
-            setenv("VELMORADDIR", row.install, 1);
+    const auto set = [](const char *name, const std::string &value) {
+        if (value == "(unset)") {
+            unsetenv(name);
         } else {
-            unsetenv("VELMORADDIR");
+            setenv(name, value.c_str(), 1);
         }
+    };
+    for (const auto &row : velmorad::testing::fixture_rows("gls/search_paths")) {
+        SCOPED_TRACE(row.where);
+        std::vector<std::string> f = row.fields;
+        for (std::string &field : f) {
+            for (size_t at; (at = field.find('@')) != std::string::npos;)
+                field.replace(at, 1, inst.path());
+        }
+        set("VELMORADDIR", f.at(0));
+        set("GL_PATH", f.at(1));
         error = kEntryError;
-        EXPECT_EQ(drain(gl_path_search(&error, "N", row.subdir, row.version)), row.found);
-        EXPECT_EQ(error, row.found.empty() ? GL_EFILE : kEntryError);
-        EXPECT_EQ(log(), row.expected);
+        const char *version = f.at(3) == "-" ? nullptr : f[3].c_str();
+        EXPECT_EQ(drain(gl_path_search(&error, "N", f.at(2).c_str(), version)), f.at(4));
+        EXPECT_EQ(error, f[4].empty() ? GL_EFILE : kEntryError);
+        EXPECT_EQ(log(), Lines(f.begin() + 5, f.end()));
     }
 }
 
