@@ -7,6 +7,8 @@
 #include "gls/names/names.h"
 #include "tests/support/test_support.h"
 
+using velmorad::testing::fixture_rows;
+
 namespace gls::testing {
 
 std::string cvo_text(const CvoInput &input) {
@@ -14,6 +16,47 @@ std::string cvo_text(const CvoInput &input) {
     const CvoResult result = write_cvo(input, text);
     EXPECT_EQ(result.status, CvoStatus::kOk) << cvo_status_text(result.status);
     return text;
+}
+
+CvoInput fixture_input(const std::string &map) {
+    static constexpr std::pair<const char *, uint8_t> kFlags[] = {{"inexact", kCvInexact},
+                                                                  {"end", kCvTerminator},
+                                                                  {"out", kCvShiftedOut},
+                                                                  {"switch", kCvSwitchInput}};
+    CvoInput input;
+    bool found = false;
+    for (const auto &row : fixture_rows("gls/conv_maps")) {
+        if (row.fields.at(0) != map) continue;
+        found = true;
+        const std::string &key = row.fields.at(1);
+        if (key == "=") {
+            const std::string &figure = row.fields.at(2);
+            const std::string &value = row.fields.at(3);
+            if (figure == "like") input = fixture_input(value);
+            if (figure == "enter" || figure == "leave") input.special[figure == "leave"] = value;
+            int32_t *number = figure == "source_shift"   ? &input.source_shift
+                              : figure == "target_shift" ? &input.target_shift
+                              : figure == "table"        ? &input.table_flag
+                                                         : nullptr;
+            if (number != nullptr) *number = std::stoi(value);
+            if (figure == "target_max") input.target_max_len = std::stoi(value);
+            if (figure == "source_min") input.source_min_len = std::stoi(value);
+            if (figure == "expansion") input.expansion = std::stod(value);
+            if (figure == "header") input.header_lines.push_back(value);
+            continue;
+        }
+        const std::string flags = " " + row.fields.at(3) + " ";
+        CvoRecord record{row.fields.at(2), 0, flags.find(" none ") == std::string::npos};
+        for (const auto &[name, flag] : kFlags) {
+            if (flags.find(" " + std::string(name) + " ") != std::string::npos)
+                record.flags |= flag;
+        }
+        auto &records =
+            flags.find(" second ") != std::string::npos ? input.shifted_records : input.records;
+        records[key] = record;
+    }
+    EXPECT_TRUE(found) << "no map " << map;
+    return input;
 }
 
 std::string cv_file_name(const char *source, const char *target) {
@@ -52,9 +95,9 @@ Load load_text(const std::string &dir, const std::string &text, const char *sour
 
 Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState *state, Input kind,
                   Output output) {
-    std::unique_ptr<unsigned char[]> in(new unsigned char[input.size() + (input.empty() ? 1 : 0)]);
+    std::unique_ptr<unsigned char[]> in(new unsigned char[input.size()]);
     std::memcpy(in.get(), input.data(), input.size());
-    std::unique_ptr<unsigned char[]> out(new unsigned char[out_size + (out_size == 0 ? 1 : 0)]);
+    std::unique_ptr<unsigned char[]> out(new unsigned char[out_size]);
     const unsigned char *in_ptr = in.get();
     size_t in_left = input.size();
     unsigned char *out_ptr = output == Output::kWrite ? out.get() : nullptr;
@@ -64,7 +107,6 @@ Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState
                             &out_ptr, &out_left, &result.inexact);
     result.error = cd->error;
     result.in_used = static_cast<size_t>(in_ptr - in.get());
-    result.in_left = in_left;
     if (kind == Input::kCounted) {
         EXPECT_EQ(in_left, input.size() - result.in_used);
     }
@@ -76,16 +118,6 @@ Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState
         EXPECT_EQ(out_ptr, nullptr);
     }
     return result;
-}
-
-void expect_outcome(const Converted &got, const Outcome &want) {
-    EXPECT_EQ(got.rc, want.rc);
-    if (want.rc != 0) {
-        EXPECT_EQ(got.error, want.error);
-    }
-    EXPECT_EQ(got.out, want.out);
-    EXPECT_EQ(got.in_used, want.in_used);
-    EXPECT_EQ(got.inexact, want.inexact);
 }
 
 }  // namespace gls::testing

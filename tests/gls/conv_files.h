@@ -19,6 +19,8 @@ inline constexpr const char *kFixtureTarget = "57372";
 
 // The writer's text of an input; the test fails when the writer refuses it.
 std::string cvo_text(const CvoInput &input);
+// The writer's input for a map of tests/fixtures/gls/conv_maps.
+CvoInput fixture_input(const std::string &map);
 
 // Caches the registry as the front end does at start-up (the built-in
 // table when the installation has none), unless something is cached.
@@ -46,7 +48,6 @@ struct Converted {
     uint32_t error = 0;
     std::string out;      // the bytes produced
     size_t in_used = 0;   // how far the input pointer moved
-    size_t in_left = 0;   // *in_left afterwards (counted input)
     size_t out_left = 0;  // *out_left afterwards
     int inexact = -1;
 };
@@ -54,21 +55,9 @@ struct Converted {
 enum class Input { kCounted, kTerminated };
 enum class Output { kWrite, kMeasure };
 
-// Converts input (for a terminated input, its terminator included) into a
-// buffer of exactly out_size bytes, with the caller's state when given.
-// Checks that the counts moved with the pointers.
+// Converts input into a buffer of exactly out_size bytes, with the caller's
+// state when given. Checks that the counts moved with the pointers.
 Converted convert(CvDesc *cd, const std::string &input, size_t out_size, CvState *state = nullptr,
                   Input kind = Input::kCounted, Output output = Output::kWrite);
-
-// What a conversion should come to: its status (and error number when it
-// failed), the output, how far the input went, and the inexact flag.
-struct Outcome {
-    int rc = 0;
-    uint32_t error = 0;
-    std::string out;
-    size_t in_used = 0;
-    int inexact = 0;
-};
-void expect_outcome(const Converted &got, const Outcome &want);
 
 }  // namespace gls::testing

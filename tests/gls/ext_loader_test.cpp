@@ -1,22 +1,26 @@
 // The extension loader against the stand-in extension: a temporary
 // installation lists it (or broken and partial libraries), and the test
 // reads what the loader did from its state, its diagnostics and the
-// stand-in's own record of what it was handed.
+// stand-in's own record of what it was handed. Then the library list reader
+// and the dynamic-loader wrappers on their own.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
-#include <sstream>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "gls/ext/ext.h"
 #include "gls/util/util.h"
 #include "tests/gls/ext_standin/standin.h"
+#include "tests/support/conv_errors.h"
+#include "tests/support/conv_log.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
@@ -24,8 +28,6 @@
 namespace gls {
 namespace {
 
-using velmorad::testing::make_dirs;
-using velmorad::testing::read_file;
 using velmorad::testing::TempDir;
 using velmorad::testing::write_file;
 using Lines = std::vector<std::string>;
@@ -34,7 +36,7 @@ constexpr const char *kLibrary = "libglu.so";
 constexpr const char *kPartial = "libglu-partial.so";
 constexpr const char *kBroken = "libbroken.so";
 constexpr const char *kAbsent = "libabsent.so";
-constexpr uint32_t kUntouched = 99;
+using testing::kUntouched;
 
 // What the stand-in loaded as record i was handed.
 const standin::State *standin_state(int record = 0) {
@@ -66,6 +68,10 @@ bool no_library_loaded() {
     return fn_glu_lc_open == nullptr && fn_glu_setMemoryFunctions == nullptr;
 }
 
+size_t count(const Lines &lines, const std::string &line) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
+}
+
 class Loader : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -79,21 +85,18 @@ class Loader : public ::testing::Test {
                                      standin::kMapStatusVariable})
             unsetenv(steering);
         gls_logging = 1;
-        make_dirs(inst / "gls/dll");
-        link_library(kLibrary, GLU_STANDIN_PATH);
-        link_library(kPartial, GLU_STANDIN_PARTIAL_PATH);
-        write_file(inst / ("gls/dll/" + std::string(kBroken)), "not a shared object\n");
+        velmorad::testing::make_dirs(inst / "gls/dll");
+        ASSERT_EQ(symlink(GLU_STANDIN_PATH, library(kLibrary).c_str()), 0);
+        ASSERT_EQ(symlink(GLU_STANDIN_PARTIAL_PATH, library(kPartial).c_str()), 0);
+        write_file(library(kBroken), "not a shared object\n");
         write_list({kLibrary});
-        write_file(data_file(), "data\n");
-        write_file(map_file(), "map\n");
+        write_file(inst / "gls/etc/standin.dat", "data\n");
+        write_file(inst / "gls/etc/locmap", "map\n");
         gl_useglu(2);
-        (void)take_log();
+        (void)log();
     }
     void TearDown() override { reset_extension(); }
 
-    void link_library(const std::string &name, const std::string &target) {
-        ASSERT_EQ(symlink(target.c_str(), library(name).c_str()), 0);
-    }
     void write_list(const Lines &names) {
         std::string text;
         for (const std::string &name : names)
@@ -101,103 +104,98 @@ class Loader : public ::testing::Test {
         write_file(inst / "gls/etc/64-dllregistry.48", text);
     }
     std::string library(const std::string &name) const { return inst / ("gls/dll/" + name); }
-    std::string data_file() const { return inst / "gls/etc/standin.dat"; }
-    std::string map_file() const { return inst / "gls/etc/locmap"; }
-
-    // The messages logged since the last call, header left out.
-    Lines take_log() {
-        std::istringstream in(read_file(work / kLogFileName));
-        write_file(work / kLogFileName, "");
-        Lines lines;
-        for (std::string line; std::getline(in, line);) {
-            if (line != "----" && line.rfind("GLS log started", 0) != 0) lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines log() { return testing::take_log(work.path()); }
 
     TempDir work;                 // the current directory, where the log goes
     TempDir inst;                 // the installation directory
     uint32_t error = kUntouched;  // the context: just its error number
 };
 
-TEST_F(Loader, NotWantedLoadsNothing) {
-    // No list at all: it must not even be looked for.
-    std::remove((inst / "gls/etc/64-dllregistry.48").c_str());
-    for (const char *use : {static_cast<const char *>(nullptr), "0", "3", "-1", "", "one"}) {
-        SCOPED_TRACE(use != nullptr ? use : "(unset)");
+// The rows of tests/fixtures/gls/ext_starts: a start under each condition,
+// what it left loaded and logged, and a second start once put right.
+TEST_F(Loader, StartsOfTheFixture) {
+    const std::map<std::string, std::string> libraries = {
+        {"glu", kLibrary}, {"partial", kPartial}, {"broken", kBroken}, {"absent", kAbsent}};
+    const std::map<std::string, const char *> steering = {
+        {"name", standin::kNameResultVariable},
+        {"memory", standin::kMemoryResultVariable},
+        {"data", standin::kDataStatusVariable},
+        {"map", standin::kMapStatusVariable}};
+    for (const auto &row : velmorad::testing::fixture_rows("gls/ext_starts")) {
+        const auto &f = row.fields;
+        SCOPED_TRACE(row.where + ": " + f.at(0));
         reset_extension();
-        if (use != nullptr) {
-            setenv("GL_USEGLU", use, 1);
-        } else {
+        gl_useglu(std::stoi(f.at(1)));
+        if (f.at(2) == "(unset)") {
             unsetenv("GL_USEGLU");
+        } else {
+            setenv("GL_USEGLU", f[2].c_str(), 1);
         }
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(error, kUntouched);
-        EXPECT_EQ(unicode_collate, 0);
-        EXPECT_EQ(glu_loaded, 1);
-        EXPECT_EQ(pMap, nullptr);
-        EXPECT_TRUE(no_library_loaded());
-        // Once decided, later loads do not ask again.
-        (void)take_log();
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(take_log(),
-                  (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: preloaded", "gl_init_glu: End"}));
-    }
-}
-
-TEST_F(Loader, WithoutCapabilityNothingIsMarkedLoaded) {
-    for (int32_t capability : {0, 3, -1}) {
-        SCOPED_TRACE(capability);
-        gl_useglu(capability);
-        (void)take_log();
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(unicode_collate, 0);
-        EXPECT_EQ(glu_loaded, 0);
-        EXPECT_TRUE(no_library_loaded());
-        EXPECT_EQ(take_log(), (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin",
-                                     "gl_init_glu_dll: No glu_capable", "gl_init_glu: End"}));
-    }
-}
-
-TEST_F(Loader, LoadsTheListedLibraryAndItsData) {
-    for (int32_t capability : {1, 2}) {
-        for (const char *use : {"1", "2"}) {
-            SCOPED_TRACE(std::to_string(capability) + " " + use);
-            reset_extension();
-            gl_useglu(capability);
-            setenv("GL_USEGLU", use, 1);
-            ASSERT_EQ(gl_init_glu(&error), kGluOk);
-            EXPECT_EQ(error, kUntouched);
-            EXPECT_EQ(unicode_collate, 1);
-            EXPECT_EQ(glu_loaded, 1);
-            EXPECT_NE(pMap, nullptr);
-            EXPECT_NE(glu_data, nullptr);
-            EXPECT_EQ(handleglu[0].status, 0);
-            EXPECT_EQ(handleglu[0].path, library(kLibrary));
-            const standin::State *state = standin_state();
-            ASSERT_NE(state, nullptr);
-            EXPECT_EQ(state->data_path, data_file());
-            EXPECT_EQ(state->map_path, map_file());
+        Lines list;
+        for (const std::string &name : velmorad::testing::fields_of(f.at(3), ' '))
+            list.push_back(f[3] == "(empty)"       ? ""
+                           : libraries.count(name) ? libraries.at(name)
+                                                   : name);
+        write_list(f[3] == "(empty)" ? Lines{} : list);
+        if (f[3] == "(none)") std::remove((inst / "gls/etc/64-dllregistry.48").c_str());
+        std::vector<std::function<void()>> undo;
+        for (const std::string &step : velmorad::testing::fields_of(f.at(4), ' ')) {
+            const std::string what = step.substr(step.find_first_of(":=") + 1);
+            const std::string away = inst / ("gls/etc/" + what);
+            if (step == "no:VELMORADDIR" || step == "inst:work") {
+                setenv("VELMORADDIR", work.path().c_str(), 1);
+                if (step[0] == 'n') unsetenv("VELMORADDIR");
+                undo.push_back([this] { setenv("VELMORADDIR", inst.path().c_str(), 1); });
+            } else if (step.rfind("no:", 0) == 0) {
+                ASSERT_EQ(std::rename(away.c_str(), (away + ".away").c_str()), 0);
+                undo.push_back([away] { std::rename((away + ".away").c_str(), away.c_str()); });
+            } else if (!step.empty()) {
+                const char *variable = steering.at(step.substr(0, step.find('=')));
+                setenv(variable, what.c_str(), 1);
+                undo.push_back([variable] { unsetenv(variable); });
+            }
         }
+        (void)log();
+        error = kUntouched;
+        EXPECT_EQ(gl_init_glu(&error), f.at(5) == "ok" ? kGluOk : kGluFailed);
+        EXPECT_EQ(error, std::isdigit(static_cast<unsigned char>(f.at(6)[0]))
+                             ? std::stoul(f[6])
+                             : testing::error_named(f[6]));
+        const std::string &loaded = f.at(7);
+        EXPECT_EQ(glu_loaded, loaded == "none" ? 0 : 1);
+        EXPECT_EQ(no_library_loaded(), loaded == "none" || loaded == "decided");
+        EXPECT_EQ(pMap != nullptr, loaded == "all");
+        if (loaded != "libraries") {
+            EXPECT_EQ(unicode_collate, loaded == "all" ? 1 : 0);
+        }
+        if (!f.at(8).empty()) {
+            EXPECT_EQ(count(log(), f[8]), 1U);
+        }
+
+        for (const auto &step : undo)
+            step();
+        (void)log();
+        const std::string &again = f.at(9);
+        EXPECT_EQ(gl_init_glu(&error), again == "failed" ? kGluFailed : kGluOk);
+        const Lines lines = log();
+        EXPECT_EQ(count(lines, "gl_init_glu_dll: preloaded"), again == "preloaded" ? 1U : 0U);
+        EXPECT_EQ(count(lines, "gl_init_glu_dll: No glu_capable"), again == "off" ? 1U : 0U);
     }
 }
 
-TEST_F(Loader, EveryEntryPointIsTheSymbolOfItsName) {
+TEST_F(Loader, HandsTheLibraryTheHostsServices) {
     ASSERT_EQ(gl_init_glu(&error), kGluOk);
-    const auto expect_symbol = [](void *pointer, const char *name) {
-        SCOPED_TRACE(name);
-        EXPECT_NE(pointer, nullptr);
-        EXPECT_EQ(pointer, dlsym(handleglu[0].handle, name));
-    };
-#define GLU_ENTRY(name, Type) expect_symbol(reinterpret_cast<void *>(fn_##name), #name);
+    EXPECT_EQ(handleglu[0].path, library(kLibrary));
+    EXPECT_EQ(standin_state()->data_path, inst / "gls/etc/standin.dat");
+    EXPECT_EQ(standin_state()->map_path, inst / "gls/etc/locmap");
+    // Every entry point is the symbol of its name.
+#define GLU_ENTRY(name, Type)                                         \
+    EXPECT_NE(reinterpret_cast<void *>(fn_##name), nullptr) << #name; \
+    EXPECT_EQ(reinterpret_cast<void *>(fn_##name), dlsym(handleglu[0].handle, #name)) << #name;
 #define GLU_ENTRY_AGAIN(name)
 #include "gls/ext/ext_entries.def"
-}
 
-TEST_F(Loader, HandsTheExtensionTheHostsServicesInOrder) {
-    ASSERT_EQ(gl_init_glu(&error), kGluOk);
     const standin::State *state = standin_state();
-    ASSERT_NE(state, nullptr);
     EXPECT_STREQ(state->calls,
                  "setMemoryFunctions,setFgetcFunc,setFseekFunc,setFtellFunc,setFerrorFunc,"
                  "setFeofFunc,setUCAFunc,setPrintMessageFunc,setMessageLevel,setMessageSubLevel,");
@@ -210,178 +208,16 @@ TEST_F(Loader, HandsTheExtensionTheHostsServicesInOrder) {
     EXPECT_EQ(state->print, &gl_message);
     EXPECT_EQ(state->message_level, 65535);
     EXPECT_EQ(state->message_sub_level, 1);
-
     // The memory services reach whatever host is installed when called.
     testing::FailingHost host;
-    void *block = state->alloc(nullptr, 8);
-    ASSERT_NE(block, nullptr);
-    block = state->realloc(nullptr, block, 64);
-    ASSERT_NE(block, nullptr);
+    void *block = state->realloc(nullptr, state->alloc(nullptr, 8), 64);
     auto *cleared = static_cast<unsigned char *>(state->calloc(nullptr, 4, 4));
     ASSERT_NE(cleared, nullptr);
     EXPECT_EQ(cleared[15], 0);
-    EXPECT_EQ(host.allocations(), 3);
     EXPECT_EQ(host.live_blocks(), 2);
     state->free(nullptr, block);
     state->free(nullptr, cleared);
     EXPECT_EQ(host.live_blocks(), 0);
-    host.fail_allocation(1);
-    EXPECT_EQ(state->alloc(nullptr, 8), nullptr);
-}
-
-TEST_F(Loader, UsesTheFirstFourLinesAndResolvesFromTheFourth) {
-    // The fourth is the only complete library; a fifth line would fail.
-    write_list({kPartial, kPartial, kPartial, kLibrary, kAbsent});
-    ASSERT_EQ(gl_init_glu(&error), kGluOk);
-    EXPECT_EQ(handleglu[3].path, library(kLibrary));
-    EXPECT_EQ(fn_glu_mbsCollBound, dlsym(handleglu[3].handle, "glu_mbsCollBound"));
-    Lines log = take_log();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: Loading library:"), 4);
-    EXPECT_EQ(std::count(log.begin(), log.end(), library(kAbsent)), 0);
-
-    // Resolved from the last one loaded, not from the first.
-    reset_extension();
-    write_list({kLibrary, kLibrary, kLibrary, kPartial, kLibrary});
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-}
-
-TEST_F(Loader, AMissingEntryPointFailsAndUnloads) {
-    write_list({kLibrary, kPartial});
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    ASSERT_NE(handleglu[1].error_text, nullptr);
-    EXPECT_NE(std::string(handleglu[1].error_text).find("glu_mbsCollBound"), std::string::npos);
-    EXPECT_TRUE(no_library_loaded());
-    EXPECT_EQ(unicode_collate, 0);
-    EXPECT_EQ(glu_loaded, 0);
-    EXPECT_EQ(
-        take_log(),
-        (Lines{"gl_init_glu: Begin", "gl_init_glu_dll: Begin", "gl_init_glu_dll: glu_capable",
-               "gl_init_glu_dll: Initializing", "gl_init_glu_dll: Loading library:",
-               library(kLibrary), "gl_init_glu_dll: Loading library:", library(kPartial),
-               "gl_init_glu_dll: Loading symbols:", "gl_init_glu_dll: End icudata qrmx_dlsym error",
-               "gl_init_glu: loading DLLs error"}));
-}
-
-TEST_F(Loader, AnEmptyListFailsAtResolution) {
-    write_list({});
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    EXPECT_EQ(handleglu[0].status, kGluDlInternalError);
-    EXPECT_STREQ(handleglu[0].error_text, "Internal Error");
-    const Lines log = take_log();
-    ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[log.size() - 3], "gl_init_glu_dll: Loading symbols:");
-    EXPECT_EQ(log[log.size() - 2], "gl_init_glu_dll: End icudata qrmx_dlsym error");
-}
-
-TEST_F(Loader, ALibraryThatWillNotLoad) {
-    struct Row {
-        int32_t capability;
-        const char *use;
-        Lines list;
-        int result;
-        uint32_t error;
-        int32_t capability_after;
-    } rows[] = {
-        // Present but unloadable, and both sides allow it: switched off.
-        {2, "2", {kBroken}, kGluOk, kUntouched, 0},
-        {2, "2", {kLibrary, kBroken}, kGluOk, kUntouched, 0},
-        // Either side insists, or the file is not there: a failure.
-        {2, "1", {kBroken}, kGluFailed, GL_EFILE, 2},
-        {1, "2", {kBroken}, kGluFailed, GL_EFILE, 1},
-        {2, "2", {kAbsent}, kGluFailed, GL_EFILE, 2},
-        {2, "2", {kLibrary, kAbsent}, kGluFailed, GL_EFILE, 2},
-    };
-    for (const Row &row : rows) {
-        const std::string failing = row.list.back();
-        SCOPED_TRACE(std::to_string(row.capability) + " " + row.use + " " + failing);
-        reset_extension();
-        gl_useglu(row.capability);
-        setenv("GL_USEGLU", row.use, 1);
-        write_list(row.list);
-        (void)take_log();
-        error = kUntouched;
-        EXPECT_EQ(gl_init_glu(&error), row.result);
-        EXPECT_EQ(error, row.error);
-        EXPECT_EQ(glu_capable, row.capability_after);
-        EXPECT_EQ(unicode_collate, 0);
-        EXPECT_EQ(glu_loaded, 0);
-        EXPECT_TRUE(no_library_loaded());
-
-        const Lines log = take_log();
-        auto report =
-            std::find(log.begin(), log.end(), "LoadLibraries: Error Loading SharedObject file");
-        ASSERT_GE(std::distance(report, log.end()), 3) << "no report of the failure";
-        EXPECT_EQ(report[1], library(failing));
-        EXPECT_NE(report[2].find(library(failing)), std::string::npos) << report[2];
-        const bool switched_off = row.result == kGluOk;
-        EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: Error Loading DLLs allowed"),
-                  switched_off ? 1 : 0);
-        if (switched_off) {
-            // Until the front end asks again, the extension stays off.
-            EXPECT_EQ(gl_init_glu(&error), kGluOk);
-            EXPECT_EQ(take_log()[2], "gl_init_glu_dll: No glu_capable");
-        }
-    }
-}
-
-TEST_F(Loader, DataFailures) {
-    struct Row {
-        const char *variable;  // set to value, or a file removed when value is null
-        const char *value;
-        uint32_t error;
-        const char *message;
-    } rows[] = {
-        {standin::kNameResultVariable, "1", GL_EFILE,
-         "gl_init_glu: End icudata not loaded, could not get icudata file name"},
-        {"standin.dat", nullptr, GL_EFILE,
-         "gl_init_glu: End icudata not loaded, icudata file not found"},
-        {standin::kDataStatusVariable, "21", 21, "gl_init_glu: End icudata not loaded"},
-        {"locmap", nullptr, GL_EFILE, "gl_init_glu: End pMap not loaded locmap file not found"},
-        {standin::kMapStatusVariable, "22", 22, "gl_init_glu: End pMap not loaded"},
-        {standin::kMemoryResultVariable, "5", 5, "gl_init_glu_dll: End callback functions"},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.message);
-        reset_extension();
-        const std::string removed = inst / ("gls/etc/" + std::string(row.variable));
-        if (row.value != nullptr) {
-            setenv(row.variable, row.value, 1);
-        } else {
-            ASSERT_EQ(std::rename(removed.c_str(), (removed + ".away").c_str()), 0);
-        }
-        (void)take_log();
-        error = kUntouched;
-        EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-        EXPECT_EQ(error, row.error);
-        EXPECT_EQ(pMap, nullptr);
-        Lines log = take_log();
-        EXPECT_EQ(std::count(log.begin(), log.end(), row.message), 1);
-
-        // Put right, the next attempt succeeds; the libraries stay loaded
-        // unless it was their start that failed.
-        const bool libraries_kept = glu_loaded == 1;
-        if (row.value != nullptr) {
-            unsetenv(row.variable);
-        } else {
-            ASSERT_EQ(std::rename((removed + ".away").c_str(), removed.c_str()), 0);
-        }
-        error = kUntouched;
-        EXPECT_EQ(gl_init_glu(&error), kGluOk);
-        EXPECT_EQ(error, kUntouched);
-        EXPECT_NE(pMap, nullptr);
-        log = take_log();
-        EXPECT_EQ(std::count(log.begin(), log.end(), "gl_init_glu_dll: preloaded"),
-                  libraries_kept ? 1 : 0);
-    }
-    // A negative status is a warning, not a failure.
-    reset_extension();
-    setenv(standin::kDataStatusVariable, "-3", 1);
-    setenv(standin::kMapStatusVariable, "-4", 1);
-    EXPECT_EQ(gl_init_glu(&error), kGluOk);
-    EXPECT_NE(pMap, nullptr);
 }
 
 TEST_F(Loader, ADataFileNameWithoutTerminatorIsCut) {
@@ -393,23 +229,8 @@ TEST_F(Loader, ADataFileNameWithoutTerminatorIsCut) {
     EXPECT_EQ(standin_state()->data_path, inst / ("gls/etc/" + kept));
 }
 
-TEST_F(Loader, InstallationDirectoryAndList) {
-    unsetenv("VELMORADDIR");
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    EXPECT_EQ(take_log().back(), "gl_init_glu: loading DLLs error");
-
-    setenv("VELMORADDIR", work.path().c_str(), 1);
-    error = kUntouched;
-    EXPECT_EQ(gl_init_glu(&error), kGluFailed);
-    EXPECT_EQ(error, GL_EFILE);
-    const Lines log = take_log();
-    EXPECT_EQ(log[log.size() - 2], "gl_init_glu_dll: cannot open dllregistry");
-    EXPECT_TRUE(no_library_loaded());
-}
-
-TEST_F(Loader, EveryAllocationFailureFailsCleanly) {
-    gls_logging = 0;
+TEST_F(Loader, EveryAllocationAndOpenFailureFailsCleanly) {
+    gls_logging = 0;  // the log would be opened through the host
     struct Started {
         int result;
         // The extension is taken down before the walk counts what is left.
@@ -422,17 +243,12 @@ TEST_F(Loader, EveryAllocationFailureFailsCleanly) {
         },
         [&](const Started &started, bool failed) {
             EXPECT_EQ(started.result, failed ? kGluFailed : kGluOk);
-            EXPECT_EQ(pMap == nullptr, failed);
             if (failed) {
                 EXPECT_TRUE(error == GL_ENOMEM || error == standin::kNoMemory) << error;
             }
         });
-}
-
-TEST_F(Loader, EveryOpenFailureFailsCleanly) {
-    gls_logging = 0;
     for (long n = 1;; ++n) {
-        SCOPED_TRACE(n);
+        SCOPED_TRACE("open " + std::to_string(n) + " failing");
         testing::FailingHost host;
         host.fail_open(n);
         error = kUntouched;
@@ -453,8 +269,10 @@ FILE *counting_fopen(const char *path, const char *mode) {
     return std::fopen(path, mode);
 }
 
+// At start-up the loader probes a locale, with the host's stream functions
+// withheld and its own open never called, and puts them back afterwards.
 TEST_F(Loader, OnInitProbesALocaleWithoutTheHostsStreams) {
-    gls_logging = 0;  // the log would be opened through the host
+    gls_logging = 0;
     for (bool host_installed : {false, true}) {
         SCOPED_TRACE(host_installed);
         reset_extension();
@@ -465,19 +283,107 @@ TEST_F(Loader, OnInitProbesALocaleWithoutTheHostsStreams) {
         host_opens = 0;
         ASSERT_EQ(gl_init_glu_internal(&error, 1), kGluOk);
         EXPECT_EQ(host_opens, 0);
-        EXPECT_EQ(_gl_ext_func, host_installed ? 1 : 0);
         EXPECT_EQ(_gl_get_ext_funcptr(kExtFopen),
                   host_installed ? reinterpret_cast<GlExtFunc>(counting_fopen) : nullptr);
-
         const standin::State *state = standin_state();
-        ASSERT_NE(state, nullptr);
         EXPECT_STREQ(state->locale_name, "en_us.utf8");
         EXPECT_TRUE(state->streams_cleared_at_open);
         EXPECT_EQ(state->locales_opened - state->locales_closed, 0);
         EXPECT_GE(state->classified, 1);
         EXPECT_EQ(state->fgetc, &_gl_ext_getc);
-        EXPECT_EQ(state->feof, &_gl_ext_feof);
     }
+}
+
+constexpr const char *kInstall = "/opt/inst";
+
+TEST(DlName, ReadsEachLineAsALibraryPath) {
+    TempDir dir;
+    for (const auto &row : velmorad::testing::fixture_rows("gls/dl_lists")) {
+        SCOPED_TRACE(row.where);
+        std::vector<std::string> expected;
+        for (size_t i = 1; i < row.fields.size() && row.fields[i] != "(none)"; ++i)
+            expected.push_back(std::string(kInstall) + "/gls/dll/" + row.fields[i]);
+        write_file(dir / "list", row.fields[0]);
+        FILE *list = std::fopen((dir / "list").c_str(), "r");
+        std::vector<std::string> names;
+        char *name = nullptr;
+        size_t size = 0;
+        GluDlName got;
+        while ((got = get_dl_name(list, kInstall, &name, &size)) == kDlNameRead) {
+            EXPECT_LT(std::string(name).size(), size);
+            names.emplace_back(name);
+        }
+        EXPECT_EQ(got, kDlNameEnd);
+        EXPECT_EQ(name, nullptr);
+        EXPECT_EQ(size, 0u);
+        std::fclose(list);
+        EXPECT_EQ(names, expected);
+    }
+}
+
+TEST(DlName, APipeEndsAndOutOfMemoryReleasesTheName) {
+    // Reading a line twice needs a position to return to; a pipe has none.
+    FILE *pipe = popen("echo lib.so", "r");
+    ASSERT_NE(pipe, nullptr);
+    char *name = nullptr;
+    size_t size = 0;
+    EXPECT_EQ(get_dl_name(pipe, kInstall, &name, &size), kDlNameEnd);
+    EXPECT_EQ(name, nullptr);
+    pclose(pipe);
+
+    TempDir dir;
+    write_file(dir / "list", "short\n" + std::string(500, 'y') + "\n");
+    FILE *list = std::fopen((dir / "list").c_str(), "r");
+    testing::FailingHost host;
+    ASSERT_EQ(get_dl_name(list, kInstall, &name, &size), kDlNameRead);
+    host.fail_allocation(1);  // the longer line needs a bigger block
+    EXPECT_EQ(get_dl_name(list, kInstall, &name, &size), kDlNameNoMemory);
+    EXPECT_TRUE(host.failed());
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(host.live_blocks(), 0);
+    std::fclose(list);
+}
+
+TEST(Dl, OpenHonoursTheFlagsAndSymbolsAreLookedUpInTheRecord) {
+    GluDllRecord local = {};
+    ASSERT_EQ(qrmx_dlopen(&local, GLU_STANDIN_PARTIAL_PATH, RTLD_LAZY | RTLD_LOCAL), kGluOk);
+    EXPECT_STREQ(local.path, GLU_STANDIN_PARTIAL_PATH);
+    EXPECT_EQ(dlsym(RTLD_DEFAULT, kStandinStateSymbol), nullptr);  // local: not seen
+    const struct {
+        const char *name;
+        bool open;
+        int32_t status;  // 0: found
+        std::string text;
+    } rows[] = {
+        {"glu_lc_open", true, 0, ""},
+        {"glu_mbsCollBound", true, kGluDlLoaderError, "glu_mbsCollBound"},
+        {nullptr, true, kGluDlInternalError, "Internal Error"},
+        {"glu_lc_open", false, kGluDlInternalError, "Internal Error"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name != nullptr ? row.name : "(null)");
+        GluDllRecord target = local;
+        if (!row.open) target.handle = nullptr;
+        target.status = 0;
+        target.error_text = nullptr;
+        void *address = &target;
+        EXPECT_EQ(qrmx_dlsym(&target, &address, row.name), row.status == 0 ? kGluOk : kGluFailed);
+        EXPECT_EQ(target.status, row.status);
+        EXPECT_EQ(address, row.status == 0 ? dlsym(local.handle, row.name) : nullptr);
+        EXPECT_EQ(target.error_text != nullptr &&
+                      std::string(target.error_text).find(row.text) != std::string::npos,
+                  row.status != 0);
+        _gl_free_ptr(target.error_text);
+    }
+    EXPECT_EQ(qrmx_dlclose(&local), kGluOk);
+
+    GluDllRecord global = {};
+    ASSERT_EQ(qrmx_dlopen(&global, GLU_STANDIN_PATH, kGluDlOpenDefault), kGluOk);
+    EXPECT_NE(dlsym(RTLD_DEFAULT, kStandinStateSymbol), nullptr);
+    EXPECT_EQ(qrmx_dlclose(&global), kGluOk);
+    EXPECT_EQ(global.handle, nullptr);
+    EXPECT_EQ(global.path, nullptr);
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 
 #include <cstdlib>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "gls/util/util.h"
+#include "tests/support/conv_log.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
 #include "tests/support/test_support.h"
@@ -17,19 +17,11 @@
 namespace gls {
 namespace {
 
-using velmorad::testing::read_file;
 using velmorad::testing::TempDir;
 using velmorad::testing::write_file;
 using Lines = std::vector<std::string>;
 
 constexpr uint32_t kEntryError = 5;
-
-std::string opened(const std::string &path) {
-    return "Opened: " + path;
-}
-std::string missed(const std::string &path) {
-    return "Could not open: " + path;
-}
 
 // Reads a found stream to its end and closes it; "" for none.
 std::string drain(FILE *stream) {
@@ -63,17 +55,7 @@ class Search : public ::testing::Test {
         unsetenv("GL_PATH");
         setenv("VELMORADDIR", inst.path().c_str(), 1);
     }
-
-    // The messages logged since the last call, header left out.
-    Lines take_log() {
-        std::istringstream in(read_file(work / kLogFileName));
-        write_file(work / kLogFileName, "");
-        Lines lines;
-        for (std::string line; std::getline(in, line);) {
-            if (line != "----" && line.rfind("GLS log started", 0) != 0) lines.push_back(line);
-        }
-        return lines;
-    }
+    Lines log() { return testing::take_log(work.path()); }
 
     TempDir work;  // the current directory, where the log goes
     TempDir inst;  // the installation directory
@@ -87,55 +69,37 @@ TEST_F(Search, SearchListSkipsEmptyElementsAndTheInstallation) {
     setenv("GL_PATH", ("::" + data / "a" + "::" + data / "b").c_str(), 1);
     char *rpath = nullptr;
     EXPECT_EQ(drain(gl_path_search1(&error, "N", &rpath, "lc", "11", &gl_ext_functions)), "in b");
-    EXPECT_EQ(take_log(), (Lines{missed(data / "a/N"), opened(data / "b/N")}));
+    EXPECT_EQ(log(), (Lines{"Could not open: " + data / "a/N", "Opened: " + data / "b/N"}));
     EXPECT_EQ(error, kEntryError);
-
     EXPECT_EQ(gl_path_search1(&error, "M", &rpath, "lc", "11", &gl_ext_functions), nullptr);
-    EXPECT_EQ(take_log(), (Lines{missed(data / "a/M"), missed(data / "b/M")}));
     EXPECT_EQ(error, GL_EFILE);
     EXPECT_EQ(take(rpath), data / "b");
 }
 
+// The rows of tests/fixtures/gls/search_paths.
 TEST_F(Search, InstallationPathsTryTheVersionFirstAndKeepEverySeparator) {
-    const std::string slashed = inst.path() + "/";
     write_file(inst / "gls/lc/N", "plain");
-    const struct {
-        const char *install;  // null: unset
-        const char *gl_path, *subdir, *version;
-        std::string found;
-        Lines expected;
-    } rows[] = {
-        {nullptr,
-         nullptr,
-         "lc",
-         "11",
-         "",
-         {missed("/usr/velmorad//gls/lc11/N"), missed("/usr/velmorad//gls/lc/N")}},
-        {"",
-         "",
-         "cv",
-         "9",
-         "",
-         {missed("/usr/velmorad//gls/cv9/N"), missed("/usr/velmorad//gls/cv/N")}},
-        {slashed.c_str(),
-         "",
-         "lc",
-         "11",
-         "plain",
-         {missed(slashed + "/gls/lc11/N"), opened(slashed + "/gls/lc/N")}},
-        {slashed.c_str(), nullptr, "etc", nullptr, "", {missed(slashed + "/gls/etc/N")}},
-    };
-    for (const auto &row : rows) {
-        if (row.install != nullptr) {
-            setenv("VELMORADDIR", row.install, 1);
+    const auto set = [](const char *name, const std::string &value) {
+        if (value == "(unset)") {
+            unsetenv(name);
         } else {
-            unsetenv("VELMORADDIR");
+            setenv(name, value.c_str(), 1);
         }
-        if (row.gl_path != nullptr) setenv("GL_PATH", row.gl_path, 1);
+    };
+    for (const auto &row : velmorad::testing::fixture_rows("gls/search_paths")) {
+        SCOPED_TRACE(row.where);
+        std::vector<std::string> f = row.fields;
+        for (std::string &field : f) {
+            for (size_t at; (at = field.find('@')) != std::string::npos;)
+                field.replace(at, 1, inst.path());
+        }
+        set("VELMORADDIR", f.at(0));
+        set("GL_PATH", f.at(1));
         error = kEntryError;
-        EXPECT_EQ(drain(gl_path_search(&error, "N", row.subdir, row.version)), row.found);
-        EXPECT_EQ(error, row.found.empty() ? GL_EFILE : kEntryError);
-        EXPECT_EQ(take_log(), row.expected);
+        const char *version = f.at(3) == "-" ? nullptr : f[3].c_str();
+        EXPECT_EQ(drain(gl_path_search(&error, "N", f.at(2).c_str(), version)), f.at(4));
+        EXPECT_EQ(error, f[4].empty() ? GL_EFILE : kEntryError);
+        EXPECT_EQ(log(), Lines(f.begin() + 5, f.end()));
     }
 }
 
@@ -145,17 +109,12 @@ TEST_F(Search, InstallationDirectoryOf256IsTakenAnd257RefusedBeforeAnyAttempt) {
         dir += std::string(length - dir.size(), 'v');
         write_file(dir + "/gls/lc11/N", "found");
         setenv("VELMORADDIR", dir.c_str(), 1);
-        std::string text = drain(gl_path_search(&error, "N", "lc", "11"));
-        if (length == 256) {
-            EXPECT_EQ(text, "found");
-            EXPECT_EQ(take_log(), Lines{opened(dir + "/gls/lc11/N")});
-        } else {
-            EXPECT_EQ(text, "");
-            EXPECT_EQ(error, GL_EFILE);
-            EXPECT_EQ(take_log(), Lines{"Environment variable VELMORADDIR cannot be greater than "
-                                        "256 characters"});
-        }
+        EXPECT_EQ(drain(gl_path_search(&error, "N", "lc", "11")), length == 256 ? "found" : "");
+        EXPECT_EQ(log(), Lines{length == 256 ? "Opened: " + dir + "/gls/lc11/N"
+                                             : "Environment variable VELMORADDIR cannot be greater "
+                                               "than 256 characters"});
     }
+    EXPECT_EQ(error, GL_EFILE);
 }
 
 TEST_F(Search, EmbeddedSeparatorsAndAbsoluteNamesSkipTheSearch) {
@@ -170,14 +129,12 @@ TEST_F(Search, EmbeddedSeparatorsAndAbsoluteNamesSkipTheSearch) {
         drain(gl_path_search1(&error, embedded.c_str(), &rpath, "lc", "11", &gl_ext_functions)),
         "direct");
     EXPECT_EQ(take(rpath), "kept");
-    EXPECT_EQ(take_log(), Lines{opened(data / "x/N")});
-
     rpath = nullptr;
     EXPECT_EQ(drain(gl_path_search1(&error, (data / "x/N").c_str(), &rpath, "lc", "11",
                                     &gl_ext_functions)),
               "direct");
     EXPECT_EQ(take(rpath), "/");
-    EXPECT_EQ(take_log(), Lines{opened(data / "x/N")});
+    EXPECT_EQ(log(), (Lines{"Opened: " + data / "x/N", "Opened: " + data / "x/N"}));
 }
 
 // Fails each allocation of a search in turn. A failure ends the search with
@@ -185,50 +142,41 @@ TEST_F(Search, EmbeddedSeparatorsAndAbsoluteNamesSkipTheSearch) {
 // lets a later attempt find the file with the error undone; nothing stays
 // allocated or open. The inputs exceed every fixed buffer, so the run that
 // fails nothing shows that long paths work.
-void walk_search_failures(const std::function<bool(uint32_t *)> &search) {
-    struct Searched {
-        bool found;
-        uint32_t error = kEntryError;
-    };
-    int fatal = 0;
-    testing::walk_allocation_failures(
-        [&] {
-            Searched s{false};
-            s.found = search(&s.error);
-            return s;
-        },
-        [&](const Searched &s, bool failed) {
-            EXPECT_TRUE(s.found || failed);
-            if (failed) {
-                EXPECT_EQ(s.error, s.found ? kEntryError : GL_ENOMEM);
-            }
-            fatal += s.found ? 0 : 1;
-        });
-    EXPECT_GT(fatal, 1);
-}
-
-bool found(FILE *stream) {
-    return !drain(stream).empty();
-}
-
 TEST_F(Search, EveryAllocationFailureIsCleanAndTheRegistryAsksTheHostForNone) {
     unsetenv("GLSLOG");  // keeps the log's opens out of the counts
-    std::string deep = long_dir(data.path(), kPathBufferSize + 100);
+    const std::string deep = long_dir(data.path(), kPathBufferSize + 100);
     write_file(deep + "/N", "deep");
-    setenv("GL_PATH", (long_dir("/missing", kPathBufferSize) + "::" + deep).c_str(), 1);
-    walk_search_failures([](uint32_t *e) { return found(gl_path_search(e, "N", "lc", "11")); });
-
-    unsetenv("GL_PATH");
-    std::string name = long_dir("sub", kPathBufferSize) + "/N";
+    const std::string name = long_dir("sub", kPathBufferSize) + "/N";
     write_file(inst / "gls/lc/" + name, "long name");
-    auto in_installation = [&](uint32_t *e) {
-        return found(gl_path_search(e, name.c_str(), "lc", "11"));
+    const std::function<bool(uint32_t *)> searches[] = {
+        [&](uint32_t *e) {
+            setenv("GL_PATH", (long_dir("/missing", kPathBufferSize) + "::" + deep).c_str(), 1);
+            return !drain(gl_path_search(e, "N", "lc", "11")).empty();
+        },
+        [&](uint32_t *e) {
+            unsetenv("GL_PATH");
+            return !drain(gl_path_search(e, name.c_str(), "lc", "11")).empty();
+        },
+        [&](uint32_t *e) {
+            return take(gl_path_search_rpath(nullptr, e, name.c_str(), "lc", "11")) ==
+                   inst / "gls/lc";
+        },
     };
-    walk_search_failures(in_installation);
-    walk_search_failures([&](uint32_t *e) {
-        char *dir = gl_path_search_rpath(nullptr, e, name.c_str(), "lc", "11");
-        return take(dir) == inst / "gls/lc";
-    });
+    for (const auto &search : searches) {
+        int fatal = 0;
+        testing::walk_allocation_failures(
+            [&] {
+                uint32_t e = kEntryError;
+                const bool found = search(&e);
+                return std::pair{found, e};
+            },
+            [&](const std::pair<bool, uint32_t> &s, bool failed) {
+                EXPECT_TRUE(s.first || failed);
+                EXPECT_EQ(s.second, s.first ? kEntryError : GL_ENOMEM);
+                fatal += s.first ? 0 : 1;
+            });
+        EXPECT_GT(fatal, 1);
+    }
 
     testing::FailingHost host;
     host.fail_allocation(1);
@@ -236,7 +184,6 @@ TEST_F(Search, EveryAllocationFailureIsCleanAndTheRegistryAsksTheHostForNone) {
     EXPECT_NE(registry, nullptr);
     EXPECT_EQ(host.allocations() + host.opens(), 0);
     std::fclose(registry);
-
     // A name copy that cannot be made fails without an error number.
     EXPECT_EQ(gl_open_file(&error, "x\xFFy"), nullptr);
     EXPECT_TRUE(host.failed());

@@ -3,17 +3,15 @@
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
 
 #include "gls/ext/ext.h"
 
 namespace standin {
 
-// The name glu_getIcuDataFileName gives (default kDefaultDataFile). One of
-// 32 characters or more is written without a terminator, as a careless
+// The name glu_getIcuDataFileName gives (default "standin.dat"). One of 32
+// characters or more is written without a terminator, as a careless
 // extension might.
 inline constexpr const char *kDataFileVariable = "GLU_STANDIN_DATA_FILE";
-inline constexpr const char *kDefaultDataFile = "standin.dat";
 // Results to give, as decimal numbers (default 0): glu_getIcuDataFileName,
 // glu_setMemoryFunctions, and the status words of glu_loadIcuData and
 // glu_loadMapData.
@@ -21,32 +19,22 @@ inline constexpr const char *kNameResultVariable = "GLU_STANDIN_NAME_RESULT";
 inline constexpr const char *kMemoryResultVariable = "GLU_STANDIN_MEMORY_RESULT";
 inline constexpr const char *kDataStatusVariable = "GLU_STANDIN_DATA_STATUS";
 inline constexpr const char *kMapStatusVariable = "GLU_STANDIN_MAP_STATUS";
-
-// Statuses of its own: a data file that cannot be read, no memory from
-// the host's allocator.
-inline constexpr int16_t kNoFile = 2;
+// Its status when the host's allocator gives no memory.
 inline constexpr int16_t kNoMemory = 7;
+
+// Result of glu_useIcuCvtCall (default 0: the pair is not taken) and the
+// status word glu_cv_open leaves (above 0 it opens nothing). The converter
+// copies its input upper-casing ASCII letters as far as the output has
+// room, and reports kCvtNoRoom when it runs out.
+inline constexpr const char *kCvtUseVariable = "GLU_STANDIN_CVT_USE";
+inline constexpr const char *kCvtStatusVariable = "GLU_STANDIN_CVT_STATUS";
+inline constexpr double kCvtExpansion = 2.5;
+inline constexpr int16_t kCvtNoRoom = 14;
 
 inline constexpr int kTextSize = 1024;
 
-// The character and collation entry points record their last call and
-// answer as steered: every one sets its status word to kCallStatusVariable
-// and returns kCallResultVariable (decimal, default 0); those that return a
-// pointer return their string advanced by that many bytes.
-inline constexpr const char *kCallStatusVariable = "GLU_STANDIN_CALL_STATUS";
-inline constexpr const char *kCallResultVariable = "GLU_STANDIN_CALL_RESULT";
-
-struct Call {
-    char name[32];       // the entry point without "glu_"
-    const void *locale;  // the handle it was given; null for those that take none
-    const void *text;    // its first string or buffer argument
-    int32_t length;      // its length, count or character argument
-    int32_t room;        // its output room or mask argument
-};
-
 struct State {
-    // The registration calls in order, each name followed by ",".
-    char calls[kTextSize];
+    char calls[kTextSize];  // the registration calls in order, each name followed by ","
     gls::GluAllocFn alloc;
     gls::GluReallocFn realloc;
     gls::GluFreeFn free;
@@ -60,8 +48,7 @@ struct State {
     gls::GluPrintMessageFn print;
     int32_t message_level;
     int32_t message_sub_level;
-    // The files the two loads read: directory, "/", name.
-    char data_path[kTextSize];
+    char data_path[kTextSize];  // the files the two loads read: directory, "/", name
     char map_path[kTextSize];
     // Locales opened and closed, the last name opened, and whether the
     // stream functions were all null when it was opened.
@@ -70,7 +57,16 @@ struct State {
     int classified;
     char locale_name[kTextSize];
     bool streams_cleared_at_open;
-    Call last_call;
+    // The converter: the pairs asked about, the last of them, converters
+    // opened and closed, the last conversion's close flag and whether it
+    // had no input count.
+    int converters_asked;
+    uint16_t asked_target;
+    uint16_t asked_source;
+    int converters_opened;
+    int converters_closed;
+    int32_t last_close_flag;
+    bool last_terminated;
 };
 
 }  // namespace standin
@@ -78,11 +74,3 @@ struct State {
 // The stand-in's state, found by the tests through the loader's handle.
 extern "C" const standin::State *glu_standin_state();
 inline constexpr const char *kStandinStateSymbol = "glu_standin_state";
-
-// Every entry point declared with the type the loader calls it through, so
-// that a definition of another signature does not compile.
-extern "C" {
-#define GLU_ENTRY(name, Type) std::remove_pointer_t<gls::Type> name;
-#define GLU_ENTRY_AGAIN(name)
-#include "gls/ext/ext_entries.def"
-}
