@@ -7,7 +7,7 @@
 #include <map>
 
 #include "gls/util/util.h"
-#include "tests/support/test_support.h"
+#include "tests/gls/lco_fixture.h"
 
 namespace gls::testing {
 
@@ -37,24 +37,17 @@ std::string section_text(const CollationSource &source) {
 
 CollateRead read_section(const std::string &text, uint32_t error_before,
                          const std::function<void()> &before_read) {
-    velmorad::testing::TempDir dir;
-    velmorad::testing::write_file(dir / "section", kMarker + text);
     CollateRead result;
-    Locale *loc = nullptr;
-    if (gl_create_null_locale_4(&loc) != 0) return result;
-    result.loc.reset(loc);
-    FILE *stream = _gl_ext_fopen((dir / "section").c_str(), "r");
-    EXPECT_NE(stream, nullptr);
-    if (stream == nullptr) return result;
+    result.loc = null_locale();
+    if (result.loc == nullptr) return result;
+    FileStream stream(kMarker + text);
     char marker[kHeaderLineSize];
-    EXPECT_NE(_gl_ext_fgets(marker, sizeof marker, stream), nullptr);
-    loc->error = error_before;
+    EXPECT_NE(_gl_ext_fgets(marker, sizeof marker, stream.get()), nullptr);
+    result.loc->error = error_before;
     if (before_read) before_read();
-    result.status = read_collate(stream, loc);
-    result.error = loc->error;
-    for (int c; (c = _gl_ext_getc(stream)) != EOF;)
-        result.rest += static_cast<char>(c);
-    (void)_gl_ext_fclose(stream);
+    result.status = read_collate(stream.get(), result.loc.get());
+    result.error = result.loc->error;
+    result.rest = stream.rest();
     return result;
 }
 

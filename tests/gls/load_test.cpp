@@ -39,12 +39,8 @@ TEST(LocaleLoad, EverySectionOfOneFileLoads) {
     ASSERT_TRUE(result.loaded) << result.error;
     EXPECT_EQ(result.error, 0U);
     EXPECT_EQ(result.names, all_from("xx_yy.lco"));
-    for (int category = kFirstCategory; category <= kLastCategory; ++category) {
-        EXPECT_STREQ(loc->codeset_names[category_slot(category)], "8859-1");
-        EXPECT_EQ(text_of(loc->wfile_names[category_slot(category)]), "xx_yy.lco");
+    for (int category = kFirstCategory; category <= kLastCategory; ++category)
         EXPECT_EQ(set_locale(loc.get(), category, nullptr).names, "xx_yy.lco");
-    }
-    EXPECT_EQ(text_of(loc->wcodeset_names[0]), "8859-1");
     EXPECT_EQ(loc->ctype.single_byte, 1);
     EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemCodeSet)), "8859-1");
     EXPECT_EQ(set_locale(loc.get(), kCatAll, nullptr).names, result.names);
@@ -53,11 +49,9 @@ TEST(LocaleLoad, EverySectionOfOneFileLoads) {
 TEST(LocaleLoad, NameStringSelectsTheSameFilesAgain) {
     LcoInstallation inst;
     inst.write("base.lco", sample_file());
-    auto other_time = sample_file();
     auto time = testing::sample_time();
     time.date_format = "%Y-%m-%d";
-    testing::replace_section(other_time, kCatTime, time_section_text(time));
-    inst.write("t.lco", other_time);
+    inst.write("t.lco", testing::with_time(time));
 
     auto first = null_locale();
     auto composite =
@@ -165,82 +159,27 @@ TEST(LocaleLoad, RefusesBadCategoriesLongSpecificationsAndLongNames) {
     }
 }
 
+// Rows of tests/fixtures/gls/objects_headers.
 TEST(LocaleLoad, BrokenHeadersFailTheCategory) {
     LcoInstallation inst;
-    // Header lines hold 127 characters before their newline, in locale and
-    // conversion files alike.
-    const std::string longest_line(127, 'h');
-    const std::string long_line(128, 'h');
-    struct Row {
-        const char *what;
-        void (*damage)(LcoDamage &);
-        std::vector<std::string> extra;
-        std::string code_set;
-        uint32_t error;  // 0: loads
-    } rows[] = {
-        {"file type",
-         [](LcoDamage &d) { d.file_type_line = "FILE_TYPE=locale"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"version",
-         [](LcoDamage &d) { d.version_line = "COMPILER_VERSION=12"; },
-         {},
-         "8859-1",
-         GL_EVERSION},
-        {"count below three",
-         [](LcoDamage &d) { d.count_line = "N=2"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"count not a number",
-         [](LcoDamage &d) { d.count_line = "N=x"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"count without a key",
-         [](LcoDamage &d) { d.count_line = "3"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"two skipped lines", [](LcoDamage &) {}, {"skipped", "skipped too"}, "8859-1", 0},
-        {"any key", [](LcoDamage &d) { d.count_line = "lines=3"; }, {}, "8859-1", 0},
-        {"count past the file",
-         [](LcoDamage &d) { d.count_line = "N=99999"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"longest header line", [](LcoDamage &) {}, {longest_line}, "8859-1", 0},
-        {"long header line", [](LcoDamage &) {}, {long_line}, "8859-1", GL_ESHORTFILE},
-        {"count past 32 bits",
-         [](LcoDamage &d) { d.count_line = "N=99999999999999999999"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"long code-set name",
-         [](LcoDamage &) {},
-         {},
-         std::string(kCodeSetNameSize, 'c'),
-         GL_ESHORTFILE},
-        {"cut in line 2", [](LcoDamage &d) { d.cut_at = 30; }, {}, "8859-1", GL_ESHORTFILE},
-        {"ctype marker missing",
-         [](LcoDamage &d) { d.unmarked = {kCatCtype}; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
-        auto file = sample_file(row.code_set);
-        file.extra_header = row.extra;
-        LcoDamage damage;
-        row.damage(damage);
-        inst.write("h.lco", file, damage);
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_headers")) {
+        SCOPED_TRACE(row.where);
+        const std::string &damage = row.fields[1], &value = row.fields[2];
+        auto file = sample_file(damage == "code_set" ? value : "8859-1");
+        LcoDamage d;
+        if (damage == "line1") d.file_type_line = value;
+        if (damage == "line2") d.version_line = value;
+        if (damage == "line3") d.count_line = value;
+        if (damage == "extra") file.extra_header = velmorad::testing::lines_of(value);
+        if (damage == "cut") d.cut_at = std::stoul(value);
+        if (damage == "unmarked") d.unmarked = {std::stoi(value)};
+        inst.write("h.lco", file, d);
         auto loc = null_locale();
         auto result = set_locale(loc.get(), kCatAll, "h.lco");
-        EXPECT_EQ(result.loaded, row.error == 0);
-        EXPECT_EQ(result.error, row.error);
-        if (row.error == 0) continue;
+        const auto error = std::stoul(row.fields[3]);
+        EXPECT_EQ(result.loaded, error == 0);
+        EXPECT_EQ(result.error, error);
+        if (error == 0) continue;
         // The first category failed: it is null, and nothing else loaded.
         EXPECT_STREQ(loc->codeset_names[0], "");
         EXPECT_EQ(file_name(loc.get(), kCatCtype), "");
@@ -328,15 +267,10 @@ TEST(LocaleLoad, FailuresWithoutAFinerReason) {
 
 TEST(LocaleLoad, AFailedReloadLeavesOnlyThatCategoryNull) {
     LcoInstallation inst;
-    inst.write("good.lco", sample_file());
-    auto julian = sample_file();
     auto time = testing::sample_time();
     time.calendar = "julian";
-    testing::replace_section(julian, kCatTime, time_section_text(time));
-    inst.write("julian.lco", julian);
-
-    auto loc = null_locale();
-    ASSERT_TRUE(set_locale(loc.get(), kCatAll, "good.lco").loaded);
+    inst.write("julian.lco", testing::with_time(time));
+    auto loc = inst.load("good.lco");
     auto result = set_locale(loc.get(), kCatTime, "julian.lco");
     EXPECT_FALSE(result.loaded);
     EXPECT_EQ(result.error, GL_ECALENDAR);
