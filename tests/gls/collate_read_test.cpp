@@ -117,11 +117,11 @@ TEST(CollateRead, MultiByteCharactersEncodeThroughTheTree) {
     for (TreeText tree_text : kTreeTexts) {
         CollationSource source;
         source.tree_text = tree_text;
-        source.rows = {{"a", 1}, {"e", 2}, {e_grave, 2}, {e_acute, 3}, {euro, 4}};
+        source.rows = {{"a", 1}, {"e", 2}, {e_grave, 2}, {e_acute, 3}, {euro, 4}, {"z", 0}};
         source.directions = {0};
         source.expansions = {{0xE282AC, 'a'}};
         source.elements = {{{0xC3A9, 'a'}, 5}, {{'a', 0xE282AC}, 5}};
-        // Rows 2, 3 and 5 weigh the same; row 4 is expansion 0.
+        // Row 0 is all ones; rows 2, 3 and 5 weigh the same; row 4 is expansion 0.
         source.weights = {{1}, {0x20}, {0x21}, {0x21}, {kExpansion | 0}, {0x21}};
         auto read = read_section(section_text(source));
         ASSERT_EQ(read.status, 0);
@@ -148,6 +148,7 @@ TEST(CollateRead, MultiByteCharactersEncodeThroughTheTree) {
                                                         {"e", e_acute},
                                                         {e_grave, e_acute},
                                                         {euro + "a", euro}}));
+        EXPECT_EQ(all_ones_of(loc->collate), Strings{"z"});
     }
 }
 
