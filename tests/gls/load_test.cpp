@@ -1,18 +1,23 @@
 // Loading locale objects: the file chosen for each category, the framing
-// of the file, the name string, and how a failure leaves the object.
+// of the file, the name string, and how a failure (out of memory too)
+// leaves the object.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "gls/format/format.h"
 #include "gls/load/locale.h"
+#include "gls/util/util.h"
 #include "tests/gls/lco_fixture.h"
+#include "tests/support/oom_walk.h"
 
 namespace gls {
 namespace {
 
 using testing::LcoInstallation;
+using testing::LocalePtr;
 using testing::null_locale;
 using testing::sample_file;
 using testing::set_locale;
@@ -295,6 +300,67 @@ TEST(LocaleLoad, StandInObjectsAreNeverLoadedOrReleased) {
     EXPECT_EQ(loc_nomem.error, GL_ENOMEM);
     EXPECT_EQ(loc_filer.error, GL_EFILE);
     EXPECT_EQ(loc_nomem.ctype.char_tree, nullptr);
+}
+
+// A locale and the name string a load gave, released together.
+struct Loaded {
+    LocalePtr loc;
+    char *names = nullptr;
+    ~Loaded() { gl_destroystring(names); }
+};
+
+// Every allocation of a load failed in turn: the load fails with
+// GL_ENOMEM, and unloading leaves nothing behind (the walk counts).
+TEST(LocaleLoadMemory, EveryAllocationOfAWholeLoad) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    const long failures = testing::walk_allocation_failures(
+        [] {
+            auto loaded = std::make_unique<Loaded>();
+            Locale *loc = nullptr;
+            const int created = gl_create_null_locale_4(&loc);
+            loaded->loc.reset(loc);  // a failed creation gives a locale holding the error
+            if (created == 0) loaded->names = gl_setlocale_4(loc, kCatAll, "a.lco");
+            return loaded;
+        },
+        [](const std::unique_ptr<Loaded> &loaded, bool failed) {
+            // Once every category is in, a failure is reported through the
+            // error number alone, with the name string.
+            if (failed) {
+                EXPECT_EQ(loaded->loc->error, GL_ENOMEM);
+            } else {
+                EXPECT_NE(loaded->names, nullptr);
+            }
+        });
+    EXPECT_GT(failures, 100);  // every reader and initialiser allocates
+}
+
+TEST(LocaleLoadMemory, EveryAllocationOfAReloadOverLoadedCategories) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    inst.write("b.lco", sample_file());
+    for (int category : {kCatNumeric, kCatMonetary, kCatTime, kCatMessages}) {
+        SCOPED_TRACE(category);
+        testing::walk_allocation_failures(
+            [category](const testing::Arm &arm) {
+                auto loaded = std::make_unique<Loaded>();
+                loaded->loc = null_locale();
+                gl_destroystring(gl_setlocale_4(loaded->loc.get(), kCatAll, "a.lco"));
+                arm();
+                loaded->names = gl_setlocale_4(loaded->loc.get(), category, "b.lco");
+                return loaded;
+            },
+            [category](const std::unique_ptr<Loaded> &loaded, bool failed) {
+                EXPECT_TRUE(loaded->names != nullptr || failed);
+                if (!failed) return;
+                EXPECT_EQ(loaded->loc->error, GL_ENOMEM);
+                // Failed before the category was released, or left null.
+                const std::string name = loaded->loc->file_names[category_slot(category)];
+                if (loaded->names == nullptr) {
+                    EXPECT_TRUE(name.empty() || name == "a.lco") << name;
+                }
+            });
+    }
 }
 
 }  // namespace
