@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -214,58 +215,22 @@ TEST(TextSections, JoinedStringsNeedEras) {
     EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemAltDigits)), "");
 }
 
+// Rows of tests/fixtures/gls/objects_text_damage.
 TEST(TextSections, BrokenTextSectionsKeepTheirCodes) {
+    const std::map<std::string, int> categories = {
+        {"monetary", kCatMonetary}, {"numeric", kCatNumeric}, {"messages", kCatMessages}};
     LcoInstallation inst;
-    auto monetary = testing::sample_monetary();
-    std::string text = monetary_section_text(monetary);
-    struct Row {
-        const char *what;
-        int category;
-        std::string section;
-        uint32_t error;
-    } rows[] = {
-        {"a value without its newline", kCatMonetary, text.substr(0, text.size() - 1),
-         GL_ESHORTFILE},
-        {"too many monetary groups", kCatMonetary,
-         [] {
-             auto m = testing::sample_monetary();
-             m.mon_grouping.assign(16, 3);
-             return monetary_section_text(m);
-         }(),
-         GL_EGROUPS},
-        {"a symbol cut short", kCatMonetary, "3 4555\n" + text.substr(text.find('\n') + 1),
-         GL_EFILE},
-        {"a symbol with a damaged digit", kCatMonetary,
-         "3 45zz55\n" + text.substr(text.find('\n') + 1), GL_EFILE},
-        {"a monetary value past 32 bits", kCatMonetary,
-         [] {
-             auto m = testing::sample_monetary();
-             m.values[1] = 4294967298;
-             return monetary_section_text(m);
-         }(),
-         GL_ESHORTFILE},
-        {"a monetary value that is no number", kCatMonetary,
-         text.substr(0, text.rfind('\n', text.size() - 2) + 1) + "x\n", GL_ESHORTFILE},
-        {"a group size past 32 bits", kCatNumeric,
-         [] {
-             auto n = testing::sample_numeric();
-             n.grouping = {3, 4294967299};
-             return numeric_section_text(n);
-         }(),
-         GL_ESHORTFILE},
-        {"a decimal point cut short", kCatNumeric, "1 2\n", GL_EFILE},
-        {"messages cut short", kCatMessages, "1 79\n", GL_EFILE},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_text_damage")) {
+        SCOPED_TRACE(row.where);
+        const int category = categories.at(row.fields[0]);
         auto file = sample_file();
-        testing::replace_section(file, row.category, row.section);
+        testing::replace_section(file, category, row.fields[1]);
         inst.write("m.lco", file);
         auto loc = null_locale();
         auto result = set_locale(loc.get(), kCatAll, "m.lco");
         EXPECT_FALSE(result.loaded);
-        EXPECT_EQ(result.error, row.error);
-        EXPECT_EQ(loc->file_names[category_slot(row.category)][0], '\0');
+        EXPECT_EQ(result.error, std::stoul(row.fields[2]));
+        EXPECT_EQ(loc->file_names[category_slot(category)][0], '\0');
     }
 }
 
