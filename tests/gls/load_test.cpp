@@ -87,43 +87,29 @@ TEST(LocaleLoad, SpecificationNamingSomeCategoriesStopsAtTheFirstUnnamed) {
     EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemDecimalPoint), nullptr);
 }
 
+// Rows of tests/fixtures/gls/objects_environment.
 TEST(LocaleLoad, EnvironmentChoosesTheFiles) {
     LcoInstallation inst;
     for (const char *name : {"all.lco", "time.lco", "lang.lco", "default.lco"})
         inst.write(name, sample_file());
-    const std::string too_long(33, 'x');
-    struct Row {
-        const char *all, *time, *lang;
-        const char *ctype_file, *time_file;  // null: the load fails
-        uint32_t error;
-    } rows[] = {
-        {"all.lco", "time.lco", "lang.lco", "all.lco", "all.lco", 0},
-        {nullptr, "time.lco", "lang.lco", "lang.lco", "time.lco", 0},
-        {nullptr, "time.lco", nullptr, "default.lco", "time.lco", 0},
-        {nullptr, nullptr, nullptr, "default.lco", "default.lco", 0},
-        {"", nullptr, "lang.lco", "lang.lco", "lang.lco", 0},  // empty counts as unset
-        {too_long.c_str(), nullptr, nullptr, nullptr, nullptr, GL_EFILE},
-        {nullptr, nullptr, "missing.lco", nullptr, nullptr, GL_EFILE},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(testing::text_of(row.all) + "/" + text_of(row.time) + "/" + text_of(row.lang));
-        auto set = [](const char *name, const char *value) {
-            if (value != nullptr) {
-                setenv(name, value, 1);
-            } else {
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_environment")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string> &f = row.fields;
+        for (size_t i = 0; i < 3; ++i) {
+            const char *name = i == 0 ? "GL_ALL" : i == 1 ? "GL_TIME" : "GL_LANG";
+            if (f[i] == "-") {
                 unsetenv(name);
+            } else {
+                setenv(name, f[i].c_str(), 1);
             }
-        };
-        set("GL_ALL", row.all);
-        set("GL_TIME", row.time);
-        set("GL_LANG", row.lang);
+        }
         auto loc = null_locale();
         auto result = set_locale(loc.get(), kCatAll, "");
-        EXPECT_EQ(result.loaded, row.ctype_file != nullptr);
-        EXPECT_EQ(result.error, row.error);
-        if (row.ctype_file == nullptr) continue;
-        EXPECT_EQ(file_name(loc.get(), kCatCtype), row.ctype_file);
-        EXPECT_EQ(file_name(loc.get(), kCatTime), row.time_file);
+        EXPECT_EQ(result.loaded, f[3] != "fails");
+        EXPECT_EQ(result.error, f[3] != "fails" ? 0U : std::stoul(f[4]));
+        if (!result.loaded) continue;
+        EXPECT_EQ(file_name(loc.get(), kCatCtype), f[3]);
+        EXPECT_EQ(file_name(loc.get(), kCatTime), f[4]);
     }
 }
 
