@@ -73,7 +73,7 @@ std::string run(Locale *loc, const std::vector<std::string> &f) {
     const Bytes s = exact(f[2]);
     const bool null = f[2] == "(null)";
     const unsigned char *text = null ? nullptr : s.data();
-    const bool wide_input = op[0] == 'w' || op == "is_wcstombs";
+    const bool wide_input = op.rfind("wc", 0) == 0 || op == "is_wcstombs";
     const Wide w = wide_input && !null ? wides(f[2]) : Wide{};
     auto arg = [&f](size_t i) { return std::stoi(f[i]); };
     if (op == "mbtowc" || op == "mbtowc_term") {
@@ -125,6 +125,21 @@ std::string run(Locale *loc, const std::vector<std::string> &f) {
         for (gl_wchar_t wc : out)
             got += wc == kWideFill ? " -" : " " + std::to_string(wc);
         return got;
+    }
+    if (op == "next" || op == "walk") {
+        const unsigned char *p = op == "walk" ? gl_getmbsinull(loc, text, arg(3))
+                                 : null       ? gl_full_mbsnext(loc, nullptr)
+                                              : gl_full_mbsnext(loc, text + arg(3));
+        return outcome(p == nullptr ? -1 : static_cast<int>(p - text), loc);
+    }
+    if (op == "copy") {
+        // Into a buffer of exactly the room given; no room is a null destination.
+        Bytes out(std::stoul(f[4]), kFill);
+        unsigned char *to = out.empty() ? nullptr : out.data();
+        const unsigned char *r =
+            arg(3) < 0 ? gl_full_mbscpy(loc, to, text) : gl_mbsncpy(loc, to, text, arg(3));
+        EXPECT_TRUE(r == nullptr || r == to);
+        return r == nullptr ? outcome(-1, loc) : outcome(0, loc) + written(out);
     }
     if (op == "wcwidth") return outcome(gl_wcwidth(loc, w[0]), loc);
     if (op == "wcswidth") return outcome(gl_wcswidth(loc, null ? nullptr : w.data(), arg(3)), loc);
@@ -237,41 +252,7 @@ TEST_F(Chars, TerminatorsAndLimits) {
     EXPECT_EQ(_gl_im_mbstowcs(fresh("multi"), out.data(), s.data(), 2), -1);
 }
 
-TEST_F(Chars, WalkingAndCopying) {
-    Locale *loc = fresh("multi");
-    const Bytes s = exact("A" + alpha + ideograph + bytes({0}));
-    const Bytes bad = exact("A" + bytes({0xCE, 0x41, 0}));
-    EXPECT_EQ(gl_full_mbsnext(loc, s.data() + 1), s.data() + 3);
-    EXPECT_EQ(gl_getmbsinull(loc, s.data(), 2), s.data() + 3);
-    EXPECT_EQ(gl_getmbsinull(loc, s.data(), 9), s.data() + 6);
-    EXPECT_EQ(loc->error, kUntouched);
-    unsigned char d[8];
-    EXPECT_EQ(gl_full_mbsnext(loc, bad.data() + 1), nullptr);
-    EXPECT_EQ(outcome(0, loc), "0 e1");
-    EXPECT_EQ(gl_getmbsinull(loc, s.data(), -1), nullptr);
-    EXPECT_EQ(outcome(0, loc), "0 e4");
-    EXPECT_EQ(gl_getmbsinull(loc, bad.data(), 3), nullptr);
-    EXPECT_EQ(outcome(0, loc), "0 e1");
-    EXPECT_EQ(gl_full_mbscpy(loc, d, bad.data()), nullptr);
-    EXPECT_EQ(outcome(0, loc), "0 e1");
-    EXPECT_EQ(gl_full_mbscpy(loc, nullptr, s.data()), nullptr);
-    EXPECT_EQ(outcome(0, loc), "0 e2");
-    EXPECT_EQ(gl_mbsncpy(loc, d, bad.data(), 2), nullptr);
-    EXPECT_EQ(outcome(0, loc), "0 e1");
-
-    // Copies into buffers of exactly the size they need.
-    Bytes whole(7, kFill);
-    EXPECT_EQ(gl_full_mbscpy(loc, whole.data(), s.data()), whole.data());
-    EXPECT_EQ(whole, s);
-    Bytes part(4, kFill);
-    EXPECT_EQ(gl_mbsncpy(loc, part.data(), s.data(), 2), part.data());
-    EXPECT_EQ(part, exact("A" + alpha + bytes({0})));
-    Locale *two = fresh("two");
-    const Bytes ws = exact(bytes({0, 0x41, 0xFF, 0x21, 0, 0}));
-    EXPECT_EQ(gl_getmbsinull(two, ws.data(), 1), ws.data() + 2);
-    Bytes wpart(4, kFill);
-    EXPECT_EQ(gl_mbsncpy(two, wpart.data(), ws.data(), 1), wpart.data());
-    EXPECT_EQ(wpart, exact(bytes({0, 0x41, 0, 0})));
+TEST_F(Chars, WideCopiesWithoutALocale) {
     gl_wchar_t out[4] = {kWideFill, kWideFill, kWideFill, kWideFill};
     const gl_wchar_t src[] = {1, 2, 3, 0};
     EXPECT_EQ(gl_wcsncpy(out, src, 4), out);
