@@ -1,10 +1,7 @@
 // Collation sections that are damaged, cut short, or read while memory runs
-// out; and the hashed search for equal rows against a plain quadratic one
-// on random sections.
+// out; and what the section writer refuses to write.
 #include <gtest/gtest.h>
 
-#include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +10,7 @@
 #include "tests/gls/collate_files.h"
 #include "tests/support/failing_host.h"
 #include "tests/support/oom_walk.h"
+#include "tests/support/test_support.h"
 
 namespace gls {
 namespace {
@@ -20,7 +18,6 @@ namespace {
 using testing::all_ones_of;
 using testing::equivalences_of;
 using testing::read_section;
-using testing::reference_lists;
 using testing::section_text;
 
 constexpr uint16_t kExpansion = 0x4000;
@@ -44,9 +41,6 @@ std::string replaced(std::string text, const std::string &from, const std::strin
     if (at != std::string::npos) text.replace(at, from.size(), to);
     return text;
 }
-
-// The counts line of the good section, with its neighbours to keep it unique.
-const std::string kCounts = "\n0\n5 2 1 2 2\n";
 
 TEST(CollateDamage, BrokenSectionsFailWithTheirCode) {
     struct Row {
@@ -98,25 +92,6 @@ TEST(CollateDamage, BrokenSectionsFailWithTheirCode) {
         {"weight size 0", with([](CollationSource &s) { s.weight_size = 0; }), -1, GL_ESHORTFILE},
         {"weight size 4", with([](CollationSource &s) { s.weight_size = 4; }), 0, 0},
         {"weight size 5", with([](CollationSource &s) { s.weight_size = 5; }), -1, GL_ESHORTFILE},
-        {"R of 65536", replaced(good, kCounts, "\n0\n65536 2 1 2 2\n"), -1, GL_ESHORTFILE},
-        {"negative L", replaced(good, kCounts, "\n0\n5 -1 1 2 2\n"), -1, GL_ESHORTFILE},
-        {"C of 65537", replaced(good, kCounts, "\n0\n5 2 65537 2 2\n"), -1, GL_ESHORTFILE},
-        {"E of 16385", replaced(good, kCounts, "\n0\n5 2 1 16385 2\n"), -1, GL_ESHORTFILE},
-        {"more elements than lines", replaced(good, kCounts, "\n0\n5 2 2 2 2\n"), -1,
-         GL_ESHORTFILE},
-        {"one blank ends the counts", replaced(good, kCounts, "\n0\n5 2 1 2 2 \n"), 0, 0},
-        {"two blanks end the counts", replaced(good, kCounts, "\n0\n5 2 1 2 2  \n"), -1,
-         GL_ESHORTFILE},
-        {"a direct-weights flag of 2", replaced(good, kCounts, "\n2\n5 2 1 2 2\n"), -1,
-         GL_ESHORTFILE},
-        {"an element of no characters", replaced(good, "\n200020000006300000061\n", "\n0\n"), -1,
-         GL_ESHORTFILE},
-        {"a weight that is not hexadecimal", replaced(good, "\n00070007\n", "\n0007000g\n"), -1,
-         GL_ESHORTFILE},
-        {"a row with an extra weight", replaced(good, "\n00070007\n", "\n000700070007\n"), -1,
-         GL_ESHORTFILE},
-        {"a tree longer than four bytes", replaced(good, "\n1 1 1 0000\n", "\n5 1 1 0000\n"), -1,
-         GL_ETREELEN},
         {"an over-long rules line", std::string(200, 'x') + "\n" + good, -1, GL_ESHORTFILE},
         {"an empty section", "", -1, GL_ESHORTFILE},
         {"a rules line cut short", "as_specified", -1, GL_ESHORTFILE},
@@ -126,6 +101,11 @@ TEST(CollateDamage, BrokenSectionsFailWithTheirCode) {
         ASSERT_NE(read.loc, nullptr);
         EXPECT_EQ(read.status, row.status) << row.what;
         EXPECT_EQ(read.error, row.error) << row.what;
+    }
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_collate_damage")) {
+        auto read = read_section(replaced(good, row.fields[0], row.fields[1]), 99);
+        EXPECT_EQ(read.status, std::stoi(row.fields[2])) << row.where;
+        EXPECT_EQ(read.error, std::stoul(row.fields[3])) << row.where;
     }
 }
 
@@ -215,68 +195,6 @@ TEST(CollateDamage, RowsBeyondTheCountFailInSharedArraysToo) {
         auto read = read_section(section_text(source), 99);
         EXPECT_EQ(read.status, -1);
         EXPECT_EQ(read.error, GL_ESHORTFILE);
-    }
-}
-
-// Random sections with many equal rows: the lists derived through the hash
-// table are those of the plain search, string for string.
-TEST(CollateDamage, HashedSearchMatchesTheQuadraticOne) {
-    for (unsigned seed = 1; seed <= 24; ++seed) {
-        std::mt19937 random(seed);
-        auto below = [&random](unsigned n) { return static_cast<unsigned>(random() % n); };
-        CollationSource source;
-        const unsigned levels = seed % 6 == 0 ? 0 : 1 + below(4);
-        const unsigned rows = 1 + below(seed % 3 == 0 ? 1500 : 60);
-        const unsigned distinct = 1 + below(12);  // few values: many equal rows
-        source.directions.assign(levels, 0);
-
-        // One-byte keys 01 to 7f and two-byte keys led by 80 to 9f.
-        std::vector<gl_wchar_t> chars;
-        const unsigned keys = 1 + below(400);
-        std::set<std::string> taken;
-        for (unsigned i = 0; i < keys; ++i) {
-            const gl_wchar_t wc =
-                below(3) == 0 ? 1 + below(0x7F) : ((0x80 + below(0x20)) << 8) | (1 + below(0xFF));
-            const std::string key = testing::key_of(wc, 1);
-            if (!taken.insert(key).second) continue;
-            source.rows[key] = static_cast<uint16_t>(below(rows));
-            chars.push_back(wc);
-        }
-        auto sequence = [&] {
-            std::vector<gl_wchar_t> picked(1 + below(4));
-            for (auto &wc : picked)
-                wc = chars[below(static_cast<unsigned>(chars.size()))];
-            return picked;
-        };
-        const unsigned expansions = 1 + below(8);
-        for (unsigned i = 0; i < expansions; ++i)
-            source.expansions.push_back(sequence());
-        for (unsigned i = below(10); i > 0; --i)
-            source.elements.push_back({sequence(), static_cast<uint16_t>(below(rows))});
-
-        for (unsigned r = 0; r < rows; ++r) {
-            std::vector<uint16_t> weights(levels);
-            const unsigned kind = below(10);
-            const auto ref = static_cast<uint16_t>(kExpansion | below(expansions));
-            for (auto &w : weights) {
-                if (kind == 0) {
-                    w = 1;  // an all-ones row
-                } else if (kind == 1) {
-                    w = ref;  // one expansion throughout
-                } else if (kind == 2) {
-                    w = below(2) == 0 ? 0x8000 : static_cast<uint16_t>(2 + below(distinct));
-                } else {
-                    w = static_cast<uint16_t>(1 + below(distinct));
-                }
-            }
-            source.weights.push_back(weights);
-        }
-
-        auto read = read_section(section_text(source));
-        ASSERT_EQ(read.status, 0) << "seed " << seed;
-        const auto expected = reference_lists(source);
-        EXPECT_EQ(all_ones_of(read.loc->collate), expected.all_ones) << "seed " << seed;
-        EXPECT_EQ(equivalences_of(read.loc->collate), expected.equivalences) << "seed " << seed;
     }
 }
 

@@ -1,6 +1,5 @@
 // Collation sections written with the section writer, read back through a
-// real file into a null locale, and the derived lists as plain strings; and
-// a plain reference derivation of the equal-weight lists to compare with.
+// real file into a null locale, and the derived lists as plain strings.
 #pragma once
 
 #include <cstdint>
@@ -40,18 +39,5 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 // test checks are there); empty when the list is absent.
 Strings all_ones_of(const CollateSection &coll);
 Pairs equivalences_of(const CollateSection &coll);
-
-// The lists derived from a source the straightforward way: each row
-// compared with every earlier one. Characters of elements and expansions
-// are encoded as the tree's keys of their bytes, most significant first.
-struct ReferenceLists {
-    Strings all_ones;
-    Pairs equivalences;
-};
-ReferenceLists reference_lists(const CollationSource &source);
-
-// The key of a wide character in a tree whose shortest key has min_length
-// bytes.
-std::string key_of(uint32_t wc, uint32_t min_length);
 
 }  // namespace gls::testing

@@ -16,7 +16,7 @@
 #include "gls/load/writer/collate_writer.h"
 #include "gls/load/writer/ctype_writer.h"
 #include "gls/tree/tree_writer.h"
-#include "tests/gls/lco_fixture.h"
+#include "tests/gls/ctype_fixtures.h"
 #include "tests/support/failing_host.h"
 
 namespace gls {
@@ -36,16 +36,7 @@ enum class CodeSet { kLatin1, kUtf8, kTwoByte };
 // A Latin-1 (or, in UTF-8, any) code point spelt in the code set.
 std::string spell(CodeSet cs, char32_t c) {
     if (cs == CodeSet::kLatin1) return std::string(1, static_cast<char>(c));
-    if (cs == CodeSet::kTwoByte) return wchar_key(c, 2);
-    std::string out;
-    if (c < 0x80) return std::string(1, static_cast<char>(c));
-    if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    }
-    return out + static_cast<char>(0x80 | (c & 0x3F));
+    return cs == CodeSet::kTwoByte ? wchar_key(c, 2) : testing::utf8(c);
 }
 std::string spell(CodeSet cs, std::u32string_view text) {
     std::string out;
@@ -54,11 +45,19 @@ std::string spell(CodeSet cs, std::u32string_view text) {
     return out;
 }
 
-gl_wchar_t wide(const std::string &bytes) {
-    gl_wchar_t wc = 0;
-    for (unsigned char b : bytes)
-        wc = (wc << 8) | b;
-    return wc;
+// The code points of UTF-8 text of one to three bytes a character.
+std::u32string code_points(const std::string &text) {
+    std::u32string out;
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : 3;
+        char32_t c = n == 1 ? b : b & (n == 2 ? 0x1F : 0x0F);
+        for (size_t k = 1; k < n; ++k)
+            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        out += c;
+        i += n;
+    }
+    return out;
 }
 
 int terminator_of(CodeSet cs) {
@@ -95,7 +94,7 @@ CollationSource alphabet(CodeSet cs, Features f) {
         source.weights.push_back(weights);
         return row;
     };
-    auto w = [&](uint32_t c) { return wide(spell(cs, c)); };
+    auto w = [&](uint32_t c) { return testing::wide(spell(cs, c)); };
     add({0x01}, {kSpecial, kSpecial, kSpecial});
     add({'-'}, {0, 0, 1});
     for (int i = 0; i < 10; ++i)
@@ -211,52 +210,34 @@ int key_order(const std::string &a, const std::string &b) {
 
 // Every rule on sections with expansions and elements, levels forward and
 // with the accent level backward, single-byte (where a fast path is
-// installed when no level is backward) and UTF-8.
+// installed when no level is backward) and UTF-8; and the position levels
+// with and without expansions, the keys agreeing.
 TEST(Collation, RulesOfTheOrder) {
-    struct Row {
-        const char *why;
-        std::u32string a, b;
-        int forward;
-        int backward;
-    };
-    const std::vector<Row> rows = {
-        {"first level", U"abc", U"abd", -1, -1},
-        {"a proper prefix first", U"ab", U"abc", -1, -1},
-        {"case only on the third level", U"a", U"A", -1, -1},
-        {"the first level before case", U"A", U"b", -1, -1},
-        {"accent on the second level", U"a", U"\u00E0", -1, -1},
-        {"the first level before accents", U"\u00E0", U"b", -1, -1},
-        {"accents from the end when backward", U"\u00E0a", U"a\u00E0", 1, -1},
-        {"the second level before the third", U"\u00E9a", U"Ea", 1, 1},
-        {"an ignorable hyphen weighs on the third level", U"a-b", U"ab", -1, -1},
-        {"and not before it", U"a-c", U"ab", 1, 1},
-        {"special weights ignored, then bytes", U"a\u0001b", U"ab", -1, -1},
-        {"equal weights: bytes decide", U"\u00E0", U"\u00E1", -1, -1},
-        {"a string equals only itself", U"abc", U"abc", 0, 0},
-        {"a character in no row after every known", U"a\u00FF", U"az", 1, 1},
-        {"unknown characters by their bytes", U"\u00FD", U"\u00FF", -1, -1},
-        {"an expansion up to the last level", U"\u00E6", U"ae", 1, 1},
-        {"an expansion on the first level", U"\u00E6", U"af", -1, -1},
-        {"nested and unknown expansion characters weigh nothing", U"\u00FE", U"ta", -1, -1},
-        {"only the expansion's first character", U"\u00FE", U"t", 1, 1},
-        {"an element is one unit", U"cz", U"ch", -1, -1},
-        {"sorting where its weight says", U"ch", U"d", -1, -1},
-        {"the longest element wins", U"chz", U"chh", -1, -1},
-        {"an element whose first character is an accented letter", U"\u00E1a", U"z", 1, 1},
-        {"which alone is a letter", U"\u00E1b", U"b", -1, -1},
-    };
+    const auto rows = velmorad::testing::fixture_rows("gls/objects_collation");
     LcoInstallation inst;
     for (CodeSet cs : {CodeSet::kLatin1, CodeSet::kUtf8}) {
-        for (bool backward : {false, true}) {
-            const Features features{.expansions = true, .elements = true, .backward = backward};
+        for (const Features features :
+             {Features{.expansions = true, .elements = true},
+              Features{.expansions = true, .elements = true, .backward = true},
+              Features{.position = true}, Features{.expansions = true, .position = true}}) {
             OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, features)));
-            for (const Row &row : rows) {
-                const std::string a = spell(cs, row.a), b = spell(cs, row.b);
-                const int expected = backward ? row.backward : row.forward;
-                SCOPED_TRACE(std::string(row.why) + (backward ? ", backward" : ""));
+            for (const auto &row : rows) {
+                const bool position = row.fields[0] == "position";
+                if (position != features.position || (!position && row.fields[0] != "rule")) {
+                    continue;
+                }
+                SCOPED_TRACE(row.where + (features.backward ? ", backward" : ""));
+                const size_t a_at = position ? 1 : 2;
+                const std::string a = spell(cs, code_points(row.fields[a_at]));
+                const std::string b = spell(cs, code_points(row.fields[a_at + 1]));
+                const int expected = std::stoi(row.fields[a_at + (features.backward ? 3 : 2)]);
                 EXPECT_EQ(compare(loc.get(), cs, a, b), expected);
                 EXPECT_EQ(compare(loc.get(), cs, b, a), -expected);
                 EXPECT_EQ(sign(loc->primitives.mbfscoll(loc.get(), u(a), -1, u(b), -1)), expected);
+                if (position) {
+                    EXPECT_EQ(key_order(key_of(loc.get(), cs, a), key_of(loc.get(), cs, b)),
+                              expected);
+                }
             }
             // A zero byte is a character of a counted string.
             const Bytes zero{'a', 0};
@@ -265,50 +246,23 @@ TEST(Collation, RulesOfTheOrder) {
     }
 }
 
-// A level read with ",position" counts where the units that weigh nothing
-// on it stand: each unit that weighs something is preceded by one more than
-// the number of such units right before it. '-' weighs only on the third
-// level; the second level has the position bit.
-TEST(Collation, PositionLevelsCountWhereIgnorableUnitsStand) {
-    const struct {
-        std::u32string a, b;
-        int order;  // with the position bit; without it the third level decides
-    } rows[] = {
-        {U"ab", U"a-b", -1}, {U"a-b", U"ab-", 1},  {U"-ab", U"a-b", 1}, {U"a--b", U"a-b", 1},
-        {U"ab", U"ab-", -1}, {U"a-b", U"a-c", -1}, {U"-à", U"a", 1},    {U"a-à", U"-aà", -1},
-    };
-    LcoInstallation inst;
-    for (CodeSet cs : {CodeSet::kLatin1, CodeSet::kUtf8}) {
-        for (const Features features :
-             {Features{.position = true}, Features{.expansions = true, .position = true}}) {
-            OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, features)));
-            for (const auto &row : rows) {
-                const std::string a = spell(cs, row.a), b = spell(cs, row.b);
-                SCOPED_TRACE(a + " / " + b);
-                EXPECT_EQ(compare(loc.get(), cs, a, b), row.order);
-                EXPECT_EQ(sign(loc->primitives.mbfscoll(loc.get(), u(a), -1, u(b), -1)), row.order);
-                EXPECT_EQ(key_order(key_of(loc.get(), cs, a), key_of(loc.get(), cs, b)), row.order);
-            }
-        }
+// The rows of one kind of tests/fixtures/gls/objects_collation that give
+// pairs of strings in ascending order.
+std::vector<std::pair<std::string, std::string>> ascending(const std::string &kind) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_collation")) {
+        if (row.fields[0] == kind) out.emplace_back(row.fields[1], row.fields[2]);
     }
+    EXPECT_FALSE(out.empty()) << kind;
+    return out;
 }
 
 TEST(Collation, MultiByteCharactersAndBytes) {
     LcoInstallation inst;
     const CodeSet cs = CodeSet::kUtf8;
     OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, {})));
-    const std::string ideograph = spell(cs, U'\u4E00'), unknown = spell(cs, U'\u4E01');
-    const std::vector<std::pair<std::string, std::string>> ascending = {
-        {"z", ideograph},                 // the ideograph's row after the letters
-        {ideograph, unknown},             // a character of the code set in no row
-        {unknown, "\xFF"},                // and a byte that is no character: E4 before FF
-        {spell(cs, U'\u00FF'), unknown},  // C3 BF before E4 B8 81
-        {"a" + ideograph, "a\xC3"},       // a lone lead byte
-        {"\x81"
-         "b",
-         "\x81-a"},  // 81 2D is one unknown character, not 81 and '-'
-    };
-    for (const auto &[a, b] : ascending) {
+    const std::string ideograph = spell(cs, U'\u4E00');
+    for (const auto &[a, b] : ascending("utf8")) {
         EXPECT_EQ(compare(loc.get(), cs, a, b), -1) << a << " / " << b;
         EXPECT_EQ(compare(loc.get(), cs, b, a), 1) << a << " / " << b;
     }
@@ -478,15 +432,7 @@ TEST(Collation, ThaiLeadingVowels) {
         ASSERT_TRUE(testing::set_locale(loc.get(), category, "th.lco").loaded);
     Locale *l = loc.get();
     ASSERT_EQ(l->primitives.mbfscoll, _qmx_gl_thaismoncoll);
-    const std::vector<std::pair<std::string, std::string>> ascending = {
-        {"\xE0\xA1", "\xA2"},          // E0 A1 sorts as A1 E0
-        {"\xA1\xE0", "\xE0\xA1"},      // the same rearranged: bytes decide
-        {"\xA1\xD2", "\xE4\xA1\xD2"},  // A1 D2 before A1 E4 D2
-        {"\xA1",
-         "\xE0"
-         "1"},  // no consonant follows: the vowel stays first
-    };
-    for (const auto &[a, b] : ascending) {
+    for (const auto &[a, b] : ascending("thai")) {
         EXPECT_EQ(sign(_gl_thaismocoll(l, u(a), u(b))), -1) << a;
         EXPECT_EQ(sign(_gl_thaismocoll(l, u(b), u(a))), 1) << a;
     }

@@ -9,13 +9,10 @@
 
 #include "gls/load/locale.h"
 #include "gls/load/writer/ctype_writer.h"
+#include "tests/gls/lco_fixture.h"
 #include "tests/support/bytes.h"
-#include "tests/support/owners.h"
 
 namespace gls::testing {
-
-// A locale with every category null, as the loader creates one.
-LocalePtr null_locale();
 
 // The section's text; fails the test when the writer refuses the source.
 std::string ctype_text(const CtypeSource &source);

@@ -1,4 +1,4 @@
-// Allocation through the host, the environment helper and digit counts.
+// Allocation through the host, and digit counts.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,15 +21,6 @@ TEST(Helpers, DigitCountsIgnoreTheSign) {
                 {kMin, 10, 19}, {kMin, 2, 64}, {kMin, 16, 16}, {12345, 1, 1}};
     for (const auto &row : rows)
         EXPECT_EQ(_gl_digits(row.value, row.base), row.digits) << row.value << " " << row.base;
-}
-
-TEST(Helpers, EmptyVariableCountsAsUnset) {
-    unsetenv("GLS_HELPER_TEST");
-    EXPECT_EQ(_gl_get_env_var("GLS_HELPER_TEST"), nullptr);
-    setenv("GLS_HELPER_TEST", "", 1);
-    EXPECT_EQ(_gl_get_env_var("GLS_HELPER_TEST"), nullptr);
-    setenv("GLS_HELPER_TEST", "x", 1);
-    EXPECT_STREQ(_gl_get_env_var("GLS_HELPER_TEST"), "x");
 }
 
 struct Record {

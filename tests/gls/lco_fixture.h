@@ -31,12 +31,13 @@ TimeSource sample_time();  // two eras and four alternative digits
 MessagesSource sample_messages();
 
 // A file of the given code set holding the sample sections of the given
-// categories, in category order.
+// categories, in category order; with_time puts another time section in.
 LcoFile sample_file(const std::string &code_set = "8859-1",
                     const std::vector<int> &categories = {kCatCtype, kCatCollate, kCatNumeric,
                                                           kCatMonetary, kCatTime, kCatMessages});
 // Puts a section of the file in place of the sample one.
 void replace_section(LcoFile &file, int category, const std::string &text);
+LcoFile with_time(const TimeSource &time);
 
 class LcoInstallation {
   public:
@@ -44,6 +45,9 @@ class LcoInstallation {
     std::string path(const std::string &name) const;  // <dir>/gls/lc11/<name>
     void write(const std::string &name, const LcoFile &file, const LcoDamage &damage = {}) const;
     void write_text(const std::string &name, const std::string &text) const;
+
+    // Writes the file and loads every category of a null locale from it.
+    OwnedLocale load(const std::string &name, const LcoFile &file = sample_file()) const;
 
   private:
     velmorad::testing::TempDir dir_;
@@ -60,5 +64,20 @@ LoadResult set_locale(Locale *loc, int category, const char *spec);
 // The text of a locale string up to its terminator ("" for null).
 std::string text_of(const char *text);
 std::string text_of(const gl_wchar_t *text);
+
+// A stream, opened through the host, over a file holding `text`.
+class FileStream {
+  public:
+    explicit FileStream(const std::string &text, const char *mode = "r");
+    ~FileStream();
+    FileStream(const FileStream &) = delete;
+    FileStream &operator=(const FileStream &) = delete;
+    FILE *get() const { return stream_; }
+    std::string rest() const;  // what is left unread
+
+  private:
+    velmorad::testing::TempDir dir_;
+    FILE *stream_ = nullptr;
+};
 
 }  // namespace gls::testing

@@ -1,18 +1,23 @@
 // Loading locale objects: the file chosen for each category, the framing
-// of the file, the name string, and how a failure leaves the object.
+// of the file, the name string, and how a failure (out of memory too)
+// leaves the object.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "gls/format/format.h"
 #include "gls/load/locale.h"
+#include "gls/util/util.h"
 #include "tests/gls/lco_fixture.h"
+#include "tests/support/oom_walk.h"
 
 namespace gls {
 namespace {
 
 using testing::LcoInstallation;
+using testing::LocalePtr;
 using testing::null_locale;
 using testing::sample_file;
 using testing::set_locale;
@@ -39,12 +44,8 @@ TEST(LocaleLoad, EverySectionOfOneFileLoads) {
     ASSERT_TRUE(result.loaded) << result.error;
     EXPECT_EQ(result.error, 0U);
     EXPECT_EQ(result.names, all_from("xx_yy.lco"));
-    for (int category = kFirstCategory; category <= kLastCategory; ++category) {
-        EXPECT_STREQ(loc->codeset_names[category_slot(category)], "8859-1");
-        EXPECT_EQ(text_of(loc->wfile_names[category_slot(category)]), "xx_yy.lco");
+    for (int category = kFirstCategory; category <= kLastCategory; ++category)
         EXPECT_EQ(set_locale(loc.get(), category, nullptr).names, "xx_yy.lco");
-    }
-    EXPECT_EQ(text_of(loc->wcodeset_names[0]), "8859-1");
     EXPECT_EQ(loc->ctype.single_byte, 1);
     EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemCodeSet)), "8859-1");
     EXPECT_EQ(set_locale(loc.get(), kCatAll, nullptr).names, result.names);
@@ -53,11 +54,9 @@ TEST(LocaleLoad, EverySectionOfOneFileLoads) {
 TEST(LocaleLoad, NameStringSelectsTheSameFilesAgain) {
     LcoInstallation inst;
     inst.write("base.lco", sample_file());
-    auto other_time = sample_file();
     auto time = testing::sample_time();
     time.date_format = "%Y-%m-%d";
-    testing::replace_section(other_time, kCatTime, time_section_text(time));
-    inst.write("t.lco", other_time);
+    inst.write("t.lco", testing::with_time(time));
 
     auto first = null_locale();
     auto composite =
@@ -88,43 +87,29 @@ TEST(LocaleLoad, SpecificationNamingSomeCategoriesStopsAtTheFirstUnnamed) {
     EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemDecimalPoint), nullptr);
 }
 
+// Rows of tests/fixtures/gls/objects_environment.
 TEST(LocaleLoad, EnvironmentChoosesTheFiles) {
     LcoInstallation inst;
     for (const char *name : {"all.lco", "time.lco", "lang.lco", "default.lco"})
         inst.write(name, sample_file());
-    const std::string too_long(33, 'x');
-    struct Row {
-        const char *all, *time, *lang;
-        const char *ctype_file, *time_file;  // null: the load fails
-        uint32_t error;
-    } rows[] = {
-        {"all.lco", "time.lco", "lang.lco", "all.lco", "all.lco", 0},
-        {nullptr, "time.lco", "lang.lco", "lang.lco", "time.lco", 0},
-        {nullptr, "time.lco", nullptr, "default.lco", "time.lco", 0},
-        {nullptr, nullptr, nullptr, "default.lco", "default.lco", 0},
-        {"", nullptr, "lang.lco", "lang.lco", "lang.lco", 0},  // empty counts as unset
-        {too_long.c_str(), nullptr, nullptr, nullptr, nullptr, GL_EFILE},
-        {nullptr, nullptr, "missing.lco", nullptr, nullptr, GL_EFILE},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(testing::text_of(row.all) + "/" + text_of(row.time) + "/" + text_of(row.lang));
-        auto set = [](const char *name, const char *value) {
-            if (value != nullptr) {
-                setenv(name, value, 1);
-            } else {
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_environment")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string> &f = row.fields;
+        for (size_t i = 0; i < 3; ++i) {
+            const char *name = i == 0 ? "GL_ALL" : i == 1 ? "GL_TIME" : "GL_LANG";
+            if (f[i] == "-") {
                 unsetenv(name);
+            } else {
+                setenv(name, f[i].c_str(), 1);
             }
-        };
-        set("GL_ALL", row.all);
-        set("GL_TIME", row.time);
-        set("GL_LANG", row.lang);
+        }
         auto loc = null_locale();
         auto result = set_locale(loc.get(), kCatAll, "");
-        EXPECT_EQ(result.loaded, row.ctype_file != nullptr);
-        EXPECT_EQ(result.error, row.error);
-        if (row.ctype_file == nullptr) continue;
-        EXPECT_EQ(file_name(loc.get(), kCatCtype), row.ctype_file);
-        EXPECT_EQ(file_name(loc.get(), kCatTime), row.time_file);
+        EXPECT_EQ(result.loaded, f[3] != "fails");
+        EXPECT_EQ(result.error, f[3] != "fails" ? 0U : std::stoul(f[4]));
+        if (!result.loaded) continue;
+        EXPECT_EQ(file_name(loc.get(), kCatCtype), f[3]);
+        EXPECT_EQ(file_name(loc.get(), kCatTime), f[4]);
     }
 }
 
@@ -165,82 +150,27 @@ TEST(LocaleLoad, RefusesBadCategoriesLongSpecificationsAndLongNames) {
     }
 }
 
+// Rows of tests/fixtures/gls/objects_headers.
 TEST(LocaleLoad, BrokenHeadersFailTheCategory) {
     LcoInstallation inst;
-    // Header lines hold 127 characters before their newline, in locale and
-    // conversion files alike.
-    const std::string longest_line(127, 'h');
-    const std::string long_line(128, 'h');
-    struct Row {
-        const char *what;
-        void (*damage)(LcoDamage &);
-        std::vector<std::string> extra;
-        std::string code_set;
-        uint32_t error;  // 0: loads
-    } rows[] = {
-        {"file type",
-         [](LcoDamage &d) { d.file_type_line = "FILE_TYPE=locale"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"version",
-         [](LcoDamage &d) { d.version_line = "COMPILER_VERSION=12"; },
-         {},
-         "8859-1",
-         GL_EVERSION},
-        {"count below three",
-         [](LcoDamage &d) { d.count_line = "N=2"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"count not a number",
-         [](LcoDamage &d) { d.count_line = "N=x"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"count without a key",
-         [](LcoDamage &d) { d.count_line = "3"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"two skipped lines", [](LcoDamage &) {}, {"skipped", "skipped too"}, "8859-1", 0},
-        {"any key", [](LcoDamage &d) { d.count_line = "lines=3"; }, {}, "8859-1", 0},
-        {"count past the file",
-         [](LcoDamage &d) { d.count_line = "N=99999"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"longest header line", [](LcoDamage &) {}, {longest_line}, "8859-1", 0},
-        {"long header line", [](LcoDamage &) {}, {long_line}, "8859-1", GL_ESHORTFILE},
-        {"count past 32 bits",
-         [](LcoDamage &d) { d.count_line = "N=99999999999999999999"; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-        {"long code-set name",
-         [](LcoDamage &) {},
-         {},
-         std::string(kCodeSetNameSize, 'c'),
-         GL_ESHORTFILE},
-        {"cut in line 2", [](LcoDamage &d) { d.cut_at = 30; }, {}, "8859-1", GL_ESHORTFILE},
-        {"ctype marker missing",
-         [](LcoDamage &d) { d.unmarked = {kCatCtype}; },
-         {},
-         "8859-1",
-         GL_ESHORTFILE},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
-        auto file = sample_file(row.code_set);
-        file.extra_header = row.extra;
-        LcoDamage damage;
-        row.damage(damage);
-        inst.write("h.lco", file, damage);
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_headers")) {
+        SCOPED_TRACE(row.where);
+        const std::string &damage = row.fields[1], &value = row.fields[2];
+        auto file = sample_file(damage == "code_set" ? value : "8859-1");
+        LcoDamage d;
+        if (damage == "line1") d.file_type_line = value;
+        if (damage == "line2") d.version_line = value;
+        if (damage == "line3") d.count_line = value;
+        if (damage == "extra") file.extra_header = velmorad::testing::lines_of(value);
+        if (damage == "cut") d.cut_at = std::stoul(value);
+        if (damage == "unmarked") d.unmarked = {std::stoi(value)};
+        inst.write("h.lco", file, d);
         auto loc = null_locale();
         auto result = set_locale(loc.get(), kCatAll, "h.lco");
-        EXPECT_EQ(result.loaded, row.error == 0);
-        EXPECT_EQ(result.error, row.error);
-        if (row.error == 0) continue;
+        const auto error = std::stoul(row.fields[3]);
+        EXPECT_EQ(result.loaded, error == 0);
+        EXPECT_EQ(result.error, error);
+        if (error == 0) continue;
         // The first category failed: it is null, and nothing else loaded.
         EXPECT_STREQ(loc->codeset_names[0], "");
         EXPECT_EQ(file_name(loc.get(), kCatCtype), "");
@@ -328,15 +258,10 @@ TEST(LocaleLoad, FailuresWithoutAFinerReason) {
 
 TEST(LocaleLoad, AFailedReloadLeavesOnlyThatCategoryNull) {
     LcoInstallation inst;
-    inst.write("good.lco", sample_file());
-    auto julian = sample_file();
     auto time = testing::sample_time();
     time.calendar = "julian";
-    testing::replace_section(julian, kCatTime, time_section_text(time));
-    inst.write("julian.lco", julian);
-
-    auto loc = null_locale();
-    ASSERT_TRUE(set_locale(loc.get(), kCatAll, "good.lco").loaded);
+    inst.write("julian.lco", testing::with_time(time));
+    auto loc = inst.load("good.lco");
     auto result = set_locale(loc.get(), kCatTime, "julian.lco");
     EXPECT_FALSE(result.loaded);
     EXPECT_EQ(result.error, GL_ECALENDAR);
@@ -361,6 +286,67 @@ TEST(LocaleLoad, StandInObjectsAreNeverLoadedOrReleased) {
     EXPECT_EQ(loc_nomem.error, GL_ENOMEM);
     EXPECT_EQ(loc_filer.error, GL_EFILE);
     EXPECT_EQ(loc_nomem.ctype.char_tree, nullptr);
+}
+
+// A locale and the name string a load gave, released together.
+struct Loaded {
+    LocalePtr loc;
+    char *names = nullptr;
+    ~Loaded() { gl_destroystring(names); }
+};
+
+// Every allocation of a load failed in turn: the load fails with
+// GL_ENOMEM, and unloading leaves nothing behind (the walk counts).
+TEST(LocaleLoadMemory, EveryAllocationOfAWholeLoad) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    const long failures = testing::walk_allocation_failures(
+        [] {
+            auto loaded = std::make_unique<Loaded>();
+            Locale *loc = nullptr;
+            const int created = gl_create_null_locale_4(&loc);
+            loaded->loc.reset(loc);  // a failed creation gives a locale holding the error
+            if (created == 0) loaded->names = gl_setlocale_4(loc, kCatAll, "a.lco");
+            return loaded;
+        },
+        [](const std::unique_ptr<Loaded> &loaded, bool failed) {
+            // Once every category is in, a failure is reported through the
+            // error number alone, with the name string.
+            if (failed) {
+                EXPECT_EQ(loaded->loc->error, GL_ENOMEM);
+            } else {
+                EXPECT_NE(loaded->names, nullptr);
+            }
+        });
+    EXPECT_GT(failures, 100);  // every reader and initialiser allocates
+}
+
+TEST(LocaleLoadMemory, EveryAllocationOfAReloadOverLoadedCategories) {
+    LcoInstallation inst;
+    inst.write("a.lco", sample_file());
+    inst.write("b.lco", sample_file());
+    for (int category : {kCatNumeric, kCatMonetary, kCatTime, kCatMessages}) {
+        SCOPED_TRACE(category);
+        testing::walk_allocation_failures(
+            [category](const testing::Arm &arm) {
+                auto loaded = std::make_unique<Loaded>();
+                loaded->loc = null_locale();
+                gl_destroystring(gl_setlocale_4(loaded->loc.get(), kCatAll, "a.lco"));
+                arm();
+                loaded->names = gl_setlocale_4(loaded->loc.get(), category, "b.lco");
+                return loaded;
+            },
+            [category](const std::unique_ptr<Loaded> &loaded, bool failed) {
+                EXPECT_TRUE(loaded->names != nullptr || failed);
+                if (!failed) return;
+                EXPECT_EQ(loaded->loc->error, GL_ENOMEM);
+                // Failed before the category was released, or left null.
+                const std::string name = loaded->loc->file_names[category_slot(category)];
+                if (loaded->names == nullptr) {
+                    EXPECT_TRUE(name.empty() || name == "a.lco") << name;
+                }
+            });
+    }
 }
 
 }  // namespace
