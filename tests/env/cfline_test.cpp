@@ -1,4 +1,6 @@
-// The configuration-file line reader and the split of a setting line.
+// The configuration-file line reader and the split of a setting line; the
+// reader's comments, blank lines and line ends are rows of
+// tests/fixtures/cli/envcheck.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -36,24 +38,6 @@ Reading read_all(const std::string &content, int initial_size = 1024) {
     std::free(buf);
     close(fd);
     return r;
-}
-
-TEST(LineReader, SkipsCommentsAndEmptyLinesButCountsThem) {
-    Reading r = read_all("# comment\n\nA 1\n #not a comment\n\n\nB\n");
-    EXPECT_EQ(r.lines, (std::vector<std::string>{"A 1", " #not a comment", "B"}));
-    EXPECT_EQ(r.line_numbers, (std::vector<int>{3, 4, 7, 7}));
-    EXPECT_EQ(r.last, kLineEnd);
-}
-
-TEST(LineReader, OnlyNewlinesEndAtOnceWithTheCount) {
-    Reading r = read_all("\n\n\n\n");
-    EXPECT_TRUE(r.lines.empty());
-    EXPECT_EQ(r.line_numbers.back(), 4);
-}
-
-TEST(LineReader, KeepsCarriageReturnAndDropsUnterminatedLastLine) {
-    Reading r = read_all("A x\r\nB y\nC never");
-    EXPECT_EQ(r.lines, (std::vector<std::string>{"A x\r", "B y"}));
 }
 
 TEST(LineReader, ByteFFInsideALineEndsTheFile) {

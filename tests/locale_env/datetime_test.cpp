@@ -261,20 +261,6 @@ TEST_F(DateTime, LowerCaseThatGrowsIsWrittenWholeIntoTheRoomOfItsCopy) {
     EXPECT_EQ(tolower_string(latin.data() + 5, 1), 0);
 }
 
-TEST_F(DateTime, WideBufferOnTheStackUpToSixteenBytes) {
-    use_locale("en_US.utf8");
-    for (size_t n : {16u, 17u}) {
-        std::string upper(n, 'A');
-        gls::testing::FailingHost host;
-        host.fail_allocation(1);
-        const int result = tolower_string(upper.data(), n + 1);
-        EXPECT_EQ(host.failed(), n > 16) << n;
-        EXPECT_EQ(result, n > 16 ? -1 : static_cast<int>(n)) << n;
-        EXPECT_EQ(upper, std::string(n, n > 16 ? 'A' : 'a')) << n;
-        EXPECT_EQ(host.live_blocks(), 0);
-    }
-}
-
 TEST_F(DateTime, QualifierFormatsOnlyWhenUseDtenvIsExactlyOne) {
     use_locale("en_US.819");
     setenv("GL_DATETIME", "%iY-%m-%d %H:%M:%S.%F3", 1);

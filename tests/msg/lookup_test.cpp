@@ -45,19 +45,6 @@ class Lookup : public ::testing::Test {
     testing::TempDir inst;
 };
 
-TEST_F(Lookup, FindsEachNumberOfALongFormatFile) {
-    install(
-        "envcheck.tmf",
-        message_file({{-33523, "line %s %d\n"}, {-33522, "cannot\n"}, {-33518, "system %s\n"}}));
-    std::string text;
-    EXPECT_EQ(fetch(-33522, &text), 0);
-    EXPECT_EQ(text, "cannot\n");
-    EXPECT_EQ(fetch(-33523, &text), 0);
-    EXPECT_EQ(text, "line %s %d\n");
-    EXPECT_EQ(fetch(-33518, &text), 0);
-    EXPECT_EQ(text, "system %s\n");
-}
-
 TEST_F(Lookup, MissingNumberFallsBackToTheUnknownNumberText) {
     install("envcheck.tmf", message_file({{-33523, "a"}, {-33522, "b"}, {-33518, "c"}}));
     std::string text;
