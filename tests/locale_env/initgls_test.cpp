@@ -260,29 +260,6 @@ TEST_F(InitGls, FailedStartLeavesTheFieldsAsGiven) {
     }
 }
 
-TEST_F(InitGls, GetLocaleReleasesEverythingWhenMemoryRunsOut) {
-    // Some allocations the loader can do without; the others fail the load
-    // as out of memory, and whatever was made is released.
-    struct Loaded {
-        int status;
-        gls::testing::LocalePtr loc;
-    };
-    gls::testing::walk_allocation_failures(
-        [] {
-            gls::Locale *loc = nullptr;
-            int32_t flags[kCategoryCount];
-            (void)set_glserror(0);
-            const int status = get_locale(&loc, "en_US.819", flags);
-            return Loaded{status, gls::testing::LocalePtr(loc)};
-        },
-        [](const Loaded &loaded, bool) {
-            EXPECT_EQ(loaded.loc != nullptr, loaded.status == 0);
-            if (loaded.status != 0) {
-                EXPECT_EQ(getiniterr(), kGlsNoMemory);
-            }
-        });
-}
-
 // Which conversions a start loads, the whole program shows; here the
 // file-name conversions and the out-of-memory paths.
 TEST_F(InitGls, ConversionsBetweenCodeSets) {

@@ -28,13 +28,6 @@ class Spec : public ::testing::Test {
     static std::string specs(int i) { return new_gls_env.category_specs[i]; }
 };
 
-std::string composite(const std::vector<std::string> &values) {
-    std::string text;
-    for (size_t i = 0; i < values.size(); ++i)
-        text += std::string(cat_names[i].name) + " = " + values[i] + " ; ";
-    return text;
-}
-
 // The rows of tests/fixtures/locale_env/specs.
 TEST_F(Spec, SpellingsOfTheFixture) {
     for (const testing::FixtureRow &row : testing::fixture_rows("locale_env/specs")) {
@@ -78,57 +71,6 @@ TEST_F(Spec, SpellingsOfTheFixture) {
             ADD_FAILURE() << "unknown function " << f[0];
         }
     }
-}
-
-TEST_F(Spec, PrependosAddsTheDirectoryAndStaysInItsBuffer) {
-    char out[kSpecBufferSize];
-    EXPECT_EQ(prependos("C", out), out);
-    EXPECT_STREQ(out, "os/C");
-    const std::string huge(2 * kSpecBufferSize, 'z');
-    (void)prependos(huge.c_str(), out);
-    EXPECT_EQ(std::string(out), "os/" + huge.substr(0, kSpecBufferSize - 4));
-}
-
-TEST_F(Spec, Mk1loccatBuildsEntriesFromTheCategorySpecs) {
-    const char *const values[kCategoryCount] = {"de_DE.819", "en_US.819", "fr_FR.819@euro",
-                                                "es_ES.819", "C",         "de_DE.819"};
-    for (int i = 0; i < kCategoryCount; ++i)
-        std::strcpy(new_gls_env.category_specs[i], values[i]);
-    char buffer[kSpecBufferSize] = "old text";
-    for (int i = 0; i < kCategoryCount; ++i)
-        mk1loccat(nullptr, i, buffer, 0, nullptr, 0);
-    EXPECT_EQ(std::string(buffer),
-              composite(std::vector<std::string>(values, values + kCategoryCount)));
-
-    // Refreshing puts another code set into the specs that have pieces.
-    buffer[0] = '\0';
-    mk1loccat(nullptr, kFeCtype, buffer, 1, "57372", 0);
-    mk1loccat(nullptr, kFeMonetary, buffer, 1, "57372", 0);
-    mk1loccat(nullptr, kFeTime, buffer, 1, "57372", 0);
-    EXPECT_EQ(std::string(buffer),
-              "GL_CTYPE = de_DE.57372 ; GL_MONETARY = es_ES.57372 ; GL_TIME = C ; ");
-    EXPECT_EQ(specs(kFeMonetary), "es_ES.57372");
-    EXPECT_EQ(specs(kFeTime), "C");
-
-    // A given name is appended, and stored only when asked.
-    buffer[0] = '\0';
-    mk1loccat("os/C", kFeCtype, buffer, 0, nullptr, 0);
-    mk1loccat("ja_JP.ujis", kFeNumeric, buffer, 0, nullptr, 1);
-    EXPECT_EQ(std::string(buffer), "GL_CTYPE = os/C ; GL_NUMERIC = ja_JP.ujis ; ");
-    EXPECT_EQ(specs(kFeCtype), "de_DE.57372");
-    EXPECT_EQ(specs(kFeNumeric), "ja_JP.ujis");
-}
-
-TEST_F(Spec, Lcspec2longspCutsInPlaceAndFillsEveryCategory) {
-    std::string text(50, 'k');
-    lcspec2longsp(text.data(), new_gls_env.category_specs);
-    EXPECT_EQ(std::strlen(text.c_str()), kMaxCategorySpec);
-    for (int i = 0; i < kCategoryCount; ++i)
-        EXPECT_EQ(specs(i), std::string(kMaxCategorySpec, 'k')) << i;
-    char exact[] = "en_US.819";
-    lcspec2longsp(exact, new_gls_env.category_specs);
-    for (int i = 0; i < kCategoryCount; ++i)
-        EXPECT_EQ(specs(i), "en_US.819") << i;
 }
 
 TEST_F(Spec, NlsCategoriesFromTheVariablesWithMessagesFollowingCtype) {
