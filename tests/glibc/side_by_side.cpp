@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 #include "gls/names/names.h"
 #include "gls/util/util.h"
 #include "tests/support/test_support.h"
+#include "tools/lccomp/compile.h"
 
 namespace velmorad::testing {
 
@@ -157,6 +160,33 @@ void Tally::check(bool same, const std::string &what) {
 std::string Tally::summary() const {
     return aspect_ + " " + std::to_string(compared_ - differences_.size()) + "/" +
            std::to_string(compared_);
+}
+
+void expect_agreement(const std::string &name, const std::vector<const Tally *> &tallies,
+                      const std::map<std::string, size_t> &rules) {
+    std::string report = name + ": ";
+    for (const Tally *t : tallies)
+        report += t->summary() + "; ";
+    for (const auto &[rule, count] : rules)
+        report += rule + ": " + std::to_string(count) + "; ";
+    std::printf("[ agreement] %s\n", report.c_str());
+    for (const Tally *t : tallies) {
+        const std::vector<std::string> &d = t->differences();
+        EXPECT_TRUE(d.empty()) << d.size() << " differences, the first: " << d.front()
+                               << (d.size() > 1 ? "; " + d[1] : "")
+                               << (d.size() > 2 ? "; " + d.back() : "");
+    }
+}
+
+std::string lccomp_time_format(const std::string &format) {
+    tools::CharString chars;
+    for (unsigned char c : format)
+        chars.push_back(tools::unicode_name(c));
+    std::vector<std::string> dropped;
+    std::string out;
+    for (const std::string &name : tools::translate_time_format(chars, &dropped))
+        out += static_cast<char>(tools::unicode_of(name));
+    return out;
 }
 
 std::string code_text(char32_t code) {
