@@ -1,6 +1,5 @@
 // envcheck as a whole program: the built binary run against temporary
 // installation directories and files.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -73,19 +72,6 @@ TEST_F(Envcheck, UserWithoutPasswordEntryChecksTheCurrentDirectory) {
     RunResult r = run();
     EXPECT_EQ(r.err, system_header() + "Checking user environment file .velmorad\n" +
                          "  .velmorad, line 1: unknown environment variable\n");
-}
-
-TEST_F(Envcheck, LongHomeDirectoryIsUsedWhole) {
-    std::string long_home = root / std::string(80, 'h');
-    auto passwd = testing::fake_passwd_env(root / "nss", long_home);
-    ASSERT_TRUE(passwd.has_value());
-    for (const auto &[k, v] : *passwd)
-        env[k] = v;
-    testing::write_file(long_home + "/.velmorad", "DBPATH .\n");
-    RunResult r = run();
-    EXPECT_EQ(r.err,
-              system_header() + "Checking user environment file " + long_home + "/.velmorad\n");
-    EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(Envcheck, InstallationDirectoryFromTheUserFile) {
@@ -218,23 +204,6 @@ TEST_F(Envcheck, OutOfMemoryEndsTheRunWithStatusOne) {
         EXPECT_EQ(r.status, 1) << row.size;
     }
 #endif
-}
-
-TEST_F(Envcheck, TraceFileFromSqlidebug) {
-    env["SQLIDEBUG"] = "2:" + (root / "trace");
-    std::string file = root / "f.rc";
-    testing::write_file(file, "DBPATH .\n");
-    RunResult r = run({file});
-    EXPECT_EQ(r.status, 0);
-    int found = 0;
-    DIR *dir = opendir(root.path().c_str());
-    while (struct dirent *e = readdir(dir)) {
-        if (std::string(e->d_name).rfind("trace_", 0) != 0) continue;
-        ++found;
-        EXPECT_EQ(testing::read_file(root / e->d_name), std::string("SQLI\0\0\0\1", 8));
-    }
-    closedir(dir);
-    EXPECT_EQ(found, 1);
 }
 
 }  // namespace

@@ -115,36 +115,13 @@ TEST(GltoolConv, StreamsLargeInputsAcrossBlockBoundaries) {
 }
 
 TEST(GltoolSort, OrdersAsTheLocalesComparisonDoesFromFilesAndStandardInput) {
-    struct Row {
-        std::string spec;
-        std::vector<std::string> lines;
-    };
-    const Row rows[] = {
-        {"de_DE.8859-1",
-         {"\xdc"
-          "bel",
-          "Zebra", "apfel",
-          "\xc4"
-          "pfel",
-          "\xe4"
-          "pfel",
-          "Apfel", "", "zu",
-          "\xfc"
-          "ber",
-          "Stra\xdf"
-          "e",
-          "Strasse", "10", "9", "a b", "ab", "apfel"}},
-        {"ja_JP.utf8",
-         {"\xe3\x81\x8b\xe3\x81\xaa", "", "\xe3\x82\xab\xe3\x83\x8a", "\xe6\xbc\xa2\xe5\xad\x97",
-          "kana", "\xef\xbd\x8b\xef\xbd\x81\xef\xbd\x8e\xef\xbd\x81", "Kana"}},
-        {"ru_RU.koi-8",
-         {"\xd1\xc2\xcc\xcf\xcb\xcf", "\xc1\xc2\xd2\xc9\xcb\xcf\xd3", "Abc", "\xe1"}},
-    };
     testing::TempDir dir;
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.spec);
-        auto loc = load(row.spec);
-        std::vector<std::string> expected = row.lines;
+    for (const testing::FixtureRow &row : testing::fixture_rows("cli/sort")) {
+        SCOPED_TRACE(row.where);
+        const std::string &spec = row.fields[0];
+        const std::vector<std::string> lines(row.fields.begin() + 1, row.fields.end());
+        auto loc = load(spec);
+        std::vector<std::string> expected = lines;
         std::stable_sort(
             expected.begin(), expected.end(), [&](const std::string &a, const std::string &b) {
                 return loc->primitives.mbscoll(
@@ -152,18 +129,18 @@ TEST(GltoolSort, OrdersAsTheLocalesComparisonDoesFromFilesAndStandardInput) {
                            reinterpret_cast<const unsigned char *>(b.c_str())) < 0;
             });
         std::string input;
-        for (const std::string &line : row.lines)
+        for (const std::string &line : lines)
             input += line + "\n";
         std::string want;
         for (const std::string &line : expected)
             want += line + "\n";
 
-        testing::RunResult piped = gltool({"sort", row.spec}, input);
+        testing::RunResult piped = gltool({"sort", spec}, input);
         EXPECT_EQ(piped.status, 0) << piped.err;
         EXPECT_EQ(piped.out, want);
         // From a file whose last line has no newline: it still ends one.
         testing::write_file(dir / "lines", input.substr(0, input.size() - 1));
-        testing::RunResult filed = gltool({"sort", row.spec, dir / "lines"});
+        testing::RunResult filed = gltool({"sort", spec, dir / "lines"});
         EXPECT_EQ(filed.status, 0) << filed.err;
         EXPECT_EQ(filed.out, want);
     }

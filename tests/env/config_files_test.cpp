@@ -31,17 +31,6 @@ class ConfigFile : public ::testing::Test {
     int flags = 0;
 };
 
-TEST_F(ConfigFile, MissingFileIsNoError) {
-    EXPECT_EQ(ldcffile((dir / "absent").c_str(), ignore, &lineno, &flags), kStatusOk);
-}
-
-TEST_F(ConfigFile, SettingsOverlayDefaultsAndUnknownNamesAreSkipped) {
-    EXPECT_EQ(load("DBPATH /data\nNOT_KNOWN x\nDBTEMP /var/tmp\n"), kStatusOk);
-    EXPECT_STREQ(value("DBPATH"), "/data");
-    EXPECT_STREQ(value("DBTEMP"), "/var/tmp");
-    EXPECT_EQ(lineno, 3);
-}
-
 TEST_F(ConfigFile, UnknownNameOnTheLastLineGivesMinusFour) {
     EXPECT_EQ(load("DBPATH /data\nNOT_KNOWN x\n"), kStatusTooLong);
     EXPECT_STREQ(value("DBPATH"), "/data");
@@ -80,28 +69,6 @@ TEST_F(ConfigFile, CategoriesTakeLangOrTheDefaultLocale) {
     ASSERT_EQ(ginsenv("LC_CTYPE", "fr_FR.819", nullptr), kStatusOk);
     EXPECT_EQ(gnlsenv(kFlagLC_CTYPE, kFlagLC_CTYPE, "LC_CTYPE", "de_DE.819"), kStatusOk);
     EXPECT_STREQ(value("LC_CTYPE"), "fr_FR.819");
-}
-
-TEST_F(ConfigFile, EmptyCategoryInTheEnvironmentIsFilledIn) {
-    setenv("LC_TIME", "", 1);
-    EXPECT_EQ(gnlsenv(0, kFlagLC_TIME, "LC_TIME", "de_DE.819"), kStatusOk);
-    ASSERT_NE(std::getenv("LC_TIME"), nullptr);
-    EXPECT_STREQ(std::getenv("LC_TIME"), "de_DE.819");
-    int empty = -1;
-    EXPECT_STREQ(gnlsevar("LC_TIME", &empty), "de_DE.819");
-    EXPECT_EQ(empty, 0);
-    setenv("LC_NUMERIC", "", 1);
-    EXPECT_EQ(gnlsevar("LC_NUMERIC", &empty), nullptr);
-    EXPECT_EQ(empty, 1);
-}
-
-TEST_F(ConfigFile, LangComesFromTheEnvironmentThenTheFile) {
-    unsetenv("LANG");
-    ASSERT_EQ(ginsenv("LANG", "it_IT.819", nullptr), kStatusOk);
-    EXPECT_EQ(glangevar(0), nullptr);
-    EXPECT_STREQ(glangevar(kFlagLANG), "it_IT.819");
-    setenv("LANG", "es_ES.819", 1);
-    EXPECT_STREQ(glangevar(kFlagLANG), "es_ES.819");
 }
 
 }  // namespace
