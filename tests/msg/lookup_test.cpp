@@ -247,6 +247,15 @@ TEST_F(Lookup, UnusableLocaleEnvironmentConsultsNoFile) {
     EXPECT_EQ(untouched, std::string(16, 'u'));
 }
 
+// A start that fails gives its own text, cut to the caller's buffer.
+TEST_F(Lookup, FailedStartGivesItsTextCutToTheBuffer) {
+    setenv("CLIENT_LOCALE", "xx_XX.nosuch", 1);
+    const std::string full = msg_locale_error_text(kGlsBadLocale);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text, static_cast<int16_t>(full.size())), kGlsBadLocale);
+    EXPECT_EQ(text, full.substr(0, full.size() - 1));
+}
+
 TEST_F(Lookup, StartUpErrorsHaveBuiltInTextsWithoutFiles) {
     for (int number : {-23101, -23102, -23109, -23111, -23115, -34394, -406, -1211, -1212, -1218,
                        -1272, -1275, -1276}) {
