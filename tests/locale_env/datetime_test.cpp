@@ -282,12 +282,7 @@ TEST_F(DateTime, QualifierFormatsOnlyWhenUseDtenvIsExactlyOne) {
         }
         // 6 starts by 11 ends, and each fraction by itself.
         EXPECT_EQ(filled, row.on ? 6u * 11u + 5u : 0u);
-        if (!row.on) continue;
-        EXPECT_EQ(text(table[0][5]), "%iY-%02m-%02d %02H:%02M:%02S");
-        EXPECT_EQ(text(table[0][10]), "%iY-%02m-%02d %02H:%02M:%02S%iF3");
-        EXPECT_EQ(text(table[5][7]), "%02S%iF2");
-        EXPECT_EQ(text(table[8][8]), "%iF3");
-        EXPECT_EQ(text(table[3][2]), "");  // hour to day: the end before the start
+        // What each entry holds, the "qual" rows of the fixture check.
     }
     // A date-and-time format that cannot be translated leaves them all null.
     setenv("GL_DATETIME", "%H:%", 1);

@@ -99,42 +99,6 @@ TEST_F(InitGls, WithoutLocaleVariablesEverythingIsTheDefaultLocale) {
     EXPECT_EQ(field(kStrCLIENT_LOCALE), "en_US.8859-1");
 }
 
-TEST_F(InitGls, ClientAndDatabaseLocalesFillTheRecords) {
-    const struct {
-        const char *client, *db, *nls;
-        std::string client_field, db_field, lc_ctype_field;
-        bool conversions;
-    } rows[] = {
-        {"de_de.ISO-8859-1", "de_DE.utf8", nullptr, "de_DE.819", "de_DE.57372", "(null)", true},
-        {"de_DE.latin-1", "fr_FR.8859-1", nullptr, "de_DE.819", "fr_FR.819", "(null)", false},
-        // The database follows the client, and the record says so.
-        {"de_DE.8859-1", nullptr, nullptr, "de_DE.819", "de_DE.819", "(null)", false},
-        // With DBNLS the LC_ fields follow CLIENT_LOCALE; the database
-        // field is left to the variables.
-        {"fr_FR.utf8", nullptr, "1", "fr_FR.57372", "(null)", "fr_FR.57372", false},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.client);
-        reset_records();
-        setenv("CLIENT_LOCALE", row.client, 1);
-        row.db != nullptr ? setenv("DB_LOCALE", row.db, 1) : unsetenv("DB_LOCALE");
-        row.nls != nullptr ? setenv("DBNLS", row.nls, 1) : unsetenv("DBNLS");
-        ASSERT_EQ(initgls(kModeFrontEnd), 0) << get_glserror();
-        const GlsSettings &s = new_gls_env;
-        EXPECT_EQ(field(kStrCLIENT_LOCALE), row.client_field);
-        EXPECT_EQ(field(kStrDB_LOCALE), row.db_field);
-        EXPECT_EQ(field(kStrLC_CTYPE), row.lc_ctype_field);
-        EXPECT_EQ(field(kStrLC_TIME), row.lc_ctype_field);
-        EXPECT_EQ(specs(), std::vector<std::string>(kCategoryCount, row.client_field));
-        EXPECT_EQ(s.cv_client_to_db != nullptr, row.conversions);
-        EXPECT_EQ(s.cv_db_to_client != nullptr, row.conversions);
-        EXPECT_EQ(s.db_locale != gls_env.client_locale, row.conversions);
-        if (row.conversions) {
-            EXPECT_STREQ(s.db_locale->file_names[0], "de_de/e01c.lco");
-        }
-    }
-}
-
 TEST_F(InitGls, CompositeClientLocaleGivesEachCategoryItsEntry) {
     const std::vector<std::string> same_code_set = {"en_US.819", "de_DE.819", "fr_FR.819",
                                                     "es_ES.819", "de_DE.819", "en_US.819"};
