@@ -60,31 +60,15 @@ TEST(LineReader, GrowsTheBufferInStepsOf128) {
     EXPECT_EQ(tiny.lines, (std::vector<std::string>{"abc"}));
 }
 
+// The rows of tests/fixtures/env/settings.
 TEST(SplitSetting, NameValueAndBlanks) {
-    struct Row {
-        const char *line, *name, *value;
-    };
-    const Row rows[] = {
-        {"DBDATE DMY4", "DBDATE", "DMY4"},
-        {"DBDATE \t  DMY4 trailing ", "DBDATE", "DMY4 trailing "},
-        {"DBDATE", "DBDATE", ""},
-        {"DBDATE\r", "DBDATE", ""},
-        {"DBDATE x\r", "DBDATE", "x\r"},
-        {" DBDATE x", "", "DBDATE x"},
-        {"   ", "", ""},
-        {"A\xFF"
-         "B c",
-         "A\xFF"
-         "B",
-         "c"},
-    };
-    for (const Row &row : rows) {
-        std::string copy = row.line;
+    for (const testing::FixtureRow &row : testing::fixture_rows("env/settings")) {
+        std::string copy = row.fields[0];
         char *name;
         char *value;
         split_setting(copy.data(), &name, &value);
-        EXPECT_STREQ(name, row.name) << row.line;
-        EXPECT_STREQ(value, row.value) << row.line;
+        EXPECT_EQ(std::string(name) + "|" + value, row.fields[1] + "|" + row.fields[2])
+            << row.where;
     }
 }
 
