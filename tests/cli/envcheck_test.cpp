@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/msg/message_files.h"
+#include "tests/support/rest_message_files.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {

@@ -15,7 +15,7 @@
 #include "gls/names/names.h"
 #include "gls/util/util.h"
 #include "tests/support/bytes.h"
-#include "tests/support/owners.h"
+#include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 
@@ -44,21 +44,6 @@ std::string repeated(const std::string &text, size_t at_least) {
     while (out.size() < at_least)
         out += text;
     return out;
-}
-
-// The locale loaded in this process, the way gltool loads it.
-gls::testing::LocalePtr load(const std::string &spec) {
-    const std::string installation = testing::build_installation();
-    uint32_t error = 0;
-    gls::gl_cache_registry(&error, (installation + "/gls/cm3/registry").c_str());
-    char fname[gls::kLcFnameSize] = {};
-    EXPECT_EQ(gls::gl_lc_spec2lc_fname(&error, spec.c_str(), fname, nullptr, nullptr), 0);
-    setenv("GL_PATH", (installation + "/gls/lc11").c_str(), 1);
-    gls::Locale *loc = nullptr;
-    EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
-    gls::gl_destroystring(gls::gl_setlocale_4(loc, gls::kCatAll, fname));
-    EXPECT_EQ(loc->error, 0u) << spec;
-    return gls::testing::LocalePtr(loc);
 }
 
 TEST(GltoolConv, ConvertsRealTextAsIconvDoesAndBack) {
@@ -120,7 +105,8 @@ TEST(GltoolSort, OrdersAsTheLocalesComparisonDoesFromFilesAndStandardInput) {
         SCOPED_TRACE(row.where);
         const std::string &spec = row.fields[0];
         const std::vector<std::string> lines(row.fields.begin() + 1, row.fields.end());
-        auto loc = load(spec);
+        auto loc = testing::load_locale(testing::locale_file_name(spec));
+        ASSERT_EQ(loc->error, 0u);
         std::vector<std::string> expected = lines;
         std::stable_sort(
             expected.begin(), expected.end(), [&](const std::string &a, const std::string &b) {

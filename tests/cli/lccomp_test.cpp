@@ -12,7 +12,7 @@
 #include "gls/chars/chars.h"
 #include "gls/format/format.h"
 #include "gls/util/util.h"
-#include "tests/support/owners.h"
+#include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -46,16 +46,6 @@ std::vector<std::string> fixture_args(const std::string &out_dir) {
             fixtures() + "/xx_XX"};
 }
 
-gls::testing::LocalePtr load(const std::string &dir, const std::string &name) {
-    setenv("GL_PATH", dir.c_str(), 1);
-    gls::Locale *loc = nullptr;
-    EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
-    char *names = gls::gl_setlocale_4(loc, gls::kCatAll, name.c_str());
-    EXPECT_NE(names, nullptr) << loc->error;
-    gls::gl_destroystring(names);
-    return gls::testing::LocalePtr(loc);
-}
-
 std::string item(gls::Locale *loc, int number) {
     const char *text = gls::gl_nl_langinfo(loc, number);
     return text == nullptr ? "(null)" : text;
@@ -80,7 +70,8 @@ TEST(Lccomp, CompilesTheFixtureLocaleUnderItsLibraryName) {
     EXPECT_EQ(entries_of(dir.path()), std::vector<std::string>{"xx_xx"});
     EXPECT_EQ(entries_of(dir / "xx_xx"), std::vector<std::string>{"0333.lco"});
 
-    auto loc = load(dir.path(), "xx_xx/0333.lco");
+    auto loc = testing::load_locale("xx_xx/0333.lco", dir.path());
+    ASSERT_EQ(loc->error, 0u);
     gls::Locale *l = loc.get();
     const struct {
         int item;

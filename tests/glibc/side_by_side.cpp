@@ -9,6 +9,7 @@
 
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
 #include "tools/lccomp/compile.h"
 
@@ -106,27 +107,14 @@ SideBySide::SideBySide(const ShippedLocale &locale) {
     }
 
     // The library's file, by the name its registry gives the locale.
-    const std::string installation = build_installation();
-    uint32_t status = 0;
-    gls::gl_cache_registry(&status, (installation + "/gls/cm3/registry").c_str());
-    const std::string spec = locale.spec();
-    char fname[gls::kLcFnameSize] = {};
-    if (gls::gl_lc_spec2lc_fname(&status, spec.c_str(), fname, nullptr, nullptr) != 0) {
-        failure_ = "no file name for " + spec;
+    const std::string fname = locale_file_name(locale.spec());
+    gls::testing::LocalePtr loaded = load_locale(fname);
+    if (fname.empty() || loaded == nullptr || loaded->error != 0) {
+        failure_ = "cannot load " + locale.spec() + " from \"" + fname + "\": error " +
+                   std::to_string(loaded != nullptr ? loaded->error : 0);
         return;
     }
-    setenv("GL_PATH", (installation + "/gls/lc11").c_str(), 1);
-    if (gls::gl_create_null_locale_4(&ours_) != 0) {
-        failure_ = "out of memory";
-        return;
-    }
-    char *names = gls::gl_setlocale_4(ours_, gls::kCatAll, fname);
-    gls::gl_destroystring(names);
-    if (names == nullptr || ours_->error != 0) {
-        failure_ =
-            "gl_setlocale_4 " + std::string(fname) + ": error " + std::to_string(ours_->error);
-        return;
-    }
+    ours_ = loaded.release();
 
     const std::string name = glibc_locale(locale, &failure_);
     if (!failure_.empty()) return;

@@ -9,7 +9,7 @@
 
 #include "locale_env/locale_env.h"
 #include "msg/msg.h"
-#include "tests/msg/message_files.h"
+#include "tests/support/rest_message_files.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {

@@ -14,7 +14,7 @@
 #include "gls/format/format.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
-#include "tests/support/owners.h"
+#include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad::tools {
@@ -29,24 +29,12 @@ std::string lc_dir() {
     return build_installation() + "/gls/lc11";
 }
 
-// The file name the library gives a specification ("de_de/0333.lco").
-std::string file_name(const std::string &spec) {
-    uint32_t error = 0;
-    gls::gl_cache_registry(&error, (build_installation() + "/gls/cm3/registry").c_str());
-    char name[gls::kLcFnameSize] = {};
-    EXPECT_EQ(gls::gl_lc_spec2lc_fname(&error, spec.c_str(), name, nullptr, nullptr), 0) << spec;
-    return name;
-}
+using velmorad::testing::locale_file_name;
 
 LocalePtr load(const std::string &name) {
-    setenv("GL_PATH", lc_dir().c_str(), 1);
-    gls::Locale *loc = nullptr;
-    EXPECT_EQ(gls::gl_create_null_locale_4(&loc), 0);
-    char *names = gls::gl_setlocale_4(loc, gls::kCatAll, name.c_str());
-    EXPECT_NE(names, nullptr) << name << " error " << loc->error;
+    LocalePtr loc = velmorad::testing::load_locale(name);
     EXPECT_EQ(loc->error, 0u) << name;
-    gls::gl_destroystring(names);
-    return LocalePtr(loc);
+    return loc;
 }
 
 gls::gl_wchar_t wide(const std::string &bytes) {
@@ -66,7 +54,7 @@ std::string item(gls::Locale *loc, int number) {
 // locale's own letters and the shared accents and punctuation keep their
 // places.
 TEST(ShippedUnicode, OtherScriptsFollowTheLocalesOwnByCodePoint) {
-    LocalePtr loc = load(file_name("de_DE.utf8"));
+    LocalePtr loc = load(locale_file_name("de_DE.utf8"));
     auto before = [&](const char *a, const char *b) {
         return gls::_gl_im_mbscoll(loc.get(), reinterpret_cast<const unsigned char *>(a),
                                    reinterpret_cast<const unsigned char *>(b)) < 0;
@@ -223,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(Listed, ReloadedLocale, ::testing::ValuesIn(listed_file
 // or width, sorting after every character the locale orders; a sequence
 // that is no UTF-8 is none to any of them.
 TEST(ShippedUnicode, EveryPrimitiveReadsCodePointsTheCharmapDoesNotList) {
-    LocalePtr loc = load(file_name("en_US.utf8"));
+    LocalePtr loc = load(locale_file_name("en_US.utf8"));
     gls::Locale *l = loc.get();
     auto bytes = [](const std::string &s) {
         return reinterpret_cast<const unsigned char *>(s.c_str());
