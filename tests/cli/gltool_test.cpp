@@ -14,6 +14,7 @@
 #include "gls/chars/chars.h"
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/cli/run_gltool.h"
 #include "tests/support/bytes.h"
 #include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
@@ -28,16 +29,7 @@ using testing::kUtf8;
 using testing::Pair;
 using testing::shipped;
 
-testing::RunResult gltool(const std::vector<std::string> &args, const std::string &input = {},
-                          const std::string &installation = testing::build_installation()) {
-    // gltool may finish (a usage error, a missing conversion) before it has
-    // read the input offered; the write into the closed pipe must not end
-    // the test.
-    std::signal(SIGPIPE, SIG_IGN);
-    testing::Environment env;
-    if (!installation.empty()) env["VELMORADDIR"] = installation;
-    return testing::run_program(GLTOOL_BIN, args, env, {}, input);
-}
+using testing::gltool;
 
 std::string repeated(const std::string &text, size_t at_least) {
     std::string out;

@@ -24,14 +24,6 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::string> split(const std::string &line, char separator) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    for (std::string field; std::getline(in, field, separator);)
-        fields.push_back(field == "(empty)" ? "" : field);
-    return fields;
-}
-
 std::string text(const char *s) {
     return s != nullptr ? s : "(null)";
 }
@@ -163,7 +155,9 @@ TEST_F(DateTime, NotationsOfTheFixtureThroughTheRealFunctions) {
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
         SCOPED_TRACE(line);
-        const std::vector<std::string> f = split(line, '\t');
+        std::vector<std::string> f = testing::fields_of(line, '\t');
+        for (std::string &field : f)
+            field = field == "(empty)" ? "" : field;
         const std::string &kind = f[0];
         if (kind == "dbdate") {
             dbdate_case(f);
