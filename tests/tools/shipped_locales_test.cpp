@@ -132,8 +132,6 @@ std::vector<std::string> behaviour(gls::Locale *loc, const std::vector<std::stri
 // registry gives its charmap; the spelling itself when it has none, which
 // no load finds.
 std::vector<std::string> listed_file_names() {
-    uint32_t error = 0;
-    gls::gl_cache_registry(&error, (build_installation() + "/gls/cm3/registry").c_str());
     std::vector<std::string> names;
     for (const velmorad::testing::ListedLocale &l : velmorad::testing::listed_locales()) {
         // A modifier goes after the code set, four characters of it as the
@@ -141,10 +139,8 @@ std::vector<std::string> listed_file_names() {
         const size_t at = l.source.find('@');
         const std::string spec = l.source.substr(0, at) + "." + l.charmap +
                                  (at == std::string::npos ? "" : l.source.substr(at, 5));
-        char name[gls::kLcFnameSize] = {};
-        const bool named =
-            gls::gl_lc_spec2lc_fname(&error, spec.c_str(), name, nullptr, nullptr) == 0;
-        names.push_back(named ? name : spec);
+        const std::string name = locale_file_name(spec);
+        names.push_back(name.empty() ? spec : name);
     }
     return names;
 }
