@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/cli/run_gltool.h"
 #include "tests/support/bytes.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
@@ -26,11 +27,7 @@ using testing::shipped;
 
 constexpr const char *kIconv = "/usr/bin/iconv";
 
-RunResult gltool(const std::vector<std::string> &args, const std::string &input,
-                 const std::string &installation = testing::build_installation()) {
-    std::signal(SIGPIPE, SIG_IGN);
-    return testing::run_program(GLTOOL_BIN, args, {{"VELMORADDIR", installation}}, {}, input);
-}
+using testing::gltool;
 
 // The same conversion by both programs, with -c.
 struct Both {

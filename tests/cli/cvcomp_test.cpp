@@ -18,53 +18,13 @@
 namespace velmorad {
 namespace {
 
-// A single-byte source; 0x42 is defined twice and reads as its first
-// definition, 0x44 is read only (irreversible), 0xFF has no counterpart.
-const std::string kSource =
-    "<code_set_name> SRC-1\n"
-    "<comment_char> %\n"
-    "<escape_char> /\n"
-    "% alias SRC-ALIAS\n"
-    "CHARMAP\n"
-    "<U0000> /x00\n"
-    "<U0041> /x41\n"
-    "<U0042> /x42\n"
-    "<U0043> /x42\n"
-    "%IRREVERSIBLE%<U0044> /x44\n"
-    "<U00E9> /xe9\n"
-    "<U20AC> /x80\n"
-    "<U00FF> /xff\n"
-    "END CHARMAP\n";
-
-// A multi-byte target declaring more than it holds; U00E9 is defined twice
-// and written as its first definition.
-const std::string kTarget =
-    "<code_set_name> TGT-8\n"
-    "<comment_char> %\n"
-    "<escape_char> /\n"
-    "<mb_cur_max> 6\n"
-    "% alias TGT-ALIAS\n"
-    "CHARMAP\n"
-    "<U0000> /x00\n"
-    "<U0041> /x41\n"
-    "<U0042> /x42\n"
-    "<U0043> /x43\n"
-    "<U0044> /x44\n"
-    "<U003F> /x3f\n"
-    "<U00E9> /xc3/xa9\n"
-    "<U00E9> /xc3/xaa\n"
-    "<U20AC> /xe2/x82/xac\n"
-    "END CHARMAP\n";
-
-// Characters of two bytes each, written low byte first.
-const std::string kUnits =
-    "<code_set_name> UNITS\n"
-    "<escape_char> /\n"
-    "CHARMAP\n"
-    "<U0000> /x00/x00\n"
-    "<U0041> /x41/x00\n"
-    "<U20AC> /xac/x20\n"
-    "END CHARMAP\n";
+// tests/fixtures/cli: a single-byte source, src.charmap (0x42 defined twice,
+// 0x44 irreversible, 0xFF without a counterpart); a multi-byte target,
+// tgt.charmap, declaring more than it holds with U00E9 defined twice; and
+// units.charmap, characters of two bytes written low byte first.
+std::string charmap(const std::string &name) {
+    return testing::source_dir() + "/tests/fixtures/cli/" + name + ".charmap";
+}
 
 constexpr uint16_t kSourceNumber = 1000;  // files 03e8...
 constexpr uint16_t kTargetNumber = 1001;  // ...03e9
@@ -101,8 +61,6 @@ using testing::hex;
 class Cvcomp : public ::testing::Test {
   protected:
     void SetUp() override {
-        testing::write_file(root / "src", kSource);
-        testing::write_file(root / "tgt", kTarget);
         testing::make_dirs(out);
         uint32_t error = 0;
         gls::gl_cache_registry(&error, nullptr);  // the built-in table: numbers as numbers
@@ -120,8 +78,8 @@ class Cvcomp : public ::testing::Test {
                                          "-o",
                                          out};
         args.insert(args.end(), extra.begin(), extra.end());
-        args.push_back(root / source);
-        args.push_back(root / target);
+        args.push_back(charmap(source));
+        args.push_back(charmap(target));
         return run(args);
     }
     DescPtr load(const std::string &dir, uint16_t from = kSourceNumber,
@@ -143,6 +101,9 @@ TEST_F(Cvcomp, WritesTheCanonicalFileThatConvertsAsTheCharmapsSay) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(entries_of(out), std::vector<std::string>{kLeaf});  // no staging left behind
+    // A file named by -o holds the same.
+    ASSERT_EQ(compile({"-o", out + "/custom.cvo"}).status, 0);
+    EXPECT_EQ(testing::read_file(out + "/custom.cvo"), testing::read_file(out + "/" + kLeaf));
     const std::string text = testing::read_file(out + "/" + kLeaf);
     EXPECT_NE(text.find("\nSOURCE=SRC-1\nTARGET=TGT-8\n"), std::string::npos);
 
@@ -204,36 +165,7 @@ TEST_F(Cvcomp, SubstituteConvertsWhatTheTargetLacksInexactly) {
     }
 }
 
-TEST_F(Cvcomp, OutputGoesToTheFileNamedOrTheCurrentDirectory) {
-    testing::RunResult named = compile({"-o", out + "/custom.cvo"});
-    ASSERT_EQ(named.status, 0) << named.err;
-    EXPECT_EQ(entries_of(out), std::vector<std::string>{"custom.cvo"});
-
-    testing::RunResult here = run(
-        {"--source-number", "1000", "--target-number", "1001", root / "src", root / "tgt"}, out);
-    ASSERT_EQ(here.status, 0) << here.err;
-    EXPECT_EQ(entries_of(out), (std::vector<std::string>{kLeaf, "custom.cvo"}));
-    EXPECT_EQ(testing::read_file(out + "/custom.cvo"), testing::read_file(out + "/" + kLeaf));
-}
-
-TEST_F(Cvcomp, NumbersComeFromTheRegistryByNameOrAlias) {
-    // The target is known by its alias only.
-    testing::write_file(root / "registry", "src-1 1000\ntgt-alias 1001\n");
-    testing::RunResult r =
-        run({"--registry", root / "registry", "-o", out, root / "src", root / "tgt"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(entries_of(out), std::vector<std::string>{kLeaf});
-
-    // Without --registry and VELMORADDIR: the registry of the installation
-    // the program sits in, which knows the charmaps' own names.
-    testing::RunResult system = run(
-        {"-o", out, "/usr/share/i18n/charmaps/ISO-8859-1.gz", "/usr/share/i18n/charmaps/UTF-8.gz"});
-    ASSERT_EQ(system.status, 0) << system.err;
-    EXPECT_EQ(entries_of(out), (std::vector<std::string>{"0333e01c.cvo", kLeaf}));
-}
-
 TEST_F(Cvcomp, CodeSetsOfTwoByteUnitsAreWrittenInTheirOwnByteOrder) {
-    testing::write_file(root / "units", kUnits);
     testing::RunResult to_units = compile({}, "src", "units");
     ASSERT_EQ(to_units.status, 0) << to_units.err;
     DescPtr cd = load(out);
@@ -247,52 +179,6 @@ TEST_F(Cvcomp, CodeSetsOfTwoByteUnitsAreWrittenInTheirOwnByteOrder) {
     DescPtr reverse = load(back);
     ASSERT_TRUE(reverse);
     EXPECT_EQ(convert(reverse.get(), std::string("A\0\xac\x20", 4)).output, "A\x80");
-}
-
-TEST_F(Cvcomp, FaultsAreReportedAndLeaveTheOldFileAlone) {
-    struct Row {
-        std::string source;
-        std::vector<std::string> args;
-        int status;
-        std::string message;
-    };
-    const std::string bad_line = "<escape_char> /\nCHARMAP\n<U0041> /x41\n<U0042> x42\n";
-    const std::string prefix =
-        "<escape_char> /\nCHARMAP\n<U0041> /x41\n<U0042> /x41/x42\nEND CHARMAP\n";
-    const Row rows[] = {
-        {bad_line, {}, 1, "/src:4: expected the bytes"},
-        {prefix, {}, 1, "/src:4: the bytes /x41/x42 of <U0042> begin with those of <U0041>"},
-        {kSource, {"--substitute", "U2603"}, 1, "<U2603> is not a character"},
-        {kSource, {"--source-number", "1001"}, 1, "the same code set (1001)"},
-        {kSource, {"--source-number", "57344"}, 1, "not from 1 to 65535"},
-        {kSource, {"--source-number", "x"}, 1, "not from 1 to 65535"},
-    };
-    const std::string old_content = "an earlier conversion file\n";
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.message);
-        testing::write_file(root / "src", row.source);
-        testing::write_file(out + "/" + kLeaf, old_content);
-        testing::RunResult r = compile(row.args);
-        EXPECT_EQ(r.status, row.status);
-        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
-        EXPECT_EQ(entries_of(out), std::vector<std::string>{kLeaf});
-        EXPECT_EQ(testing::read_file(out + "/" + kLeaf), old_content);
-    }
-
-    testing::RunResult unknown = run({"--registry", root / "missing", root / "src", root / "tgt"});
-    EXPECT_EQ(unknown.status, 1);
-    EXPECT_NE(unknown.err.find("/missing: cannot open"), std::string::npos) << unknown.err;
-
-    testing::write_file(root / "registry", "other 5\n");
-    testing::RunResult nameless =
-        run({"--registry", root / "registry", "-o", out, root / "src", root / "tgt"});
-    EXPECT_EQ(nameless.status, 1);
-    EXPECT_NE(nameless.err.find("has no number for code set \"SRC-1\""), std::string::npos)
-        << nameless.err;
-
-    testing::RunResult absent = run({root / "nothing", root / "tgt"});
-    EXPECT_EQ(absent.status, 1);
-    EXPECT_NE(absent.err.find("/nothing: cannot open"), std::string::npos) << absent.err;
 }
 
 }  // namespace

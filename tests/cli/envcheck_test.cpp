@@ -1,12 +1,11 @@
 // envcheck as a whole program: the built binary run against temporary
 // installation directories and files.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 
-#include "tests/msg/message_files.h"
+#include "tests/support/rest_message_files.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -64,54 +63,6 @@ TEST_F(Envcheck, UnknownNameInTheSystemFileStillChecksTheUserFile) {
     EXPECT_EQ(r.status, 255);
 }
 
-TEST_F(Envcheck, OneFileLineByLine) {
-    struct Row {
-        std::string content;
-        int bad_line;  // 0: the file is clean
-    };
-    const Row rows[] = {
-        {"DBDATE\n", 0},
-        {"VELMORADDIR " + std::string(300, 'd') + "\n", 0},
-        {"DBPATH .\n  DBPATH .\n", 2},
-        {"DBPATH .\n   \n", 2},
-        {"velmoraddir /x\n", 1},
-        {"DBPATH .\nUNKNOWN", 0},  // the unterminated last line is never offered
-        {"DBPATH .\r\nDBTEMP\t\t/tmp\r\n", 0},
-        {"#x\n\n#y\nBAD 1\nWORSE 2\n", 4},
-    };
-    for (const Row &row : rows) {
-        std::string file = root / "check.rc";
-        testing::write_file(file, row.content);
-        RunResult r = run({file});
-        std::string expected = "Checking environment file " + file + "\n";
-        if (row.bad_line != 0) {
-            expected += "  " + file + ", line " + std::to_string(row.bad_line) +
-                        ": unknown environment variable\n";
-        }
-        EXPECT_EQ(r.err, expected) << row.content;
-        EXPECT_EQ(r.status, row.bad_line != 0 ? 255 : 0) << row.content;
-    }
-}
-
-TEST_F(Envcheck, ArgumentThatCannotBeRead) {
-    // A directory opens, but no line of it can be read.
-    testing::make_dirs(root / "dir.rc");
-    for (const std::string &name : {std::string("no-such-file"), root / "dir.rc"}) {
-        RunResult r = run({name});
-        EXPECT_EQ(r.err, "Checking environment file " + name + "\n  cannot open the file\n");
-        EXPECT_EQ(r.status, 255) << name;
-    }
-}
-
-TEST_F(Envcheck, MoreArgumentsGiveOnlyTheUsage) {
-    for (const std::vector<std::string> &args :
-         {std::vector<std::string>{"a", "b"}, std::vector<std::string>{"a", "b", "c"}}) {
-        RunResult r = run(args);
-        EXPECT_EQ(r.err, "Usage: envcheck [file]\n");
-        EXPECT_EQ(r.status, 255);
-    }
-}
-
 TEST_F(Envcheck, UserWithoutPasswordEntryChecksTheCurrentDirectory) {
     auto passwd = testing::fake_passwd_env(root / "nss", "");
     ASSERT_TRUE(passwd.has_value());
@@ -121,19 +72,6 @@ TEST_F(Envcheck, UserWithoutPasswordEntryChecksTheCurrentDirectory) {
     RunResult r = run();
     EXPECT_EQ(r.err, system_header() + "Checking user environment file .velmorad\n" +
                          "  .velmorad, line 1: unknown environment variable\n");
-}
-
-TEST_F(Envcheck, LongHomeDirectoryIsUsedWhole) {
-    std::string long_home = root / std::string(80, 'h');
-    auto passwd = testing::fake_passwd_env(root / "nss", long_home);
-    ASSERT_TRUE(passwd.has_value());
-    for (const auto &[k, v] : *passwd)
-        env[k] = v;
-    testing::write_file(long_home + "/.velmorad", "DBPATH .\n");
-    RunResult r = run();
-    EXPECT_EQ(r.err,
-              system_header() + "Checking user environment file " + long_home + "/.velmorad\n");
-    EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(Envcheck, InstallationDirectoryFromTheUserFile) {
@@ -266,23 +204,6 @@ TEST_F(Envcheck, OutOfMemoryEndsTheRunWithStatusOne) {
         EXPECT_EQ(r.status, 1) << row.size;
     }
 #endif
-}
-
-TEST_F(Envcheck, TraceFileFromSqlidebug) {
-    env["SQLIDEBUG"] = "2:" + (root / "trace");
-    std::string file = root / "f.rc";
-    testing::write_file(file, "DBPATH .\n");
-    RunResult r = run({file});
-    EXPECT_EQ(r.status, 0);
-    int found = 0;
-    DIR *dir = opendir(root.path().c_str());
-    while (struct dirent *e = readdir(dir)) {
-        if (std::string(e->d_name).rfind("trace_", 0) != 0) continue;
-        ++found;
-        EXPECT_EQ(testing::read_file(root / e->d_name), std::string("SQLI\0\0\0\1", 8));
-    }
-    closedir(dir);
-    EXPECT_EQ(found, 1);
 }
 
 }  // namespace

@@ -1,14 +1,22 @@
 // gltool as a whole program on the build tree's installation: conv beside
-// glibc's iconv on real text and on inputs larger than its blocks, its
-// failures and -c, the list of conversions, and the dispatcher.
+// glibc's iconv on real text and on inputs larger than its blocks, sort
+// beside the library's own comparison, and the date now. Its other
+// behaviour is in the rows of tests/fixtures/cli/gltool.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
+#include "gls/chars/chars.h"
+#include "gls/names/names.h"
+#include "gls/util/util.h"
+#include "tests/cli/run_gltool.h"
 #include "tests/support/bytes.h"
+#include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
 #include "tests/tools/shipped.h"
 
@@ -21,16 +29,7 @@ using testing::kUtf8;
 using testing::Pair;
 using testing::shipped;
 
-testing::RunResult gltool(const std::vector<std::string> &args, const std::string &input = {},
-                          const std::string &installation = testing::build_installation()) {
-    // gltool may finish (a usage error, a missing conversion) before it has
-    // read the input offered; the write into the closed pipe must not end
-    // the test.
-    std::signal(SIGPIPE, SIG_IGN);
-    testing::Environment env;
-    if (!installation.empty()) env["VELMORADDIR"] = installation;
-    return testing::run_program(GLTOOL_BIN, args, env, {}, input);
-}
+using testing::gltool;
 
 std::string repeated(const std::string &text, size_t at_least) {
     std::string out;
@@ -83,170 +82,59 @@ TEST(GltoolConv, StreamsLargeInputsAcrossBlockBoundaries) {
         EXPECT_EQ(r.out.size(), expected.output.size());
         EXPECT_TRUE(r.out == expected.output);
     }
-}
-
-TEST(GltoolConv, StopsAtTheFirstCharacterItCannotConvert) {
-    struct Row {
-        std::vector<std::string> args;
-        std::string input;
-        std::string output;  // what came before the failure
-        std::string message;
-    };
+    // A failure far past the first block is named at its offset.
     const std::string far(100000, 'a');
-    const Row rows[] = {
-        {{"-f", "utf8", "-t", "8859-1"},
-         "caf\xc3\xa9\n\xe4\xb8\xadx",
-         "caf\xe9\n",
-         "no mapping from utf8 to 8859-1 for the character at byte offset 6 (bytes e4 b8 ad)"},
-        {{"-f", "utf8", "-t", "8859-1"},
-         far + "\xe2\x82\xac",
-         far,
-         "at byte offset 100000 (bytes e2 82 ac)"},
-        {{"-f", "utf8", "-t", "koi-8"},
-         "ok\xff",
-         "ok",
-         "invalid utf8 input at byte offset 2 (bytes ff)"},
-        {{"-f", "ujis", "-t", "sjis"},
-         "\xa4\xa2\x8f\xb0\xa1",
-         "\x82\xa0",
-         "at byte offset 2 (bytes 8f b0 a1)"},
-        {{"-f", "utf8", "-t", "8859-1"},
-         "abc\xe4\xb8",
-         "abc",
-         "incomplete character at the end of the input, at byte offset 3 (bytes e4 b8)"},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.message);
-        std::vector<std::string> args = {"conv"};
-        args.insert(args.end(), row.args.begin(), row.args.end());
-        testing::RunResult r = gltool(args, row.input);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_TRUE(r.out == row.output) << testing::hex(r.out.substr(0, 16));
-        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
-    }
+    const testing::RunResult r =
+        gltool({"conv", "-f", "utf8", "-t", "8859-1"}, far + "\xe2\x82\xac");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out == far);
+    EXPECT_NE(r.err.find("at byte offset 100000 (bytes e2 82 ac)"), std::string::npos) << r.err;
 }
 
-TEST(GltoolConv, DropLeavesOutWhatCannotBeConvertedAndSaysSo) {
-    struct Row {
-        std::vector<std::string> args;
-        std::string input;
-        std::string output;
-        std::string message;
-    };
-    const Row rows[] = {
-        {{"-f", "utf8", "-t", "8859-1"},
-         "a\xe4\xb8\xad"
-         "b\xe2\x82\xac"
-         "c\n",
-         "abc\n",
-         "left out 2 character(s) without a mapping"},
-        // A whole character of three bytes goes, not only its first byte.
-        {{"-f", "ujis", "-t", "sjis"},
-         "\xa4\xa2\x8f\xb0\xa1\xa4\xa4",
-         "\x82\xa0\x82\xa2",
-         "left out 1 character(s) without a mapping"},
-        // Bytes that are no character go one at a time.
-        {{"-f", "utf8", "-t", "8859-1"},
-         "a\xff\xfe"
-         "b",
-         "ab",
-         "left out 2 byte(s) of invalid input"},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.message);
-        std::vector<std::string> args = {"conv", "-c"};
-        args.insert(args.end(), row.args.begin(), row.args.end());
-        testing::RunResult r = gltool(args, row.input);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(testing::hex(r.out), testing::hex(row.output));
-        EXPECT_NE(r.err.find(row.message), std::string::npos) << r.err;
-    }
-    testing::RunResult clean = gltool({"conv", "-c", "-f", "utf8", "-t", "8859-1"}, "fine\n");
-    EXPECT_EQ(clean.status, 0);
-    EXPECT_EQ(clean.out, "fine\n");
-}
-
-TEST(GltoolConv, ListsEveryConversionOfTheInstallation) {
-    testing::RunResult r = gltool({"conv", "-l"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<std::string> lines;
-    for (size_t start = 0; start < r.out.size();) {
-        const size_t end = r.out.find('\n', start);
-        lines.push_back(r.out.substr(start, end - start));
-        start = end + 1;
-    }
-    // Every pair of two shipped code sets: those with a file direct, the
-    // others through UTF-8.
-    const size_t count = std::size(testing::kShippedCodeSets);
-    EXPECT_EQ(lines.size(), count * (count - 1));
-    const std::vector<Pair> files = testing::shipped_pairs();
-    for (const testing::ShippedCodeSet &from : testing::kShippedCodeSets) {
-        for (const testing::ShippedCodeSet &to : testing::kShippedCodeSets) {
-            if (from.number == to.number) continue;
-            const bool direct = std::any_of(files.begin(), files.end(), [&](const Pair &p) {
-                return p.from == from.number && p.to == to.number;
+TEST(GltoolSort, OrdersAsTheLocalesComparisonDoesFromFilesAndStandardInput) {
+    testing::TempDir dir;
+    for (const testing::FixtureRow &row : testing::fixture_rows("cli/sort")) {
+        SCOPED_TRACE(row.where);
+        const std::string &spec = row.fields[0];
+        const std::vector<std::string> lines(row.fields.begin() + 1, row.fields.end());
+        auto loc = testing::load_locale(testing::locale_file_name(spec));
+        ASSERT_EQ(loc->error, 0u);
+        std::vector<std::string> expected = lines;
+        std::stable_sort(
+            expected.begin(), expected.end(), [&](const std::string &a, const std::string &b) {
+                return loc->primitives.mbscoll(
+                           loc.get(), reinterpret_cast<const unsigned char *>(a.c_str()),
+                           reinterpret_cast<const unsigned char *>(b.c_str())) < 0;
             });
-            const std::string pair = std::string(from.charmap) + " (" +
-                                     std::to_string(from.number) + ") -> " + to.charmap + " (" +
-                                     std::to_string(to.number) + ") ";
-            const std::string mark = direct ? "direct" : "via UTF-8 (57372)";
-            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                                    [&](const std::string &line) {
-                                        return line.rfind(pair, 0) == 0 &&
-                                               line.size() >= mark.size() &&
-                                               line.compare(line.size() - mark.size(), mark.size(),
-                                                            mark) == 0;
-                                    }),
-                      1)
-                << pair << mark;
-        }
+        std::string input;
+        for (const std::string &line : lines)
+            input += line + "\n";
+        std::string want;
+        for (const std::string &line : expected)
+            want += line + "\n";
+
+        testing::RunResult piped = gltool({"sort", spec}, input);
+        EXPECT_EQ(piped.status, 0) << piped.err;
+        EXPECT_EQ(piped.out, want);
+        // From a file whose last line has no newline: it still ends one.
+        testing::write_file(dir / "lines", input.substr(0, input.size() - 1));
+        testing::RunResult filed = gltool({"sort", spec, dir / "lines"});
+        EXPECT_EQ(filed.status, 0) << filed.err;
+        EXPECT_EQ(filed.out, want);
     }
+    testing::RunResult empty = gltool({"sort", "en_US.8859-1"}, "");
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "");
 }
 
-TEST(Gltool, FindsItsInstallationAndReportsWhatIsMissing) {
-    // Without VELMORADDIR the program finds the installation it sits in.
-    testing::RunResult own = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "\xe9", "");
-    EXPECT_EQ(own.status, 0) << own.err;
-    EXPECT_EQ(own.out, "\xc3\xa9");
-
-    // An installation without a registry, with a broken one, with only one.
-    testing::TempDir empty;
-    const std::string registry = empty / "gls/cm3/registry";
-    testing::RunResult unread = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "x", empty.path());
-    EXPECT_EQ(unread.status, 1);
-    EXPECT_NE(unread.err.find(registry + ": cannot open"), std::string::npos) << unread.err;
-    testing::write_file(registry, "8859-1 819\nutf8 x\n");
-    testing::RunResult broken = gltool({"info", "de_DE.8859-1"}, "", empty.path());
-    EXPECT_EQ(broken.status, 1);
-    EXPECT_NE(broken.err.find(registry + ": line 2: expected a code-set name and its number"),
-              std::string::npos)
-        << broken.err;
-    testing::write_file(registry,
-                        testing::read_file(testing::build_installation() + "/gls/cm3/registry"));
-    testing::RunResult none = gltool({"conv", "-f", "8859-1", "-t", "utf8"}, "x", empty.path());
-    EXPECT_EQ(none.status, 1);
-    EXPECT_NE(none.err.find("no conversion from 8859-1 to utf8"), std::string::npos) << none.err;
-    EXPECT_NE(none.err.find(empty.path() + "/gls/cv9/0333e01c.cvo"), std::string::npos);
-
-    struct Row {
-        std::vector<std::string> args;
-        int status;
-        std::string out;
-        std::string err;
-    };
-    const Row rows[] = {
-        {{"conv", "-f", "utf8", "-t", "8859-1", "/nonexistent/file"}, 1, "", "/nonexistent/file:"},
-        // The same code set under two names: the input is checked.
-        {{"conv", "-f", "utf8", "-t", "UTF-8"}, 1, "as ", "invalid utf8 input at byte offset 3"},
-        {{"conv", "-f", "8859-1", "-t", "latin1"}, 0, "as \xff it is", ""},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.args.empty() ? "(none)" : row.args.back());
-        testing::RunResult r = gltool(row.args, "as \xff it is");
-        EXPECT_EQ(r.status, row.status);
-        EXPECT_NE(r.out.find(row.out), std::string::npos) << r.out;
-        EXPECT_NE(r.err.find(row.err), std::string::npos) << r.err;
-    }
+// Now, in UTC: this year (unless the year turned during the run).
+TEST(GltoolDate, FormatsTheTimeNow) {
+    const time_t before = time(nullptr);
+    const testing::RunResult r = gltool({"date", "-u", "de_DE.utf8", "%Y"});
+    struct tm tm {};
+    gmtime_r(&before, &tm);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(tm.tm_year + 1900) + "\n");
 }
 
 }  // namespace

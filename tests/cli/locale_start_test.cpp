@@ -168,79 +168,45 @@ TEST_F(LocaleStart, MissingLocaleFileIsTriedUnderItsOperatingSystemNameAndFails)
     EXPECT_EQ(lines_with(log, "gls/lc11/os/en_US.nosuch").size(), 2u) << log;
 }
 
-TEST_F(LocaleStart, DatabaseLocaleInAnotherCodeSetNeedsItsConversions) {
-    const struct {
-        const char *db;
-        std::vector<std::string> conversions;
-        const char *db_file;  // loaded apart from the client's, or null
-        const char *client = "en_US.8859-1";
-    } rows[] = {
-        {"de_DE.utf8", {"0333e01c.cvo", "e01c0333.cvo"}, "de_de/e01c.lco"},
-        {"en_US.CP1252", {"033304e4.cvo", "04e40333.cvo"}, "en_us/04e4.lco"},
-        {"de_DE.ISO-8859-1", {}, nullptr},
-        {"de_DE.nosuch", {}, nullptr},  // no code set: no conversion, no second locale
-        // Clients named as the operating system names its locales.
-        {"de_DE.utf8", {"0333e01c.cvo", "e01c0333.cvo"}, "de_de/e01c.lco", "de_DE.iso88591"},
-        {"de_DE.utf8", {"0333e01c.cvo", "e01c0333.cvo"}, "de_de/e01c.lco", "en_US"},
-        {"en_US.8859-1", {"e01c0333.cvo", "0333e01c.cvo"}, "en_us/0333.lco", "C.UTF-8"},
-        {"ja_JP.utf8", {"e007e01c.cvo", "e01ce007.cvo"}, "ja_jp/e01c.lco", "ja_JP.eucjp"},
-        {"de_DE.8859-1", {"039b0333.cvo", "0333039b.cvo"}, "de_de/0333.lco", "de_DE@euro"},
-    };
-    for (const auto &row : rows) {
-        env["CLIENT_LOCALE"] = row.client;
-        env["DB_LOCALE"] = row.db;
-        expect_started(row.db);
-        std::vector<std::string> loaded;
-        for (const std::string &line : lines_with(log, ".cvo"))
-            loaded.push_back(line.substr(line.rfind('/') + 1));
-        EXPECT_EQ(loaded, row.conversions) << row.db;
-        EXPECT_EQ(lines_with(log, "Opened: " + inst + "/gls/lc11/").size(),
-                  row.db_file != nullptr ? 12u : 6u)
-            << row.db;
-        if (row.db_file != nullptr) {
-            EXPECT_EQ(lines_with(log, opened(row.db_file)).size(), 6u);
+// The rows of tests/fixtures/cli/locale_start.
+TEST_F(LocaleStart, RowsOfTheFixture) {
+    const Environment base = env;
+    for (const testing::FixtureRow &row : testing::fixture_rows("cli/locale_start")) {
+        SCOPED_TRACE(row.where);
+        env = base;
+        for (const std::string &setting : testing::fields_of(row.fields[0], ';')) {
+            const size_t eq = setting.find('=');
+            env[setting.substr(0, eq)] = setting.substr(eq + 1);
+        }
+        const int failure = std::stoi(row.fields[1]);
+        failure != 0 ? expect_failed(failure, row.where) : expect_started(row.where);
+        for (const std::string &check : testing::fields_of(row.fields[2], ' ')) {
+            const size_t eq = check.rfind('=');
+            const std::string what = check.substr(0, eq);
+            if (check.empty()) continue;
+            if (what == "cvo") {
+                std::string loaded;
+                for (const std::string &line : lines_with(log, ".cvo"))
+                    loaded += (loaded.empty() ? "" : ",") + line.substr(line.rfind('/') + 1);
+                EXPECT_EQ(loaded, check.substr(eq + 1));
+            } else if (eq == std::string::npos) {
+                EXPECT_FALSE(lines_with(log, opened(what)).empty()) << what << "\n" << log;
+            } else {
+                const size_t opens = lines_with(log, opened(what == "lc11" ? "" : what)).size();
+                EXPECT_EQ(opens, std::stoul(check.substr(eq + 1))) << what << "\n" << log;
+            }
         }
     }
+}
+
+// A start fails without either conversion.
+TEST_F(LocaleStart, DatabaseLocaleInAnotherCodeSetNeedsItsConversions) {
     env["CLIENT_LOCALE"] = "en_US.8859-1";
     env["DB_LOCALE"] = "de_DE.utf8";
     unlink((inst + "/gls/cv9/e01c0333.cvo").c_str());
     expect_failed(-23104, "without the conversion back");
     unlink((inst + "/gls/cv9/0333e01c.cvo").c_str());
     expect_failed(-23104, "without either conversion");
-}
-
-TEST_F(LocaleStart, NlsVariablesAsADebianSystemSetsThem) {
-    env["DBNLS"] = "1";
-    const struct {
-        std::map<std::string, std::string> vars;
-        std::string ctype_file;  // where the classification came from
-    } rows[] = {
-        {{{"LANG", "en_US.UTF-8"}}, "en_us/e01c.lco"},
-        {{{"LANG", "C.UTF-8"}}, "os/C.UTF-8"},
-        {{{"LANG", "C"}}, "os/C"},
-        {{{"LC_CTYPE", "POSIX"},
-          {"LC_COLLATE", "C"},
-          {"LC_NUMERIC", "en_US"},
-          {"LC_MONETARY", "en_US.iso88591"},
-          {"LC_TIME", "en_US.ISO-8859-1"}},
-         "os/POSIX"},
-        {{{"LANG", "de_DE.utf8"}, {"LC_TIME", "en_US.UTF-8"}, {"LC_COLLATE", "C.utf8"}},
-         "de_de/e01c.lco"},
-        {{{"LANG", "ru_RU"}, {"LC_NUMERIC", "ru_RU.iso88595"}}, "os/ru_RU"},
-        // The system's spelling of EUC-JP names the shipped file itself.
-        {{{"LANG", "ja_JP.eucjp"}}, "ja_jp/e007.lco"},
-    };
-    const Environment base = env;
-    for (const auto &row : rows) {
-        env = base;
-        std::string what;
-        for (const auto &[name, value] : row.vars) {
-            env[name] = value;
-            what += name + "=" + value + " ";
-        }
-        expect_started(what);
-        EXPECT_FALSE(lines_with(log, opened(row.ctype_file)).empty()) << what << "\n" << log;
-    }
 }
 
 TEST_F(LocaleStart, NlsVariablesThatCannotNameALocale) {
@@ -301,50 +267,6 @@ TEST_F(LocaleStart, SearchPathReplacesTheInstallation) {
     unlink((inst + "/gls/lc11/en_us/0333.lco").c_str());
     expect_started("search path with the file");
     EXPECT_EQ(lines_with(log, "Opened: " + path + "/en_us/0333.lco").size(), 6u) << log;
-}
-
-// The date and time variables as a user sets them: a bad DBDATE stops the
-// start before anything is checked, a bad date-and-time format does not.
-TEST_F(LocaleStart, DateAndTimeVariables) {
-    const struct {
-        std::map<std::string, std::string> vars;
-        int failure;  // 0: started
-    } rows[] = {
-        {{{"DBDATE", "DMY4."}}, 0},
-        {{{"DBDATE", "Y3MD/"}}, -1212},
-        {{{"DBDATE", ""}}, -1212},
-        {{{"GL_DATE", "%d %B %iY"}}, 0},
-        {{{"GL_DATE", "%Q taken as it stands"}}, 0},
-        {{{"DBDATE", "DMY9."}, {"GL_DATE", "%d.%m.%iY"}}, -1212},
-        {{{"DBDATE", "DMY4."}, {"GL_DATE", "%Q"}}, 0},
-        {{{"DBTIME", "%Y-%m-%d %H:%M:%S.%F3"}}, 0},
-        {{{"DBTIME", "%H:%M:%S %"}}, 0},   // -1276
-        {{{"GL_DATETIME", "%H:%-%"}}, 0},  // -1275
-        {{{"USE_DTENV", "1"}, {"GL_DATETIME", "%H:%M:%S.%5F"}}, 0},
-        {{{"USE_DTENV", "1"}, {"DBTIME", "%H:%"}}, 0},
-        {{{"USE_DTENV", "1 "}, {"DBTIME", "%d.%m.%Y %H:%M"}}, 0},
-    };
-    for (const auto &row : rows) {
-        std::string what;
-        for (const char *name : {"DBDATE", "GL_DATE", "DBTIME", "GL_DATETIME", "USE_DTENV"})
-            env.erase(name);
-        for (const auto &[name, value] : row.vars) {
-            env[name] = value;
-            what += name + "=\"" + value + "\" ";
-        }
-        row.failure != 0 ? expect_failed(row.failure, what) : expect_started(what);
-    }
-}
-
-// The calendar variants, named as the operating system names them: the
-// file is found under os/ and start-up settles their dates.
-TEST_F(LocaleStart, CalendarLocalesByTheirFullNames) {
-    for (const char *name : {"he_IL.utf8@hebrew", "he_IL.8859-8@hebrew", "ar_SA.cp1256@islamic",
-                             "ar_SA.UTF-8@islamic"}) {
-        env["CLIENT_LOCALE"] = name;
-        expect_started(name);
-        EXPECT_EQ(lines_with(log, opened(std::string("os/") + name)).size(), 6u) << log;
-    }
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// The configuration-file line reader and the split of a setting line.
+// The configuration-file line reader and the split of a setting line; the
+// reader's comments, blank lines and line ends are rows of
+// tests/fixtures/cli/envcheck.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -38,24 +40,6 @@ Reading read_all(const std::string &content, int initial_size = 1024) {
     return r;
 }
 
-TEST(LineReader, SkipsCommentsAndEmptyLinesButCountsThem) {
-    Reading r = read_all("# comment\n\nA 1\n #not a comment\n\n\nB\n");
-    EXPECT_EQ(r.lines, (std::vector<std::string>{"A 1", " #not a comment", "B"}));
-    EXPECT_EQ(r.line_numbers, (std::vector<int>{3, 4, 7, 7}));
-    EXPECT_EQ(r.last, kLineEnd);
-}
-
-TEST(LineReader, OnlyNewlinesEndAtOnceWithTheCount) {
-    Reading r = read_all("\n\n\n\n");
-    EXPECT_TRUE(r.lines.empty());
-    EXPECT_EQ(r.line_numbers.back(), 4);
-}
-
-TEST(LineReader, KeepsCarriageReturnAndDropsUnterminatedLastLine) {
-    Reading r = read_all("A x\r\nB y\nC never");
-    EXPECT_EQ(r.lines, (std::vector<std::string>{"A x\r", "B y"}));
-}
-
 TEST(LineReader, ByteFFInsideALineEndsTheFile) {
     Reading r = read_all(
         "A 1\nB 2\nC 3\xFF"
@@ -76,31 +60,15 @@ TEST(LineReader, GrowsTheBufferInStepsOf128) {
     EXPECT_EQ(tiny.lines, (std::vector<std::string>{"abc"}));
 }
 
+// The rows of tests/fixtures/env/settings.
 TEST(SplitSetting, NameValueAndBlanks) {
-    struct Row {
-        const char *line, *name, *value;
-    };
-    const Row rows[] = {
-        {"DBDATE DMY4", "DBDATE", "DMY4"},
-        {"DBDATE \t  DMY4 trailing ", "DBDATE", "DMY4 trailing "},
-        {"DBDATE", "DBDATE", ""},
-        {"DBDATE\r", "DBDATE", ""},
-        {"DBDATE x\r", "DBDATE", "x\r"},
-        {" DBDATE x", "", "DBDATE x"},
-        {"   ", "", ""},
-        {"A\xFF"
-         "B c",
-         "A\xFF"
-         "B",
-         "c"},
-    };
-    for (const Row &row : rows) {
-        std::string copy = row.line;
+    for (const testing::FixtureRow &row : testing::fixture_rows("env/settings")) {
+        std::string copy = row.fields[0];
         char *name;
         char *value;
         split_setting(copy.data(), &name, &value);
-        EXPECT_STREQ(name, row.name) << row.line;
-        EXPECT_STREQ(value, row.value) << row.line;
+        EXPECT_EQ(std::string(name) + "|" + value, row.fields[1] + "|" + row.fields[2])
+            << row.where;
     }
 }
 

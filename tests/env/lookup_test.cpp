@@ -82,13 +82,6 @@ TEST_F(Lookup, DbnlsTwoFillsAnEmptyCategoryFromLang) {
     EXPECT_STREQ(std::getenv("LC_TIME"), "de_DE.819");
 }
 
-TEST_F(Lookup, DbnlsLineOfThreeDoesNotSwitchTheStepOn) {
-    system_file("DBNLS 3\n");
-    unsetenv("DBNLS");
-    EXPECT_STREQ(ggetenv("DBNLS"), "3");
-    EXPECT_EQ(ggetenv("LC_COLLATE"), nullptr);
-}
-
 TEST_F(Lookup, DbnlsLineInTheFileSwitchesTheStepOn) {
     system_file("DBNLS 1\nLC_CTYPE fr_FR.819\n");
     unsetenv("DBNLS");

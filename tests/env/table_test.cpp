@@ -15,14 +15,6 @@ class Table : public ::testing::Test {
     EnvVar *entry(const char *name) { return search_evar(name, Inf_EVars, Num_EVars); }
 };
 
-TEST_F(Table, Defaults) {
-    EXPECT_STREQ(idx_getdefault("DBPATH", kEnvByName), ".");
-    EXPECT_STREQ(idx_getdefault("VELMORADDIR", kEnvByName), "/usr/velmorad");
-    EXPECT_STREQ(idx_getdefault("DBDELIMITER", kEnvByName), "|");
-    EXPECT_EQ(idx_getdefault("DBDATE", kEnvByName), nullptr);
-    EXPECT_EQ(Inf_DVals[Num_DVals].name, nullptr);
-}
-
 TEST_F(Table, IndexWinsOverNameAndOutOfRangeFindsNothing) {
     EXPECT_STREQ(idx_getdefault("anything", kEnvVELMORADDIR), "/usr/velmorad");
     gerrno = 0;

@@ -125,20 +125,10 @@ TEST_P(CharactersBesideGlibc, ClassesCaseAndWidthsAgree) {
         }
     }
 
-    std::string report =
-        GetParam().test_name() + ": " + std::to_string(sides.characters().size()) + " characters; ";
-    for (const Tally *t : {&classes, &own_classes, &upper, &lower, &widths})
-        report += t->summary() + "; ";
-    for (const auto &[rule, count] : rules_)
-        report += rule + ": " + std::to_string(count) + "; ";
-    std::printf("[ agreement] %s\n", report.c_str());
     EXPECT_GT(sides.characters().size(), 100u);
-    for (const Tally *t : {&classes, &own_classes, &upper, &lower, &widths}) {
-        const auto &d = t->differences();
-        EXPECT_TRUE(d.empty()) << d.size() << " differences, the first: " << d.front()
-                               << (d.size() > 1 ? "; " + d[1] : "")
-                               << (d.size() > 2 ? "; " + d.back() : "");
-    }
+    expect_agreement(
+        GetParam().test_name() + " (" + std::to_string(sides.characters().size()) + " characters)",
+        {&classes, &own_classes, &upper, &lower, &widths}, rules_);
 }
 
 // A UTF-8 locale's code set is every Unicode scalar value, listed in the
@@ -212,13 +202,7 @@ TEST_P(CharactersBesideGlibc, UTF8DecodesWhatTheCLibraryDecodes) {
         }
     }
     uselocale(previous);
-    std::printf("[ agreement] %s: %s; %s; %s\n", GetParam().test_name().c_str(),
-                lengths.summary().c_str(), printable.summary().c_str(), widths.summary().c_str());
-    for (const Tally *t : {&lengths, &printable, &widths}) {
-        const auto &d = t->differences();
-        EXPECT_TRUE(d.empty()) << d.size() << " differences, the first: " << d.front()
-                               << (d.size() > 1 ? "; " + d.back() : "");
-    }
+    expect_agreement(GetParam().test_name(), {&lengths, &printable, &widths});
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, CharactersBesideGlibc, ::testing::ValuesIn(shipped_locales()),

@@ -1,8 +1,8 @@
 // Item by item, the texts of each shipped locale as the library answers
 // them and as the C library answers them for localedef's compilation of the
-// same source: names, formats (after lccomp's documented translation into
-// the formatter's directives), eras and alternative digits, the numeric and
-// monetary strings, signs, groupings and numbers, and the yes and no texts.
+// same source: names, formats (after lccomp's translation into the
+// formatter's directives, whose cases are tests/fixtures/lccomp/time_formats), eras and alternative
+// digits, the numeric and monetary strings, signs, groupings and numbers, and the yes and no texts.
 #include <gtest/gtest.h>
 #include <langinfo.h>
 
@@ -10,7 +10,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <string>
 #include <tuple>
@@ -59,57 +58,10 @@ std::vector<ItemPair> item_pairs() {
     return pairs;
 }
 
-// What lccomp makes of a directive the formatter lacks or spells otherwise
-// (its documented translation); every other directive stays as written.
-struct Rewrite {
-    const char *directive;
-    const char *becomes;  // null: dropped, with the blank before it
-};
-constexpr Rewrite kRewrites[] = {
-    {"%k", "%2.1H"},    {"%l", "%2.1I"}, {"%P", "%p"},    {"%F", "%Y-%m-%d"},
-    {"%T", "%H:%M:%S"}, {"%R", "%H:%M"}, {"%u", "%.1u"},  {"%w", "%.1w"},
-    {"%-d", "%.1d"},    {"%-m", "%.1m"}, {"%-H", "%.1H"}, {"%-I", "%.1I"},
-    {"%-M", "%.1M"},    {"%-y", "%.1y"}, {"%Z", nullptr}, {"%z", nullptr},
-};
-
-// A format of the C library as lccomp writes it. Directives are ASCII in
-// every shipped code set, and no trail byte of one is "%".
-// Each rewrite applied is counted in *rules.
-using Rules = std::map<std::string, size_t>;
-std::string translated(const std::string &format, Rules *rules) {
-    std::string out;
-    size_t i = 0;
-    while (i < format.size()) {
-        if (format[i] != '%') {
-            out += format[i++];
-            continue;
-        }
-        size_t j = i + 1;
-        while (j < format.size() && std::strchr("_-0^#", format[j]) != nullptr)
-            ++j;
-        if (j < format.size() && (format[j] == 'E' || format[j] == 'O')) ++j;
-        if (j < format.size()) ++j;
-        const std::string directive = format.substr(i, j - i);
-        std::string becomes = directive;
-        for (const Rewrite &r : kRewrites) {
-            if (directive != r.directive) continue;
-            ++(*rules)[directive + (r.becomes == nullptr ? " dropped" : " rewritten")];
-            if (r.becomes == nullptr) {
-                if (!out.empty() && out.back() == ' ') out.pop_back();
-                becomes.clear();
-            } else {
-                becomes = r.becomes;
-            }
-        }
-        out += becomes;
-        i = j;
-    }
-    return out;
-}
-
 // An era of the C library as lccomp writes it: counting backwards when it
 // ends before it starts, years before 1 counted astronomically, the name
 // again as the second string and the format translated as the year format.
+using Rules = std::map<std::string, size_t>;
 std::string translated_era(const std::string &era, Rules *rules) {
     std::vector<std::string> fields(1);
     for (char c : era) {
@@ -139,7 +91,7 @@ std::string translated_era(const std::string &era, Rules *rules) {
     out += ":" + fields[1] + ":" + plain_year(astronomical(fields[2])) + ":" +
            (fields[3].size() > 1 && fields[3][1] == '*' ? fields[3]
                                                         : plain_year(astronomical(fields[3]))) +
-           ":" + fields[4] + ":" + fields[4] + ":" + translated(fields[5], rules);
+           ":" + fields[4] + ":" + fields[4] + ":" + lccomp_time_format(fields[5]);
     ++(*rules)[backwards ? "era counting backwards" : "era counting forwards"];
     return out;
 }
@@ -203,7 +155,7 @@ TEST_P(TextsBesideGlibc, InformationItemsAgree) {
     for (const ItemPair &p : item_pairs()) {
         const std::string mine = text_or_empty(gls::gl_nl_langinfo(ours, p.ours));
         const std::string raw = nl_langinfo_l(p.theirs, theirs);
-        const std::string expected = p.format ? translated(raw, &rules) : raw;
+        const std::string expected = p.format ? lccomp_time_format(raw) : raw;
         items.check(mine == expected, "item " + std::to_string(p.ours) + ": ours \"" + mine +
                                           "\", theirs \"" + expected + "\"" +
                                           (p.format ? " from \"" + raw + "\"" : ""));
@@ -275,22 +227,7 @@ TEST_P(TextsBesideGlibc, InformationItemsAgree) {
                                                          ", theirs " + std::to_string(expected));
     }
 
-    std::string report = GetParam().test_name() + ": ";
-    for (const Tally *t : {&items, &eras, &digits, &monetary})
-        report += t->summary() + "; ";
-    for (const auto &[rule, count] : rules)
-        report += rule + ": " + std::to_string(count) + "; ";
-    std::printf("[ agreement] %s\n", report.c_str());
-    for (const Tally *t : {&items, &eras, &digits, &monetary}) {
-        const auto &d = t->differences();
-        EXPECT_TRUE(d.empty()) << d.size() << " differences:\n"
-                               << [&] {
-                                      std::string all;
-                                      for (const std::string &line : d)
-                                          all += "  " + line + "\n";
-                                      return all;
-                                  }();
-    }
+    expect_agreement(GetParam().test_name(), {&items, &eras, &digits, &monetary}, rules);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shipped, TextsBesideGlibc, ::testing::ValuesIn(shipped_locales()),

@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 #include "gls/names/names.h"
 #include "gls/util/util.h"
+#include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
+#include "tools/lccomp/compile.h"
 
 namespace velmorad::testing {
 
@@ -103,27 +107,14 @@ SideBySide::SideBySide(const ShippedLocale &locale) {
     }
 
     // The library's file, by the name its registry gives the locale.
-    const std::string installation = build_installation();
-    uint32_t status = 0;
-    gls::gl_cache_registry(&status, (installation + "/gls/cm3/registry").c_str());
-    const std::string spec = locale.spec();
-    char fname[gls::kLcFnameSize] = {};
-    if (gls::gl_lc_spec2lc_fname(&status, spec.c_str(), fname, nullptr, nullptr) != 0) {
-        failure_ = "no file name for " + spec;
+    const std::string fname = locale_file_name(locale.spec());
+    gls::testing::LocalePtr loaded = load_locale(fname);
+    if (fname.empty() || loaded == nullptr || loaded->error != 0) {
+        failure_ = "cannot load " + locale.spec() + " from \"" + fname + "\": error " +
+                   std::to_string(loaded != nullptr ? loaded->error : 0);
         return;
     }
-    setenv("GL_PATH", (installation + "/gls/lc11").c_str(), 1);
-    if (gls::gl_create_null_locale_4(&ours_) != 0) {
-        failure_ = "out of memory";
-        return;
-    }
-    char *names = gls::gl_setlocale_4(ours_, gls::kCatAll, fname);
-    gls::gl_destroystring(names);
-    if (names == nullptr || ours_->error != 0) {
-        failure_ =
-            "gl_setlocale_4 " + std::string(fname) + ": error " + std::to_string(ours_->error);
-        return;
-    }
+    ours_ = loaded.release();
 
     const std::string name = glibc_locale(locale, &failure_);
     if (!failure_.empty()) return;
@@ -157,6 +148,33 @@ void Tally::check(bool same, const std::string &what) {
 std::string Tally::summary() const {
     return aspect_ + " " + std::to_string(compared_ - differences_.size()) + "/" +
            std::to_string(compared_);
+}
+
+void expect_agreement(const std::string &name, const std::vector<const Tally *> &tallies,
+                      const std::map<std::string, size_t> &rules) {
+    std::string report = name + ": ";
+    for (const Tally *t : tallies)
+        report += t->summary() + "; ";
+    for (const auto &[rule, count] : rules)
+        report += rule + ": " + std::to_string(count) + "; ";
+    std::printf("[ agreement] %s\n", report.c_str());
+    for (const Tally *t : tallies) {
+        const std::vector<std::string> &d = t->differences();
+        EXPECT_TRUE(d.empty()) << d.size() << " differences, the first: " << d.front()
+                               << (d.size() > 1 ? "; " + d[1] : "")
+                               << (d.size() > 2 ? "; " + d.back() : "");
+    }
+}
+
+std::string lccomp_time_format(const std::string &format) {
+    tools::CharString chars;
+    for (unsigned char c : format)
+        chars.push_back(tools::unicode_name(c));
+    std::vector<std::string> dropped;
+    std::string out;
+    for (const std::string &name : tools::translate_time_format(chars, &dropped))
+        out += static_cast<char>(tools::unicode_of(name));
+    return out;
 }
 
 std::string code_text(char32_t code) {

@@ -7,6 +7,7 @@
 #include <locale.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -86,6 +87,15 @@ class Tally {
     size_t compared_ = 0;
     std::vector<std::string> differences_;
 };
+
+// Prints how far the sides agree ("[ agreement] NAME: classes 190/191; ...",
+// then how often each rule of the library's own was applied), and fails the
+// test on every difference.
+void expect_agreement(const std::string &name, const std::vector<const Tally *> &tallies,
+                      const std::map<std::string, size_t> &rules = {});
+
+// What lccomp writes for a time format of the C library's (ASCII directives).
+std::string lccomp_time_format(const std::string &format);
 
 // "U+00E9", "0xc3a9"
 std::string code_text(char32_t code);

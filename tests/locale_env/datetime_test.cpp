@@ -24,14 +24,6 @@ namespace {
 
 using testing::TempDir;
 
-std::vector<std::string> split(const std::string &line, char separator) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    for (std::string field; std::getline(in, field, separator);)
-        fields.push_back(field == "(empty)" ? "" : field);
-    return fields;
-}
-
 std::string text(const char *s) {
     return s != nullptr ? s : "(null)";
 }
@@ -163,7 +155,9 @@ TEST_F(DateTime, NotationsOfTheFixtureThroughTheRealFunctions) {
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '#') continue;
         SCOPED_TRACE(line);
-        const std::vector<std::string> f = split(line, '\t');
+        std::vector<std::string> f = testing::fields_of(line, '\t');
+        for (std::string &field : f)
+            field = field == "(empty)" ? "" : field;
         const std::string &kind = f[0];
         if (kind == "dbdate") {
             dbdate_case(f);
@@ -261,20 +255,6 @@ TEST_F(DateTime, LowerCaseThatGrowsIsWrittenWholeIntoTheRoomOfItsCopy) {
     EXPECT_EQ(tolower_string(latin.data() + 5, 1), 0);
 }
 
-TEST_F(DateTime, WideBufferOnTheStackUpToSixteenBytes) {
-    use_locale("en_US.utf8");
-    for (size_t n : {16u, 17u}) {
-        std::string upper(n, 'A');
-        gls::testing::FailingHost host;
-        host.fail_allocation(1);
-        const int result = tolower_string(upper.data(), n + 1);
-        EXPECT_EQ(host.failed(), n > 16) << n;
-        EXPECT_EQ(result, n > 16 ? -1 : static_cast<int>(n)) << n;
-        EXPECT_EQ(upper, std::string(n, n > 16 ? 'A' : 'a')) << n;
-        EXPECT_EQ(host.live_blocks(), 0);
-    }
-}
-
 TEST_F(DateTime, QualifierFormatsOnlyWhenUseDtenvIsExactlyOne) {
     use_locale("en_US.819");
     setenv("GL_DATETIME", "%iY-%m-%d %H:%M:%S.%F3", 1);
@@ -296,12 +276,7 @@ TEST_F(DateTime, QualifierFormatsOnlyWhenUseDtenvIsExactlyOne) {
         }
         // 6 starts by 11 ends, and each fraction by itself.
         EXPECT_EQ(filled, row.on ? 6u * 11u + 5u : 0u);
-        if (!row.on) continue;
-        EXPECT_EQ(text(table[0][5]), "%iY-%02m-%02d %02H:%02M:%02S");
-        EXPECT_EQ(text(table[0][10]), "%iY-%02m-%02d %02H:%02M:%02S%iF3");
-        EXPECT_EQ(text(table[5][7]), "%02S%iF2");
-        EXPECT_EQ(text(table[8][8]), "%iF3");
-        EXPECT_EQ(text(table[3][2]), "");  // hour to day: the end before the start
+        // What each entry holds, the "qual" rows of the fixture check.
     }
     // A date-and-time format that cannot be translated leaves them all null.
     setenv("GL_DATETIME", "%H:%", 1);

@@ -53,18 +53,6 @@ TEST(HostServices, OnlyModeOneInstallsAndThenEverySlotButTheLast) {
     EXPECT_EQ(gls::temperr, gls::GL_EBADITEM);
 }
 
-TEST(HostServices, LookUpSeesConfigurationFileSettings) {
-    TempDir inst;
-    // The first look-up starts the locale environment, which needs its data.
-    testing::make_installation(inst.path());
-    testing::write_file(inst / "etc/velmorad.rc", "DBTEMP /from/config\n");
-    setenv("VELMORADDIR", inst.path().c_str(), 1);
-    unsetenv("DBTEMP");
-    EXPECT_EQ(gls::_gl_ext_getenv("DBTEMP"), nullptr);
-    ASSERT_EQ(setup_glext_funcs(kModeFrontEnd), 0);
-    EXPECT_STREQ(gls::_gl_ext_getenv("DBTEMP"), "/from/config");
-}
-
 TEST(HostServices, OverLongInstallationDirectoryNeverReachesTheSearch) {
     TempDir work;
     ASSERT_EQ(chdir(work.path().c_str()), 0);

@@ -1,45 +1,27 @@
 // Message texts used as printf formats must fit their callers' arguments.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "msg/msg.h"
+#include "tests/support/test_support.h"
 
 namespace velmorad {
 namespace {
 
+// The rows of tests/fixtures/msg/formats: the conversions must be a prefix
+// of the arguments.
 TEST(FormatFits, ConversionsMustBeAPrefixOfTheArguments) {
-    struct Row {
-        const char *text;
-        MsgArgs args;
-        bool fits;
-    };
-    const Row rows[] = {
-        {"plain\n", MsgArgs::kNone, true},
-        {"100%% sure", MsgArgs::kNone, true},
-        {"%s", MsgArgs::kNone, false},
-        {"file %s\n", MsgArgs::kString, true},
-        {"no conversion", MsgArgs::kString, true},
-        {"%d", MsgArgs::kString, false},
-        {"%s, line %d", MsgArgs::kStringInt, true},
-        {"%-20s line %5d", MsgArgs::kStringInt, true},
-        {"%.10s", MsgArgs::kStringInt, true},
-        {"%d %s", MsgArgs::kStringInt, false},
-        {"%s %d %d", MsgArgs::kStringInt, false},
-        {"%i", MsgArgs::kInt, true},
-        {"%ld", MsgArgs::kInt, false},
-        {"%*d", MsgArgs::kInt, false},
-        {"%1$d", MsgArgs::kInt, false},
-        {"%n", MsgArgs::kInt, false},
-        {"%x", MsgArgs::kInt, false},
-        {"trailing %", MsgArgs::kNone, false},
-        // No field wider than the 512-byte message buffer holds.
-        {"%511s %-511.511d", MsgArgs::kStringInt, true},
-        {"%512s", MsgArgs::kString, false},
-        {"%.512s", MsgArgs::kString, false},
-        {"%100000000s", MsgArgs::kString, false},
-        {"%99999999999999999999999d", MsgArgs::kInt, false},
-    };
-    for (const Row &r : rows)
-        EXPECT_EQ(msg_format_fits(r.text, r.args), r.fits) << r.text;
+    const std::map<std::string, MsgArgs> kArgs = {{"None", MsgArgs::kNone},
+                                                  {"String", MsgArgs::kString},
+                                                  {"StringInt", MsgArgs::kStringInt},
+                                                  {"Int", MsgArgs::kInt}};
+    for (const testing::FixtureRow &row : testing::fixture_rows("msg/formats")) {
+        EXPECT_EQ(msg_format_fits(row.fields[0].c_str(), kArgs.at(row.fields[1])),
+                  row.fields[2] == "yes")
+            << row.where;
+    }
 }
 
 TEST(FormatFits, UnusableTextFallsBackToTheBuiltInFormat) {
@@ -47,14 +29,6 @@ TEST(FormatFits, UnusableTextFallsBackToTheBuiltInFormat) {
                  "  %s, line %d: unknown environment variable\n");
     EXPECT_STREQ(msg_usable_format(-33523, "ok %s %d", MsgArgs::kStringInt), "ok %s %d");
     EXPECT_STREQ(msg_usable_format(12345, "%n", MsgArgs::kNone), "");
-}
-
-TEST(ParseFormat, ListsArgumentsAndRefusesTooMany) {
-    FormatArg args[2];
-    EXPECT_EQ(parse_format("%s and %d and %%", args, 2), 2);
-    EXPECT_EQ(args[0], FormatArg::kString);
-    EXPECT_EQ(args[1], FormatArg::kInt);
-    EXPECT_EQ(parse_format("%s%s%s", args, 2), -1);
 }
 
 }  // namespace

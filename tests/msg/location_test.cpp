@@ -56,27 +56,14 @@ TEST_F(Location, CandidatesInTheirOrder) {
     }
 }
 
-TEST_F(Location, LanguageDirectoryAtTheTopWinsOverTheClientLocale) {
-    setenv("DBLANG", "mylang", 1);
-    place("mylang");
-    place("msg/en_us/0333");
-    EXPECT_EQ(found(), inst / "mylang/os.tmf");
-}
-
 TEST_F(Location, LangCountsOnlyInDbnlsMode) {
     setenv("LANG", "mylang", 1);
     place("msg/mylang");
     place("msg/en_us/0333");
     EXPECT_EQ(found(), inst / "msg/en_us/0333/os.tmf");
-}
-
-TEST_F(Location, LangCountsInDbnlsMode) {
-    setenv("LANG", "mylang", 1);
     setenv("DBNLS", "2", 1);
     // "mylang" names no locale: the client's comes from CLIENT_LOCALE.
     setenv("CLIENT_LOCALE", "en_US.819", 1);
-    place("msg/mylang");
-    place("msg/en_us/0333");
     EXPECT_EQ(found(), inst / "msg/mylang/os.tmf");
 }
 

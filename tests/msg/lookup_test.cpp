@@ -9,7 +9,7 @@
 
 #include "locale_env/locale_env.h"
 #include "msg/msg.h"
-#include "tests/msg/message_files.h"
+#include "tests/support/rest_message_files.h"
 #include "tests/support/test_support.h"
 
 namespace velmorad {
@@ -44,19 +44,6 @@ class Lookup : public ::testing::Test {
     }
     testing::TempDir inst;
 };
-
-TEST_F(Lookup, FindsEachNumberOfALongFormatFile) {
-    install(
-        "envcheck.tmf",
-        message_file({{-33523, "line %s %d\n"}, {-33522, "cannot\n"}, {-33518, "system %s\n"}}));
-    std::string text;
-    EXPECT_EQ(fetch(-33522, &text), 0);
-    EXPECT_EQ(text, "cannot\n");
-    EXPECT_EQ(fetch(-33523, &text), 0);
-    EXPECT_EQ(text, "line %s %d\n");
-    EXPECT_EQ(fetch(-33518, &text), 0);
-    EXPECT_EQ(text, "system %s\n");
-}
 
 TEST_F(Lookup, MissingNumberFallsBackToTheUnknownNumberText) {
     install("envcheck.tmf", message_file({{-33523, "a"}, {-33522, "b"}, {-33518, "c"}}));
@@ -258,6 +245,15 @@ TEST_F(Lookup, UnusableLocaleEnvironmentConsultsNoFile) {
     // -1 has no built-in text, so the buffer is left as it was.
     EXPECT_EQ(rgetlmsg(-1211, untouched.data(), 16, &len), -1);
     EXPECT_EQ(untouched, std::string(16, 'u'));
+}
+
+// A start that fails gives its own text, cut to the caller's buffer.
+TEST_F(Lookup, FailedStartGivesItsTextCutToTheBuffer) {
+    setenv("CLIENT_LOCALE", "xx_XX.nosuch", 1);
+    const std::string full = msg_locale_error_text(kGlsBadLocale);
+    std::string text;
+    EXPECT_EQ(fetch(-1211, &text, static_cast<int16_t>(full.size())), kGlsBadLocale);
+    EXPECT_EQ(text, full.substr(0, full.size() - 1));
 }
 
 TEST_F(Lookup, StartUpErrorsHaveBuiltInTextsWithoutFiles) {

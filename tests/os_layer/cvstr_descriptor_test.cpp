@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gls/conv/conv.h"
 #include "locale_env/locale_env.h"
@@ -21,8 +22,6 @@ using gls::testing::Load;
 using gls::testing::load_text;
 using testing::TempDir;
 
-constexpr int kBadArgument = -23112;
-constexpr int kBadCharacter = -23103;
 constexpr int kFailed = -23113;
 const std::string kNul(1, '\0');
 
@@ -59,78 +58,43 @@ class ConvertingStrings : public ::testing::Test {
     gls::CvDesc *cd = nullptr;
 };
 
-TEST_F(ConvertingStrings, GcvMallocSizesByTheExpansionFactor) {
-    ASSERT_EQ(gls::gl_iconv_expansion(cd), 2.0);  // one byte to two at most
-    char *out = nullptr;
-    EXPECT_EQ(gcv_malloc(cd, "caf\xE9", nullptr, &out), 6);
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(std::string(out), "caf\xC3\xA9");
-    std::free(out);
-
-    int len = 3;
-    EXPECT_EQ(gcv_malloc(cd, "\xE9\x8E\xA1xyz", &len, &out), 5);
-    EXPECT_EQ(std::string(out, 5), "\xC3\xA9\xEF\xBD\xA1");
-    std::free(out);
-    EXPECT_EQ(get_glserror(), 0);
-}
-
-TEST_F(ConvertingStrings, GcvMallocFailuresReleaseTheBuffer) {
-    struct Row {
-        const char *what;
-        std::string input;
-        int len;  // 0: terminated
-        int error;
-    };
-    const Row rows[] = {
-        {"no conversion", "ab\xFF", 0, kBadCharacter},
-        {"cut by the length", "a\x8E\xA1", 2, kBadCharacter},
-        {"length below 1", "a", -1, kBadArgument},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
+// The rows of tests/fixtures/os_layer/cvstr.
+TEST_F(ConvertingStrings, RowsOfTheFixture) {
+    ASSERT_EQ(gls::gl_iconv_expansion(cd), 2.0);
+    for (const testing::FixtureRow &row : testing::fixture_rows("os_layer/cvstr")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string> &f = row.fields;
+        const bool extbuf = f[0] == "extbuf";
+        ASSERT_EQ(f.size(), extbuf ? 9u : 7u);
+        gls::CvDesc *desc = f[1] == "latin" ? cd : nullptr;
+        const char *input = f[2] == "(null)" ? nullptr : f[2].c_str();
+        const int length = f[3] == "-" ? 0 : std::stoi(f[3]);
+        const int *len = f[3] == "-" ? nullptr : &length;
+        const std::string &expected = f[extbuf ? 7 : 5];
         set_glserror(0);
-        char *out = reinterpret_cast<char *>(0x1);
-        const int *len = row.len != 0 ? &row.len : nullptr;
-        EXPECT_EQ(gcv_malloc(cd, row.input.c_str(), len, &out), -1);
-        EXPECT_EQ(out, reinterpret_cast<char *>(0x1));
-        EXPECT_EQ(get_glserror(), row.error);
-    }
-}
-
-TEST_F(ConvertingStrings, GcvExtbufFlagsWhatDidNotFit) {
-    struct Row {
-        const char *what;
-        std::string input;
-        int len;  // 0: terminated
-        int size;
-        int result;
-        int truncated;
-        std::string out;
-        int error;
-    };
-    const Row rows[] = {
-        {"fits with its terminator", "~\xE9", 0, 4, 4, 0, "_\xC3\xA9" + kNul, 0},
-        {"terminator does not fit", "~\xE9", 0, 3, 3, 1, "_\xC3\xA9", 0},
-        {"character does not fit", "~\xE9", 0, 2, 1, 1, "_", 0},
-        {"counted", "~\x8E\xA1~", 3, 4, 4, 0, "_\xEF\xBD\xA1", 0},
-        {"no conversion", "q\xFF", 0, 8, -1, 0, "", kBadCharacter},
-        {"cut character", "q\x8E", 2, 8, -1, 0, "", kBadCharacter},
-        {"no room at all", "q", 0, 0, -1, 0, "", kBadArgument},
-    };
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.what);
-        set_glserror(0);
-        std::string buffer(static_cast<size_t>(row.size) + 1, '#');
-        int truncated = 7;
-        const int *len = row.len != 0 ? &row.len : nullptr;
-        EXPECT_EQ(gcv_extbuf(cd, row.input.c_str(), len, buffer.data(), row.size, &truncated),
-                  row.result);
-        EXPECT_EQ(get_glserror(), row.error);
-        if (row.result >= 0) {
-            EXPECT_EQ(truncated, row.truncated);
-            EXPECT_EQ(buffer.substr(0, row.out.size()), row.out);
+        if (extbuf) {
+            const int size = std::stoi(f[4]);
+            std::string buffer(static_cast<size_t>(size) + 1, '#');
+            int truncated = 7;
+            EXPECT_EQ(gcv_extbuf(desc, input, len, buffer.data(), size, &truncated),
+                      std::stoi(f[5]));
+            if (std::stoi(f[5]) >= 0) {
+                EXPECT_EQ(truncated, std::stoi(f[6]));
+                EXPECT_EQ(buffer.substr(0, expected.size()), expected);
+            }
+            EXPECT_EQ(buffer.back(), '#');  // nothing past the size given
+        } else {
+            char *out = reinterpret_cast<char *>(0x1);
+            const int result = gcv_malloc(desc, input, len, &out);
+            EXPECT_EQ(result, std::stoi(f[4]));
+            if (result >= 0) {
+                EXPECT_EQ(std::string(out, expected.size()), expected);
+                std::free(out);
+            } else {
+                EXPECT_EQ(out, reinterpret_cast<char *>(0x1));
+            }
         }
-        EXPECT_EQ(buffer.back(), '#');  // nothing past the size given
+        EXPECT_EQ(get_glserror(), std::stoi(f.back()));
     }
     // A descriptor that failed to load answers with its own error.
     int truncated = 0;
@@ -149,6 +113,10 @@ TEST_F(ConvertingStrings, GcvAccessConvertsThePathWithinItsBuffer) {
     EXPECT_EQ(gcvaccess((dir / "_file").c_str(), F_OK), 0);
     EXPECT_EQ(gcvaccess((dir / "absent").c_str(), F_OK), -1);
     EXPECT_EQ(gcvaccess((dir / "\xFF").c_str(), F_OK), -1);
+    EXPECT_EQ(_ofreadable((dir / "_file").c_str()), 1);
+    EXPECT_EQ(_ofreadable((dir / "absent").c_str()), 0);
+    EXPECT_EQ(is8bitstr("plain ascii"), 0);
+    EXPECT_EQ(is8bitstr("caf\xE9"), 1);
 
     // The converted path and its terminator may take the 260 bytes, and no
     // more: a longer one is refused without looking at the file.

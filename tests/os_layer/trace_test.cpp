@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "os_layer/os_layer.h"
 #include "tests/support/test_support.h"
@@ -40,47 +42,29 @@ std::string set_up(const char *value, const std::string &dir) {
     return ::testing::internal::GetCapturedStderr();
 }
 
+// The rows of tests/fixtures/os_layer/sqlidebug.
 TEST(Trace, EachSpellingOfTheVariable) {
     umask(022);
     TempDir dir;
     ASSERT_NE(CheckOsInit(), nullptr);  // the name depends on the block's address
-    const std::string invalid = "Invalid syntax for SQLIDEBUG environment variable.\n";
-    const struct {
-        const char *value;
-        int16_t mode;
-        const char *base;     // of the file made, or null when none is
-        std::string content;  // of the file made
-        std::string err;      // "@" standing for the file's name
-    } rows[] = {
-        // No file yet: none of these makes one.
-        {nullptr, kTraceOff, nullptr, "", ""},
-        {"3:x", kTraceOff, nullptr, "", ""},
-        {"x", kTraceOff, nullptr, "", ""},
-        {"2", kTraceOff, nullptr, "", invalid},
-        {"2:", kTraceOff, nullptr, "", invalid},
-        {"2x", kTraceOff, nullptr, "", invalid},
-        {"1:@/text", kTraceText, "/text", "", ""},
-        {"1@/nocolon", kTraceText, "/nocolon", "", ""},
-        {"2:@/bin", kTraceBinary, "/bin", std::string("SQLI\0\0\0\1", 8), ""},
-        // A missing directory is reported in binary mode only.
-        {"2:@/missing/base", kTraceOff, nullptr, "", "SQLIDEBUG: Can't open file @.\n"},
-        {"1:@/missing/base", kTraceText, nullptr, "", ""},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.value == nullptr ? "(unset)" : row.value);
-        std::string err = row.err;
+    const std::map<std::string, int16_t> kModes = {
+        {"off", kTraceOff}, {"text", kTraceText}, {"binary", kTraceBinary}};
+    for (const testing::FixtureRow &row : testing::fixture_rows("os_layer/sqlidebug")) {
+        SCOPED_TRACE(row.where);
+        const std::vector<std::string> &f = row.fields;
+        std::string err = f[4];
         if (const size_t at = err.find('@'); at != std::string::npos)
             err.replace(at, 1, expected_name(dir / "missing/base"));
-        EXPECT_EQ(set_up(row.value, dir.path()), err);
-        EXPECT_EQ(_sqdbg, row.mode);
-        if (row.base == nullptr) {
+        EXPECT_EQ(set_up(f[0] == "(unset)" ? nullptr : f[0].c_str(), dir.path()), err);
+        EXPECT_EQ(_sqdbg, kModes.at(f[1]));
+        if (f[2] == "-") {
             EXPECT_EQ(_sqdbgfile, 2);
             continue;
         }
-        const std::string name = expected_name(dir.path() + row.base);
+        const std::string name = expected_name(dir.path() + f[2]);
         EXPECT_STREQ(sqlidebug.file_name, name.c_str());
         EXPECT_NE(_sqdbgfile, 2);
-        EXPECT_EQ(testing::read_file(name), row.content);
+        EXPECT_EQ(testing::read_file(name), f[3]);
         struct stat st;
         ASSERT_EQ(stat(name.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0755u);

@@ -147,8 +147,6 @@ std::vector<std::string> fields_of(std::string_view line, char separator) {
     return fields;
 }
 
-namespace {
-
 std::string unescaped(std::string_view field) {
     std::string out;
     for (size_t i = 0; i < field.size(); ++i) {
@@ -166,8 +164,6 @@ std::string unescaped(std::string_view field) {
     }
     return out;
 }
-
-}  // namespace
 
 std::vector<FixtureRow> fixture_rows(const std::string &name) {
     const std::string path = "tests/fixtures/" + name;

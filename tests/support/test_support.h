@@ -46,6 +46,8 @@ struct FixtureRow {
     std::vector<std::string> fields;
 };
 std::vector<FixtureRow> fixture_rows(const std::string &name);
+// A field with those escapes replaced by their bytes.
+std::string unescaped(std::string_view field);
 
 // The build tree's installation directory and source tree.
 std::string build_installation();

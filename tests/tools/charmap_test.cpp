@@ -32,43 +32,15 @@ void write_gzip(const std::string &path, const std::string &content) {
     ASSERT_EQ(gzclose(out), Z_OK);
 }
 
-const std::string kSample =
-    "<code_set_name> SAMPLE-1\n"
-    "<comment_char> #\n"
-    "<escape_char> !\n"
-    "<mb_cur_min> 1\n"
-    "<mb_cur_max> 3\n"
-    "# alias SAMPLE\n"
-    "#alias S1\n"
-    "# not an alias line\n"
-    "\n"
-    "CHARMAP\n"
-    "<U0000>  !x00  NULL\n"
-    "<U0041>  !d65\n"
-    "<U0042>  !102 octal\n"
-    "<quote!>>  !x22 a name holding the closing bracket\n"
-    "<U00FC>..<U00FF> !x8e!xfc  bytes count up to xff\n"
-    "<j0098>...<j0101> !x8f!xa1!x01\n"
-    "<U00e9>  !xc3!\n"
-    "!xa9  continued on the next line\n"
-    "<U0043>  !x43\n"
-    "<U0043>  !x63  a second definition of a name\n"
-    "<U0044>  !x43  a second name of the same bytes\n"
-    "#IRREVERSIBLE#<U5341>  !x8e!x80\n"
-    "<U0BB8><U0BCD>  !x90\n"
-    "END CHARMAP\n"
-    "WIDTH_DEFAULT 2\n"
-    "WIDTH\n"
-    "<U0041>...<U0042> 1\n"
-    "<U00FE>...<U00FF> 0 # trailing comment\n"
-    "<U0041> 3\n"
-    "<absent> 5\n"
-    "END WIDTH\n";
+// A sample holding every form a charmap may take: tests/fixtures/charmap/sample.
+std::string sample() {
+    return testing::read_file(testing::source_dir() + "/tests/fixtures/charmap/sample");
+}
 
 TEST(Charmap, ReadsEveryFormOfAPlainAndACompressedFile) {
     testing::TempDir dir;
-    testing::write_file(dir / "plain", kSample);
-    write_gzip(dir / "packed.gz", kSample);
+    testing::write_file(dir / "plain", sample());
+    write_gzip(dir / "packed.gz", sample());
     for (const std::string &file : {dir / "plain", dir / "packed.gz"}) {
         SCOPED_TRACE(file);
         Charmap map;
@@ -85,31 +57,8 @@ TEST(Charmap, ReadsEveryFormOfAPlainAndACompressedFile) {
         // 4 before the ranges, 4 + 4 in them, 5 after, the sequence.
         EXPECT_EQ(map.entries().size(), 18u);
 
-        struct Row {
-            const char *name;
-            std::string bytes;
-        };
-        const Row rows[] = {
-            {"U0000", std::string(1, '\0')},
-            {"U0041", "A"},
-            {"U0042", "B"},
-            {"quote>", "\""},
-            {"U00FC", "\x8e\xfc"},
-            {"U00FE", "\x8e\xfe"},
-            {"U00FF", "\x8e\xff"},
-            {"j0098", "\x8f\xa1\x01"},
-            {"j0099", "\x8f\xa1\x02"},
-            {"j0100", "\x8f\xa1\x03"},
-            {"j0101", "\x8f\xa1\x04"},
-            {"U00e9", "\xc3\xa9"},
-            {"U0043", "C"},  // the first definition writes the character
-            {"U0044", "C"},
-            {"U0BB8><U0BCD", "\x90"},
-            {"U5341", "(none)"},  // irreversible: never written
-        };
-        for (const Row &row : rows)
-            EXPECT_EQ(bytes_of(map, row.name), row.bytes) << row.name;
-
+        for (const testing::FixtureRow &row : testing::fixture_rows("charmap/sample.entries"))
+            EXPECT_EQ(bytes_of(map, row.fields[0]), row.fields[1]) << row.where;
         EXPECT_EQ(name_of(map, "C"), "U0043");  // the first entry of the bytes reads them
         EXPECT_EQ(name_of(map, "c"), "U0043");
         EXPECT_EQ(name_of(map, "\x8e\x80"), "U5341");
@@ -145,7 +94,7 @@ TEST(Charmap, DamagedFilesNameTheLineAndTheFault) {
 TEST(Charmap, MissingAndCutOffFilesFailWithoutALine) {
     testing::TempDir dir;
     std::string packed = dir / "packed.gz";
-    write_gzip(packed, kSample);
+    write_gzip(packed, sample());
     std::string whole = testing::read_file(packed);
     testing::write_file(dir / "cut.gz", whole.substr(0, whole.size() / 2));
     for (const auto &[file, reason] :

@@ -30,45 +30,26 @@ std::string latin1(const std::string &utf8) {
     return out;
 }
 
-struct FixtureOrder {
-    const char *fixture;
-    std::vector<const char *> words;  // in UTF-8, in the order they must sort
-};
-
-const FixtureOrder kFixtureOrders[] = {
-    // æ and ß expand to two letters on the first level; the second level
-    // puts them after the plain letters; case decides on the third.
-    {"expansions", {"ad", "ae", "Ae", "æ", "Æ", "aez", "æz", "af", "sr", "ss", "ß", "st"}},
-    // "ch" is one unit placed after h, and only where both letters follow.
-    {"elements", {"a", "c", "ca", "ci", "cz", "h", "hz", "ch", "cha", "chz", "i"}},
-    // a e d f b c: f weighs b on the first level and its own place on the
-    // second, so it ties with b first and comes before it.
-    {"reorder", {"a", "e", "d", "f", "b", "fa", "bb", "fc", "c"}},
-    // The hyphen counts on the second level only; the blank never, and
-    // then the bytes decide.
-    {"ignore", {"-ab", "a-b", "a b", "ab", "ab-"}},
-    // The second level from the end of the word; è's two accents are read
-    // in their written order even so.
-    {"backward", {"cote", "côte", "coté", "côté", "è", "e^"}},
-    // Characters not named sit where UNDEFINED is, by their bytes.
-    {"undefined", {"z", "y", "b", "c", "x", "a"}},
-    {"undefined-ignore", {"cb", "a", "ca"}},
-    // Without UNDEFINED they come last, by their bytes.
-    {"unplaced", {"z", "y", "a", "b"}},
-};
-
+// Each fixture lists its words in the order they must sort, on its line
+// "% Sorted (...): WORD | WORD ...".
 TEST(CollationCompiler, OrdersFixtureWordsAsTheirSourceSays) {
-    for (const FixtureOrder &f : kFixtureOrders) {
-        SCOPED_TRACE(f.fixture);
+    const std::string dir = source_dir() + "/tests/fixtures/collate/";
+    for (const std::string &name : entries_of(dir)) {
+        if (name == "faults") continue;
+        SCOPED_TRACE(name);
+        const std::vector<std::string> sorted = lines_with(read_file(dir + name), "% Sorted ");
+        ASSERT_EQ(sorted.size(), 1u);
+        std::vector<std::string> words;
+        for (const std::string &word : fields_of(sorted[0].substr(sorted[0].find(": ") + 2), '|')) {
+            const size_t first = word.find_first_not_of(' ');
+            words.push_back(latin1(word.substr(first, word.find_last_not_of(' ') - first + 1)));
+        }
         CompiledLocale locale;
-        const std::string error =
-            locale.compile(source_dir() + "/tests/fixtures/collate/" + f.fixture, "ISO-8859-1");
-        ASSERT_EQ(error, "");
-        for (size_t i = 0; i < f.words.size(); ++i) {
-            for (size_t j = i + 1; j < f.words.size(); ++j) {
-                EXPECT_EQ(locale.order(latin1(f.words[i]), latin1(f.words[j])), -1)
-                    << f.words[i] << " before " << f.words[j];
-                EXPECT_EQ(locale.order(latin1(f.words[j]), latin1(f.words[i])), 1);
+        ASSERT_EQ(locale.compile(dir + name, "ISO-8859-1"), "");
+        for (size_t i = 0; i < words.size(); ++i) {
+            for (size_t j = i + 1; j < words.size(); ++j) {
+                EXPECT_EQ(locale.order(words[i], words[j]), -1) << i << " before " << j;
+                EXPECT_EQ(locale.order(words[j], words[i]), 1) << j << " after " << i;
             }
         }
     }
@@ -174,49 +155,30 @@ TEST(CollationCompiler, UnicodeSectionKeepsTheLocalesOwnScriptOnly) {
 
 // ---- Sources the compiler cannot follow --------------------------------
 
-struct Fault {
-    const char *collate;  // the LC_COLLATE category's lines
-    bool fails;
-    int line;  // of the diagnostic, counted in the whole text
-    const char *reason;
-};
-
-const Fault kFaults[] = {
-    {"order_start forward\n..\n<U0061>\norder_end\n", true, 5, "an ellipsis needs a character"},
-    {"order_start forward\n<U0062>\n<U0061>..<U0041>\norder_end\n", true, 6,
-     "\"..\" needs Unicode characters in rising order"},
-    {"order_start forward;forward;forward;forward;forward;forward;forward;forward;forward\n"
-     "<U0061>\norder_end\n",
-     true, 4, "more than 8 levels"},
-    {"order_start forward\n<U0061>\norder_end\nreorder-after <U0062>\n<U0061>\nreorder-end\n",
-     false, 7, "names nothing placed"},
-    {"collating-symbol <X>\norder_start forward\n<U0061> <X>\norder_end\n", false, 6,
-     "has no place in the order"},
-    {"order_start forward\n<U0061>\n<U0061>\norder_end\n", false, 6, "already placed"},
-};
-
 TEST(CollationCompiler, ReportsWhatItCannotFollowWhereItStands) {
     tools::Charmap charmap;
     tools::CharmapError error;
     ASSERT_TRUE(tools::read_charmap("/usr/share/i18n/charmaps/ISO-8859-1.gz", &charmap, &error));
-    for (const Fault &f : kFaults) {
-        SCOPED_TRACE(f.collate);
-        const std::string text = std::string("comment_char %\nescape_char /\nLC_COLLATE\n") +
-                                 f.collate + "END LC_COLLATE\n";
+    for (const FixtureRow &f : fixture_rows("collate/faults")) {
+        SCOPED_TRACE(f.where);
+        const bool fails = f.fields[0] == "yes";
+        const std::string &reason = f.fields[2];
+        const std::string text =
+            "comment_char %\nescape_char /\nLC_COLLATE\n" + f.fields[3] + "END LC_COLLATE\n";
         tools::ReadOptions options;
         options.charmap = &charmap;
         tools::LocaleSource source;
         tools::Diagnostics d;
         ASSERT_TRUE(tools::read_locale_text(text, "fault", options, &source, &d)) << d.error.reason;
         gls::CollationSource section;
-        EXPECT_EQ(tools::compile_collation(source, charmap, &d, &section), !f.fails);
-        const tools::Diagnostic *found = f.fails ? &d.error : nullptr;
+        EXPECT_EQ(tools::compile_collation(source, charmap, &d, &section), !fails);
+        const tools::Diagnostic *found = fails ? &d.error : nullptr;
         for (const tools::Diagnostic &w : d.warnings) {
-            if (!f.fails && w.reason.find(f.reason) != std::string::npos) found = &w;
+            if (!fails && w.reason.find(reason) != std::string::npos) found = &w;
         }
         ASSERT_NE(found, nullptr);
-        EXPECT_NE(found->reason.find(f.reason), std::string::npos) << found->reason;
-        EXPECT_EQ(found->position.line, f.line);
+        EXPECT_NE(found->reason.find(reason), std::string::npos) << found->reason;
+        EXPECT_EQ(found->position.line, std::stoi(f.fields[1]));
         EXPECT_EQ(found->position.file, "fault");
     }
 }

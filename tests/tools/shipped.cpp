@@ -22,16 +22,11 @@ std::string charmap_path(uint16_t number) {
 }
 
 std::vector<Pair> shipped_pairs() {
+    // The installation's files, named by the two numbers in hexadecimal.
     std::vector<Pair> pairs;
-    for (const ShippedCodeSet &s : kShippedCodeSets) {
-        if (s.number == kUtf8) continue;
-        pairs.push_back({s.number, kUtf8});
-        pairs.push_back({kUtf8, s.number});
-    }
-    for (const Pair &direct :
-         {Pair{819, 1252}, Pair{57351, 57350}, Pair{915, 878}, Pair{819, 923}}) {
-        pairs.push_back(direct);
-        pairs.push_back({direct.to, direct.from});
+    for (const std::string &name : entries_of(build_installation() + "/gls/cv9")) {
+        pairs.push_back({static_cast<uint16_t>(std::stoul(name.substr(0, 4), nullptr, 16)),
+                         static_cast<uint16_t>(std::stoul(name.substr(4, 4), nullptr, 16))});
     }
     return pairs;
 }
@@ -112,43 +107,16 @@ Converted Iconv::convert(std::string_view input) const {
 }
 
 const std::vector<SampleText> &sample_texts() {
-    static const std::vector<SampleText> texts = {
-        {"Western European",
-         {819, 1252, 923},
-         "Où est la gare ? Près du café, à gauche de l'église.\n"
-         "Die Straße führt über die Brücke nach Süden.\n"
-         "¿Dónde está la señora? Está en el jardín, ¡qué bien!\n"
-         "Não há pão às segundas-feiras; o açúcar acabou.\n"},
-        {"Western European with typography",
-         {1252},
-         "Le billet coûte 12 € – « très cher », n’est-ce pas ?\n"
-         "Œuvres complètes, tome 1… she said “hello” — twice.\n"},
-        {"Western European with the euro",
-         {1252, 923},
-         "Le prix est de 12 €, pour l'œuvre et le cœur.\n"
-         "Šárka, Žofie und Ÿvonne zahlen in €.\n"},
-        {"Central European",
-         {912},
-         "Łódź leży w środku kraju, a żółw śpi pod dębem.\n"
-         "Český řidič jede přes most do Brna.\n"
-         "Őszi szél fúj a völgyben, hűvös az éjszaka.\n"},
-        {"Cyrillic",
-         {915, 878},
-         "Привет, мир! Сегодня хорошая погода.\n"
-         "Мы едем в Москву на поезде, ёлка стоит в углу.\n"
-         "ЭТО ЗАГЛАВНЫЕ БУКВЫ: Ё, Ж, Щ, Ъ.\n"},
-        {"Hebrew", {916}, "שלום עולם\nהספר נמצא על השולחן ליד החלון.\n"},
-        {"Arabic", {1256}, "مرحبا بالعالم\nالكتاب على الطاولة بجانب النافذة.\n"},
-        {"Japanese",
-         {57351, 57350},
-         "こんにちは、世界。\n"
-         "今日は天気が良いので、公園へ散歩に行きます。\n"
-         "カタカナとひらがな、そして漢字を使います。ｶﾀｶﾅ\n"},
-        {"Korean", {57356}, "안녕하세요, 세계.\n오늘은 날씨가 좋아서 공원에 갑니다.\n"},
-        {"Simplified Chinese", {57357}, "你好，世界。\n今天天气很好，我们去公园散步。\n"},
-        {"Traditional Chinese", {57352}, "你好，世界。\n今天天氣很好，我們去公園散步。\n"},
-        {"Thai", {874}, "สวัสดีชาวโลก\nวันนี้อากาศดีมาก เราไปเดินเล่นที่สวน\n"},
-    };
+    static const std::vector<SampleText> texts = [] {
+        std::vector<SampleText> out;
+        for (const FixtureRow &row : fixture_rows("conv/sample_texts")) {
+            SampleText sample{row.fields[0], {}, row.fields[2]};
+            for (const std::string &number : fields_of(row.fields[1], ' '))
+                sample.code_sets.push_back(static_cast<uint16_t>(std::stoul(number)));
+            out.push_back(std::move(sample));
+        }
+        return out;
+    }();
     return texts;
 }
 

@@ -80,7 +80,7 @@ class Iconv {
 // Real multi-line text in each script, in UTF-8, and the code sets it
 // belongs to.
 struct SampleText {
-    const char *script;
+    std::string script;
     std::vector<uint16_t> code_sets;
     std::string text;
 };

@@ -1,4 +1,4 @@
-#include "tests/msg/message_files.h"
+#include "tests/support/rest_message_files.h"
 
 #include <algorithm>
 #include <cstdint>

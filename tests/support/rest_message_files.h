@@ -1,4 +1,5 @@
-// Building message files byte by byte, including broken ones.
+// Message files built byte by byte, including broken ones, for the look-up
+// tests and envcheck's.
 #pragma once
 
 #include <string>
