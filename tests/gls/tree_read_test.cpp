@@ -178,8 +178,7 @@ TEST(TreeRead, EveryOutOfMemoryPathReleasesCleanly) {
 
 // Reads the builder's tree back in both forms and checks every key, every
 // proper prefix of a key, and every byte that begins none, against the
-// builder's map; by wide character too where the key is as long as the
-// value's bytes (and the minimum).
+// builder's map.
 void expect_round_trip(const TreeBuilder &builder, const std::string &what) {
     for (TreeText form : {TreeText::kPlain, TreeText::kCompressed}) {
         SCOPED_TRACE(what + (form == TreeText::kPlain ? ", plain" : ", compressed"));
@@ -204,16 +203,6 @@ void expect_round_trip(const TreeBuilder &builder, const std::string &what) {
                     << velmorad::testing::hex(key) << " cut " << cut;
                 EXPECT_EQ(consumed, static_cast<int>(cut));
                 EXPECT_EQ(error, cut == key.size() ? kUnset : GL_EINVAL);
-            }
-            uint32_t wc = 0;
-            for (char c : key)
-                wc = (wc << 8) | static_cast<uint8_t>(c);
-            const size_t bytes = wc > 0xFFFFFF ? 4 : wc > 0xFFFF ? 3 : wc > 0xFF ? 2 : 1;
-            if (std::max<size_t>(bytes, builder.min_length()) == key.size()) {
-                uint32_t error = kUnset;
-                EXPECT_EQ(value_of(_gl_retrieve_wchar_multi_nl(&error, wc, tree), tree),
-                          value_of(want))
-                    << wc;
             }
         }
         for (int byte = 0; byte < kMultiFanout; ++byte) {
