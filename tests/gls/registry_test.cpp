@@ -116,17 +116,6 @@ TEST_F(Registry, StepsOfTheFixture) {
     }
 }
 
-TEST_F(Registry, ANameReaderBufferOfNBytesHoldsNamesOfNMinusOne) {
-    FILE *stream = std::fopen(registry_file("abc 1\nabcd 2\n").c_str(), "r");
-    ASSERT_NE(stream, nullptr);
-    char small[4];
-    EXPECT_EQ(_gl_next_cs_name_from_registry(stream, small, sizeof small), 1);
-    EXPECT_STREQ(small, "abc");
-    EXPECT_EQ(ignore_till_eol(stream), 1);
-    EXPECT_EQ(_gl_next_cs_name_from_registry(stream, small, sizeof small), 0);
-    std::fclose(stream);
-}
-
 TEST_F(Registry, NullContextStoresNothingEvenWhereTheHostRedirectsIt) {
     static uint32_t host_cell = kEntryError;
     ASSERT_EQ(gl_setextfunc_typed<kExtErrno>(
