@@ -160,19 +160,7 @@ TEST(TreeRead, EveryOutOfMemoryPathReleasesCleanly) {
         EXPECT_GT(failures, 3);
     }
 
-    // An empty tree: nothing is found and no key is long.
-    const uint8_t fallback[3] = {0x34, 0x12, 0x56};
-    testing::walk_allocation_failures(
-        [&] { return TreePtr(_gl_create_multi(3, 8, fallback)); },
-        [](const TreePtr &tree, bool failed) {
-            ASSERT_EQ(tree == nullptr, failed);
-            if (failed) return;
-            uint32_t error = kUnset;
-            const unsigned char byte = 'A';
-            EXPECT_EQ(_gl_retrieve_text_multi_nl(&byte, tree.get(), &error), nullptr);
-            EXPECT_EQ(error, GL_EILSEQ);
-            EXPECT_EQ(_gl_multi_max_length(tree.get()), 0U);
-        });
+    // An empty tree is a round trip of its own (TreesOfOneToFourLevels).
     EXPECT_EQ(_gl_create_multi(kMultiMaxDataSize + 1, 0, nullptr), nullptr);
 }
 
