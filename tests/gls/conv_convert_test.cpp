@@ -1,9 +1,5 @@
-// The converters on conversion files the writer makes from the maps of
-// tests/fixtures/gls/conv_maps, one case a row of conv_cases: the edges of
-// every converter family (full outputs, cut and unknown characters, records
-// of no conversion, terminators, units of two and four bytes, shift
-// states). The shipped files meet iconv in tests/tools. Then the writer:
-// the figures it works out, what it refuses, the tree form it chooses.
+// The edges of every converter family, one case a row of conv_cases over
+// the maps of conv_maps (the shipped files meet iconv in tests/tools); then the writer.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -79,9 +75,8 @@ TEST(Converters, CasesOfTheFixture) {
     }
 }
 
-// A text cut anywhere and converted in two calls that carry the state
-// comes to the same bytes as in one; a block may end inside a character,
-// whose bytes the caller keeps for the next call.
+// A text cut anywhere, converted in two calls carrying the state, gives the
+// bytes of one call; a cut character's bytes stay with the caller.
 TEST(Converters, TwoCallsCarryTheShiftState) {
     TempDir dir;
     Load load = testing::load_text(dir.path(), cvo_text(testing::fixture_input("shift")));

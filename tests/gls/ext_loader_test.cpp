@@ -1,8 +1,5 @@
-// The extension loader against the stand-in extension: a temporary
-// installation lists it (or broken and partial libraries), and the test
-// reads what the loader did from its state, its diagnostics and the
-// stand-in's own record of what it was handed. Then the library list reader
-// and the dynamic-loader wrappers on their own.
+// The extension loader against the stand-in in a temporary installation, seen
+// through its state, its log and the stand-in's record; then the list reader and dl wrappers.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,7 +1,5 @@
-// The code-set registry read from real files: the list cache, the built-in
-// table that replaces a bad file, look-ups straight from the file, and
-// every allocation and open of the reader failed in turn. The cases are
-// the steps of tests/fixtures/gls/registry.
+// The code-set registry read from real files (the steps of fixtures/gls/registry),
+// and every allocation and open of its reader failed in turn.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -132,9 +130,8 @@ TEST_F(Registry, NullContextStoresNothingEvenWhereTheHostRedirectsIt) {
     EXPECT_EQ(error, GL_EINVAL);
 }
 
-// The registry's own table goes straight to the C library, out of the
-// failing host's reach; routed through the host, every allocation and open
-// of the reader can be failed in turn.
+// The registry reads through the C library; routed through the failing
+// host, each of its allocations and opens can be failed.
 class RegistryOutOfMemory : public Registry {
   protected:
     void SetUp() override {

@@ -1,7 +1,5 @@
-// The multi-byte tree: the reader and the look-ups on the hand-written texts
-// of tests/fixtures/gls/trees (the format's examples, the boundaries of the
-// look-ups, damaged and hostile texts), and the builder and writer against
-// the reader on trees of every shape, written plain and compressed.
+// The multi-byte tree: reader and look-ups on the texts of fixtures/gls/trees,
+// then the builder and writer against the reader, plain and compressed.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -164,9 +162,8 @@ TEST(TreeRead, EveryOutOfMemoryPathReleasesCleanly) {
     EXPECT_EQ(_gl_create_multi(kMultiMaxDataSize + 1, 0, nullptr), nullptr);
 }
 
-// Reads the builder's tree back in both forms and checks every key, every
-// proper prefix of a key, and every byte that begins none, against the
-// builder's map.
+// Reads the builder's tree back in both forms; every key, proper prefix and
+// byte that begins no key must be found as the builder's map says.
 void expect_round_trip(const TreeBuilder &builder, const std::string &what) {
     for (TreeText form : {TreeText::kPlain, TreeText::kCompressed}) {
         SCOPED_TRACE(what + (form == TreeText::kPlain ? ", plain" : ", compressed"));
