@@ -6,7 +6,6 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "gls/tree/tree.h"
@@ -214,7 +213,7 @@ TEST(TreeRoundTrip, TreesOfOneToFourLevels) {
     expect_round_trip(classes, "class words");
     expect_round_trip(TreeBuilder(ub2_form(), ub2_element(3)), "no characters");
 
-    // Three and four levels, wide-character elements.
+    // Three and four levels, wide-character elements, shared prefixes.
     TreeBuilder deep(wchar_form(), wchar_element(0xFFFD));
     for (int byte = 0x20; byte < 0x7F; ++byte)
         add(deep, Key(1, char(byte)), wchar_element(byte));
@@ -226,20 +225,6 @@ TEST(TreeRoundTrip, TreesOfOneToFourLevels) {
     for (int last = 0x80; last <= 0xBF; last += 3)
         add(deep, Key{'\xF0', '\x9F', '\x98', char(last)}, wchar_element(0x1F600 + last));
     expect_round_trip(deep, "three and four levels");
-
-    // Random keys in narrow byte ranges (shared prefixes and conflicts),
-    // few distinct elements (identical data arrays).
-    std::mt19937 random(20240611);
-    for (int round = 0; round < 12; ++round) {
-        TreeBuilder builder(ub2_form(), ub2_element(static_cast<uint16_t>(random() % 4)));
-        for (int i = 0, wanted = 1 + static_cast<int>(random() % 600); i < wanted; ++i) {
-            Key key(1 + random() % 4, '\0');
-            for (char &c : key)
-                c = static_cast<char>(0x80 + random() % 24);
-            (void)builder.add(key, ub2_element(static_cast<uint16_t>(random() % 6)));
-        }
-        expect_round_trip(builder, "round " + std::to_string(round));
-    }
 }
 
 TEST(TreeWrite, RunsRepeatAndCompressedTreesShareIdenticalArrays) {
