@@ -1,6 +1,5 @@
-// Conversion fixtures: files made with the writer, put where gl_cv_load
-// finds them, and conversions run on exact-size copies of their input and
-// output so that the sanitizer sees any access past either.
+// Conversion files made with the writer where gl_cv_load finds them, and
+// conversions on exact-size buffers so that the sanitizer sees any overrun.
 #pragma once
 
 #include <memory>

@@ -1,6 +1,5 @@
-// Loading conversions: the code sets of the two locales, the file named by
-// them in a directory or found by the search, every check of the file, the
-// extension's converters, and every allocation the loader makes.
+// Loading conversions: code sets, the file in a directory or by the search,
+// every check of the file, the extension's converters, every allocation.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -149,9 +148,8 @@ TEST_F(ConvLoad, DamagedFilesFailWithTheirCause) {
     }
 }
 
-// Every allocation of a load fails in turn: the load fails with GL_ENOMEM
-// (the byte table or the pair index alone may be missing from a load that
-// succeeds), and unloading what came back leaves nothing.
+// A failed allocation fails the load with GL_ENOMEM, or costs only the byte
+// table or the pair index (both mere speed-ups); nothing is left.
 TEST_F(ConvLoad, EveryOutOfMemoryPathReleasesCleanly) {
     for (const char *map : {"base", "single", "shift"}) {
         SCOPED_TRACE(map);

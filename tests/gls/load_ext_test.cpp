@@ -1,6 +1,5 @@
-// The extension's part in loading: categories it takes over, handles
-// shared by categories of one file, and an extension that cannot open a
-// locale. The extension's entry points are stood in for by this test.
+// The extension's part in loading (categories taken over, shared handles,
+// a locale it cannot open), with entry points stood in for by this test.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -137,11 +137,8 @@ TEST_F(Search, EmbeddedSeparatorsAndAbsoluteNamesSkipTheSearch) {
     EXPECT_EQ(log(), (Lines{"Opened: " + data / "x/N", "Opened: " + data / "x/N"}));
 }
 
-// Fails each allocation of a search in turn. A failure ends the search with
-// null and GL_ENOMEM or, when it cost only the diagnostic of one attempt,
-// lets a later attempt find the file with the error undone; nothing stays
-// allocated or open. The inputs exceed every fixed buffer, so the run that
-// fails nothing shows that long paths work.
+// A failed allocation ends the search with GL_ENOMEM, or costs one attempt's
+// diagnostic only; the inputs exceed every fixed buffer, so long paths work too.
 TEST_F(Search, EveryAllocationFailureIsCleanAndTheRegistryAsksTheHostForNone) {
     unsetenv("GLSLOG");  // keeps the log's opens out of the counts
     const std::string deep = long_dir(data.path(), kPathBufferSize + 100);

@@ -1,7 +1,5 @@
-// The code-set registry read from real files: the list cache, the built-in
-// table that replaces a bad file, look-ups straight from the file, and
-// every allocation and open of the reader failed in turn. The cases are
-// the steps of tests/fixtures/gls/registry.
+// The code-set registry read from real files (the steps of fixtures/gls/registry),
+// and every allocation and open of its reader failed in turn.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -116,45 +114,6 @@ TEST_F(Registry, StepsOfTheFixture) {
     }
 }
 
-TEST_F(Registry, TheBuiltInTableStandsInForAMissingFileUntilOneIsCached) {
-    gl_cache_registry(&error, (dir / "absent").c_str());
-    EXPECT_EQ(error, GL_ENOREG);
-    EXPECT_EQ(gls_registry_array_cache, gls_canned_registry);
-    EXPECT_EQ(gl_cs_name2cs_num(&error, "Latin-1", nullptr), 819);
-    error = kEntryError;
-    gl_cache_registry(&error, registry_file("mine 1000\n").c_str());
-    EXPECT_EQ(gls_registry_array_cache, nullptr);
-    EXPECT_EQ(cached_list(), "mine=1000");
-    gl_free_registry_cache();
-    EXPECT_EQ(gls_registry_list_cache, nullptr);
-    EXPECT_EQ(gls_registry_array_cache, nullptr);
-
-    // The search tries the versioned directory, then the plain one.
-    const auto searched = [&](const char *path) {
-        error = kEntryError;
-        gl_cache_registry(&error, path);
-        const std::string list = error == kEntryError ? cached_list() : "failed";
-        gl_free_registry_cache();
-        return list;
-    };
-    write_file(inst / "gls/cm/registry", "plain 1\n");
-    EXPECT_EQ(searched(nullptr), "plain=1");
-    write_file(inst / "gls/cm3/registry", "three 3\n");
-    EXPECT_EQ(searched(nullptr), "three=3");
-    EXPECT_EQ(searched(""), "three=3");
-}
-
-TEST_F(Registry, ANameReaderBufferOfNBytesHoldsNamesOfNMinusOne) {
-    FILE *stream = std::fopen(registry_file("abc 1\nabcd 2\n").c_str(), "r");
-    ASSERT_NE(stream, nullptr);
-    char small[4];
-    EXPECT_EQ(_gl_next_cs_name_from_registry(stream, small, sizeof small), 1);
-    EXPECT_STREQ(small, "abc");
-    EXPECT_EQ(ignore_till_eol(stream), 1);
-    EXPECT_EQ(_gl_next_cs_name_from_registry(stream, small, sizeof small), 0);
-    std::fclose(stream);
-}
-
 TEST_F(Registry, NullContextStoresNothingEvenWhereTheHostRedirectsIt) {
     static uint32_t host_cell = kEntryError;
     ASSERT_EQ(gl_setextfunc_typed<kExtErrno>(
@@ -171,9 +130,8 @@ TEST_F(Registry, NullContextStoresNothingEvenWhereTheHostRedirectsIt) {
     EXPECT_EQ(error, GL_EINVAL);
 }
 
-// The registry's own table goes straight to the C library, out of the
-// failing host's reach; routed through the host, every allocation and open
-// of the reader can be failed in turn.
+// The registry reads through the C library; routed through the failing
+// host, each of its allocations and opens can be failed.
 class RegistryOutOfMemory : public Registry {
   protected:
     void SetUp() override {
@@ -231,14 +189,16 @@ TEST_F(RegistryOutOfMemory, AnOpenThatFailsIsAPlaceWithoutTheFile) {
     write_file(inst / "gls/cm3/registry", "three 3\n");
     write_file(inst / "gls/cm/registry", "plain 1\n");
     const std::string explicit_path = registry_file("mine 2\n");
-    for (const char *path : {static_cast<const char *>(nullptr), explicit_path.c_str()}) {
+    // No path, or an empty one, is the search: the versioned directory first.
+    for (const char *path : {static_cast<const char *>(nullptr), "", explicit_path.c_str()}) {
+        const bool search = path == nullptr || *path == '\0';
         testing::FailingHost host;
         host.fail_open(1);
         error = kEntryError;
         gl_cache_registry(&error, path);
         EXPECT_TRUE(host.failed());
-        EXPECT_EQ(error, path == nullptr ? kEntryError : GL_ENOREG);
-        EXPECT_EQ(cached_list(), path == nullptr ? "plain=1" : "");
+        EXPECT_EQ(error, search ? kEntryError : GL_ENOREG);
+        EXPECT_EQ(cached_list(), search ? "plain=1" : "");
         gl_free_registry_cache();
         EXPECT_EQ(host.open_streams(), 0);
     }

@@ -1,8 +1,5 @@
-// A stand-in for the Unicode extension, built only for the tests: the entry
-// points the tests reach. It keeps what the loader hands it, reads and
-// allocates like an extension would, and answers as the environment
-// variables of standin.h tell it; the rest of the list is inert
-// (standin_inert.cpp).
+// The test stand-in for the Unicode extension: the entry points the tests reach
+// keep what they are handed and answer as standin.h's variables say; the rest is inert.
 #include "tests/gls/ext_standin/standin.h"
 
 #include <algorithm>

@@ -8,13 +8,11 @@
 
 namespace standin {
 
-// The name glu_getIcuDataFileName gives (default "standin.dat"). One of 32
-// characters or more is written without a terminator, as a careless
-// extension might.
+// The data file name to give (default "standin.dat"); from 32 characters
+// on, without a terminator, as a careless extension might.
 inline constexpr const char *kDataFileVariable = "GLU_STANDIN_DATA_FILE";
-// Results to give, as decimal numbers (default 0): glu_getIcuDataFileName,
-// glu_setMemoryFunctions, and the status words of glu_loadIcuData and
-// glu_loadMapData.
+// Results to give (default 0): of glu_getIcuDataFileName and
+// glu_setMemoryFunctions, the statuses of glu_loadIcuData and glu_loadMapData.
 inline constexpr const char *kNameResultVariable = "GLU_STANDIN_NAME_RESULT";
 inline constexpr const char *kMemoryResultVariable = "GLU_STANDIN_MEMORY_RESULT";
 inline constexpr const char *kDataStatusVariable = "GLU_STANDIN_DATA_STATUS";
@@ -22,10 +20,8 @@ inline constexpr const char *kMapStatusVariable = "GLU_STANDIN_MAP_STATUS";
 // Its status when the host's allocator gives no memory.
 inline constexpr int16_t kNoMemory = 7;
 
-// Result of glu_useIcuCvtCall (default 0: the pair is not taken) and the
-// status word glu_cv_open leaves (above 0 it opens nothing). The converter
-// copies its input upper-casing ASCII letters as far as the output has
-// room, and reports kCvtNoRoom when it runs out.
+// glu_useIcuCvtCall's result (0: pair not taken), glu_cv_open's status (above
+// 0: nothing opened). The converter upper-cases ASCII letters while there is room.
 inline constexpr const char *kCvtUseVariable = "GLU_STANDIN_CVT_USE";
 inline constexpr const char *kCvtStatusVariable = "GLU_STANDIN_CVT_STATUS";
 inline constexpr double kCvtExpansion = 2.5;
