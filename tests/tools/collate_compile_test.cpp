@@ -126,33 +126,6 @@ INSTANTIATE_TEST_SUITE_P(Shipped, LargeSection,
                              return name;
                          });
 
-// A Unicode code set under the template has more names than weights: the
-// tree keeps the locale's own script, Latin-1, the combining accents and
-// general punctuation, and leaves every other script out (to byte order),
-// so that loading the section costs a row only for what the locale writes.
-TEST(CollationCompiler, UnicodeSectionKeepsTheLocalesOwnScriptOnly) {
-    struct Expect {
-        const char *source;
-        std::vector<const char *> kept;
-        std::vector<const char *> left_out;
-    };
-    const Expect cases[] = {
-        {"de_DE",
-         {"a", "ä", "ß", "ſ", "\u0301", "\u2019", "\u2013", "€", "ẞ"},
-         {"β", "я", "一", "あ", "\u05D0"}},
-        {"ru_RU", {"я", "ё", "a", "é", "\u2014"}, {"β", "一", "\u05D0"}},
-    };
-    for (const Expect &e : cases) {
-        Compiled c;
-        ASSERT_TRUE(compile_in_process(e.source, "UTF-8", &c)) << c.diagnostics.error.reason;
-        for (const char *kept : e.kept)
-            EXPECT_EQ(c.section.rows.count(kept), 1u) << e.source << " " << kept;
-        for (const char *left_out : e.left_out)
-            EXPECT_EQ(c.section.rows.count(left_out), 0u) << e.source << " " << left_out;
-        EXPECT_LT(c.section.weights.size(), size_t{5000}) << e.source;
-    }
-}
-
 // ---- Sources the compiler cannot follow --------------------------------
 
 TEST(CollationCompiler, ReportsWhatItCannotFollowWhereItStands) {
