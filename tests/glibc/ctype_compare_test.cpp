@@ -169,23 +169,12 @@ TEST_P(CharactersBesideGlibc, UTF8DecodesWhatTheCLibraryDecodes) {
     // Every scalar value, and beside it the values around the surrogates and
     // past the last one.
     for (uint32_t code = 1; code <= 0x110001; ++code) {
+        const size_t n = code < 0x80 ? 1 : code < 0x800 ? 2 : code < 0x10000 ? 3 : 4;
+        const unsigned char lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
         unsigned char bytes[4];
-        size_t n = 0;
-        if (code < 0x80) {
-            bytes[n++] = static_cast<unsigned char>(code);
-        } else if (code < 0x800) {
-            bytes[n++] = static_cast<unsigned char>(0xC0 | (code >> 6));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            bytes[n++] = static_cast<unsigned char>(0xE0 | (code >> 12));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        } else {
-            bytes[n++] = static_cast<unsigned char>(0xF0 | (code >> 18));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-            bytes[n++] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        }
+        bytes[0] = static_cast<unsigned char>(lead[n] | (code >> (6 * (n - 1))));
+        for (size_t i = 1; i < n; ++i)
+            bytes[i] = static_cast<unsigned char>(0x80 | ((code >> (6 * (n - 1 - i))) & 0x3F));
         compare(bytes, n, code_text(code));
     }
     // Every lead byte before every kind of second byte, then trail bytes:

@@ -129,10 +129,7 @@ SideBySide::~SideBySide() {
 }
 
 bool SideBySide::wide(char32_t code, gls::gl_wchar_t *wc) const {
-    char name[16];
-    std::snprintf(name, sizeof name, code > 0xFFFF ? "U%08X" : "U%04X",
-                  static_cast<unsigned>(code));
-    const tools::CharmapEntry *entry = charmap_.find_name(name);
+    const tools::CharmapEntry *entry = charmap_.find_name(tools::unicode_name(code));
     if (entry == nullptr) return false;
     *wc = 0;
     for (unsigned char b : entry->bytes)

@@ -17,11 +17,8 @@
 #include "tests/support/rest_locales.h"
 #include "tests/support/test_support.h"
 
-namespace velmorad::tools {
+namespace velmorad::testing {
 namespace {
-
-using velmorad::testing::build_installation;
-using velmorad::testing::read_file;
 
 using gls::testing::LocalePtr;
 
@@ -29,10 +26,8 @@ std::string lc_dir() {
     return build_installation() + "/gls/lc11";
 }
 
-using velmorad::testing::locale_file_name;
-
 LocalePtr load(const std::string &name) {
-    LocalePtr loc = velmorad::testing::load_locale(name);
+    LocalePtr loc = load_locale(name);
     EXPECT_EQ(loc->error, 0u) << name;
     return loc;
 }
@@ -133,7 +128,7 @@ std::vector<std::string> behaviour(gls::Locale *loc, const std::vector<std::stri
 // no load finds.
 std::vector<std::string> listed_file_names() {
     std::vector<std::string> names;
-    for (const velmorad::testing::ListedLocale &l : velmorad::testing::listed_locales()) {
+    for (const ListedLocale &l : listed_locales()) {
         // A modifier goes after the code set, four characters of it as the
         // file names hold it: he_IL@hebrew is he_IL.UTF-8@hebr.
         const size_t at = l.source.find('@');
@@ -148,7 +143,7 @@ std::vector<std::string> listed_file_names() {
 // Each listed locale's file records its source, and names a code set that
 // the registry gives the charmap's number.
 TEST(ShippedLocales, FilesNameTheirSourceAndCodeSet) {
-    const std::vector<velmorad::testing::ListedLocale> listed = velmorad::testing::listed_locales();
+    const std::vector<ListedLocale> listed = listed_locales();
     const std::vector<std::string> names = listed_file_names();
     ASSERT_EQ(names.size(), listed.size());
     uint32_t error = 0;
@@ -290,4 +285,4 @@ TEST(ShippedDefault, IsTheAmericanEnglishLocaleInLatin1) {
 }
 
 }  // namespace
-}  // namespace velmorad::tools
+}  // namespace velmorad::testing

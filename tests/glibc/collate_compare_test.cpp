@@ -1,13 +1,11 @@
-// The collation lccomp writes, beside the C library's for the same source
-// and charmap: localedef compiles the pair into a temporary directory, and
-// generated words in the locale's own alphabet are compared pair by pair
-// with strcoll_l and with the collation primitive the library installs for
-// the locale lccomp wrote. Each case prints its count of pairs the two order
+// The collation of each shipped locale, as the library installs it from
+// the file lccomp wrote, beside strcoll_l on localedef's compilation of the
+// same source: generated words in the locale's own alphabet are compared
+// pair by pair. Each case prints its count of pairs the two order
 // differently; the count must stay within what the case allows, and every
 // allowance says why.
 #include <gtest/gtest.h>
 #include <locale.h>
-#include <stdlib.h>
 #include <wctype.h>
 
 #include <algorithm>
@@ -15,22 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/glibc/side_by_side.h"
 #include "tests/support/bytes.h"
-#include "tests/support/test_support.h"
-#include "tests/tools/compiled_locale.h"
-#include "tools/common/charmap.h"
+#include "tools/lccomp/source_lexer.h"
 
 namespace velmorad::testing {
 namespace {
-
-constexpr const char *kSources = "/usr/share/i18n/locales";
-constexpr const char *kCharmaps = "/usr/share/i18n/charmaps";
-constexpr const char *kLocaledef = "/usr/bin/localedef";
-
-struct Span {
-    char32_t first;
-    char32_t last;
-};
 
 // Letters of a script, as Unicode values; only those the charmap encodes
 // and the C library calls alphabetic are used.
@@ -43,47 +31,41 @@ const std::vector<Span> kHan = {{0x41, 0x5A}, {0x61, 0x7A}, {0x4E00, 0x9FA5}};
 const std::vector<Span> kKorean = {{0x41, 0x5A}, {0x61, 0x7A}, {0x3131, 0x318E}, {0xAC00, 0xD7A3}};
 
 struct Case {
-    ListedLocale locale;
     std::vector<Span> letters;
     size_t allowed = 0;  // pairs that may be ordered differently (see where it is set)
     // Only letters this charmap also has: the ones the source orders.
     std::string within;
 };
 
-// The shipped locales the C library can compile: the single-byte ones over
-// every letter, the others over their own scripts.
-std::vector<Case> cases() {
-    std::vector<Case> out;
-    for (const ListedLocale &l : listed_locales()) {
-        if (l.own_source()) continue;
-        const std::string language = l.source.substr(0, 2);
-        const bool unicode = l.charmap == "UTF-8";
-        Case c{l, kEveryLetter, 0, ""};
-        if (language == "ja") {
-            c.letters = kJapanese;
-            // The source orders the characters of JIS and puts the rest, by
-            // UNDEFINED, last; the C library puts those first instead.
-            if (unicode) c.within = "EUC-JP";
-        } else if (language == "ko") {
-            c.letters = kKorean;
-        } else if (language == "zh") {
-            // Han characters weigh nothing past the first level, where blanks,
-            // hyphens and apostrophes weigh something: the fourth level's
-            // ",position" decides where they stand.
-            c.letters = kHan;
-        } else if (unicode) {
-            c.letters = language == "ru" ? kCyrillic : kLatin;
-        }
-        // The Arabic vowel marks sit in the template's section of symbols,
-        // whose second level runs backward; the C library reverses each run
-        // of such characters on that level. The section holds one direction
-        // per level, the Arabic script's forward one, so words with two or
-        // more marks in a row whose first levels tie may come out the other
-        // way round.
-        if (language == "ar") c.allowed = 17;
-        out.push_back(std::move(c));
+// The single-byte locales over every letter, the others over their own
+// scripts.
+Case case_of(const ShippedLocale &l) {
+    const std::string language = l.source.substr(0, 2);
+    const bool unicode = l.charmap == "UTF-8";
+    Case c{kEveryLetter, 0, ""};
+    if (language == "ja") {
+        c.letters = kJapanese;
+        // The source orders the characters of JIS and puts the rest, by
+        // UNDEFINED, last; the C library puts those first instead.
+        if (unicode) c.within = "EUC-JP";
+    } else if (language == "ko") {
+        c.letters = kKorean;
+    } else if (language == "zh") {
+        // Han characters weigh nothing past the first level, where blanks,
+        // hyphens and apostrophes weigh something: the fourth level's
+        // ",position" decides where they stand.
+        c.letters = kHan;
+    } else if (unicode) {
+        c.letters = language == "ru" ? kCyrillic : kLatin;
     }
-    return out;
+    // The Arabic vowel marks sit in the template's section of symbols,
+    // whose second level runs backward; the C library reverses each run
+    // of such characters on that level. The section holds one direction
+    // per level, the Arabic script's forward one, so words with two or
+    // more marks in a row whose first levels tie may come out the other
+    // way round.
+    if (language == "ar") c.allowed = 17;
+    return c;
 }
 
 // A small deterministic generator, the same on every platform.
@@ -103,60 +85,34 @@ class Random {
     uint64_t state_;
 };
 
-struct Letter {
-    char32_t code;
-    std::string bytes;
-};
+using Letter = Character;
 
-class CollationBesideLibc : public ::testing::TestWithParam<Case> {
+class CollationBesideLibc : public ::testing::TestWithParam<ShippedLocale> {
   protected:
     void SetUp() override {
-        const Case &c = GetParam();
-        const std::string charmap_path = std::string(kCharmaps) + "/" + c.locale.charmap + ".gz";
-        tools::CharmapError error;
-        ASSERT_TRUE(tools::read_charmap(charmap_path, &charmap_, &error)) << error.reason;
-        if (!c.within.empty()) {
-            const std::string path = std::string(kCharmaps) + "/" + c.within + ".gz";
+        ASSERT_EQ(sides_.failure(), "");
+        if (!case_.within.empty()) {
+            tools::CharmapError error;
+            const std::string path = "/usr/share/i18n/charmaps/" + case_.within + ".gz";
             ASSERT_TRUE(tools::read_charmap(path, &within_, &error)) << error.reason;
         }
-
-        // The C library's locale, compiled in an empty folder; localedef
-        // finds compressed charmaps by name only.
-        const RunResult made =
-            run_program(kLocaledef,
-                        {"-c", "--no-warnings=ascii", "-f", c.locale.charmap, "-i",
-                         std::string(kSources) + "/" + c.locale.source, dir_ / "libc"},
-                        {}, work_.path());
-        ASSERT_TRUE(made.status == 0 || made.status == 1) << made.err;
-        setenv("LOCPATH", dir_.path().c_str(), 1);
-        libc_ = newlocale(LC_ALL_MASK, "libc", nullptr);
-        ASSERT_NE(libc_, nullptr) << made.err;
-
-        ASSERT_EQ(ours_.compile(c.locale.source, charmap_path), "");
-    }
-    void TearDown() override {
-        if (libc_ != nullptr) freelocale(libc_);
     }
 
     std::string encode(char32_t code) const {
-        char name[16];
-        std::snprintf(name, sizeof name, code > 0xFFFF ? "U%08X" : "U%04X",
-                      static_cast<unsigned>(code));
-        const tools::CharmapEntry *e = charmap_.find_name(name);
+        const tools::CharmapEntry *e = sides_.charmap().find_name(tools::unicode_name(code));
         return e == nullptr ? std::string() : e->bytes;
     }
 
     std::vector<Letter> alphabet() const {
         std::vector<Letter> letters;
-        for (const tools::CharmapEntry &e : charmap_.entries()) {
-            if (e.name.size() < 5 || e.name[0] != 'U' || charmap_.find_name(e.name) != &e) continue;
-            const auto code = static_cast<char32_t>(std::stoul(e.name.substr(1), nullptr, 16));
+        for (const Character &c : sides_.characters()) {
+            const std::string name = tools::unicode_name(c.code);
             const bool wanted =
-                std::any_of(GetParam().letters.begin(), GetParam().letters.end(),
-                            [&](const Span &s) { return code >= s.first && code <= s.last; });
-            const bool ordered = GetParam().within.empty() || within_.find_name(e.name);
-            if (wanted && ordered && iswalpha_l(static_cast<wint_t>(code), libc_))
-                letters.push_back({code, e.bytes});
+                std::any_of(case_.letters.begin(), case_.letters.end(),
+                            [&](const Span &s) { return c.code >= s.first && c.code <= s.last; });
+            const bool ordered = case_.within.empty() || within_.find_name(name);
+            if (wanted && ordered && iswalpha_l(static_cast<wint_t>(c.code), libc_))
+                letters.push_back(c);
         }
         std::sort(letters.begin(), letters.end(),
                   [](const Letter &a, const Letter &b) { return a.code < b.code; });
@@ -167,7 +123,21 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
         const int r = strcoll_l(a.c_str(), b.c_str(), libc_);
         return (r > 0) - (r < 0);
     }
-    int our_order(const std::string &a, const std::string &b) const { return ours_.order(a, b); }
+    int our_order(const std::string &a, const std::string &b) const {
+        const int r = ours_->primitives.mbscoll(ours_, bytes(a), bytes(b));
+        return (r > 0) - (r < 0);
+    }
+    std::string our_key(const std::string &s) const {
+        std::string out(4 * s.size() + 64, '\0');
+        const int n =
+            ours_->primitives.mbsxfrm(ours_, reinterpret_cast<unsigned char *>(out.data()),
+                                      bytes(s), static_cast<int>(out.size()));
+        out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        return out;
+    }
+    static const unsigned char *bytes(const std::string &s) {
+        return reinterpret_cast<const unsigned char *>(s.c_str());
+    }
 
     // Letters that differ from one another only past the first level in
     // the C library's order (accents, case): x and y are such when xZ
@@ -272,12 +242,11 @@ class CollationBesideLibc : public ::testing::TestWithParam<Case> {
         return out;
     }
 
-    TempDir work_;  // localedef runs here, in an empty folder
-    TempDir dir_;
-    tools::Charmap charmap_;
+    const SideBySide sides_{GetParam()};
+    const Case case_ = case_of(GetParam());
     tools::Charmap within_;
-    locale_t libc_ = nullptr;
-    CompiledLocale ours_;
+    locale_t libc_ = sides_.theirs();
+    gls::Locale *ours_ = sides_.ours();
 };
 
 TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
@@ -289,7 +258,7 @@ TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
     // Sort keys carry the weights in the section's weight size.
     std::vector<std::string> keys;
     for (const std::string &word : w)
-        keys.push_back(ours_.key(word));
+        keys.push_back(our_key(word));
     size_t pairs = 0;
     size_t differ = 0;
     size_t keys_differ = 0;
@@ -305,17 +274,16 @@ TEST_P(CollationBesideLibc, OrdersWordsOfTheAlphabetAlike) {
                 std::printf("  %s %s: libc %d\n", hex(w[i]).c_str(), hex(w[j]).c_str(), libc);
         }
     }
-    std::printf("%s %s: %zu words, %zu pairs, %zu ordered differently\n",
-                GetParam().locale.source.c_str(), GetParam().locale.charmap.c_str(), w.size(),
-                pairs, differ);
+    std::printf("%s %s: %zu words, %zu pairs, %zu ordered differently\n", GetParam().source.c_str(),
+                GetParam().charmap.c_str(), w.size(), pairs, differ);
     RecordProperty("pairs", static_cast<int>(pairs));
     RecordProperty("differ", static_cast<int>(differ));
-    EXPECT_LE(differ, GetParam().allowed);
-    EXPECT_LE(keys_differ, GetParam().allowed);
+    EXPECT_LE(differ, case_.allowed);
+    EXPECT_LE(keys_differ, case_.allowed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, CollationBesideLibc, ::testing::ValuesIn(cases()),
-                         [](const auto &info) { return info.param.locale.test_name(); });
+INSTANTIATE_TEST_SUITE_P(Shipped, CollationBesideLibc, ::testing::ValuesIn(shipped_locales()),
+                         [](const auto &info) { return info.param.test_name(); });
 
 }  // namespace
 }  // namespace velmorad::testing
