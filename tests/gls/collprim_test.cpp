@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <string_view>
@@ -314,46 +315,31 @@ std::vector<std::string> generated(CodeSet cs, size_t count, uint32_t seed) {
 // code sets: the installed comparison, the general one and the keys give
 // one total order.
 TEST(Collation, FastPathsAndKeysAgreeWithTheComparison) {
-    struct Section {
-        CodeSet cs;
-        Features features;
-        GlMbfsCollFn expected;
-    };
-    const CodeSet latin1 = CodeSet::kLatin1;
-    const std::vector<Section> sections = {
-        {latin1, {}, _qmx_gl_is_mbfscoll_back},
-        {latin1, {.backward = true}, _qmx_gl_is_mbfscoll_back},
-        {latin1, {.expansions = true}, _qmx_gl_is_mbfscoll_exp},
-        {latin1, {.elements = true, .weight_size = 1}, _qmx_gl_is_mbfscoll_elem},
-        {latin1,
-         {.expansions = true, .elements = true, .weight_size = 4},
-         _qmx_gl_is_mbfscoll_exp_elem},
-        {latin1, {.expansions = true, .elements = true, .backward = true}, _qmx_gl_im_mbfscoll},
-        {latin1, {.position = true}, _qmx_gl_is_mbfscoll_back},
-        {latin1, {.backward = true, .position = true}, _qmx_gl_is_mbfscoll_back},
-        {latin1, {.expansions = true, .position = true}, _qmx_gl_is_mbfscoll_exp},
-        {latin1, {.elements = true, .position = true}, _qmx_gl_is_mbfscoll_elem},
-        {latin1,
-         {.expansions = true, .elements = true, .position = true},
-         _qmx_gl_is_mbfscoll_exp_elem},
-        {CodeSet::kUtf8,
-         {.expansions = true, .elements = true, .position = true},
-         _qmx_gl_im_mbfscoll},
-        {CodeSet::kUtf8,
-         {.expansions = true, .elements = true, .backward = true, .weight_size = 1},
-         _qmx_gl_im_mbfscoll},
-        {CodeSet::kTwoByte,
-         {.expansions = true, .elements = true, .weight_size = 3},
-         _qmx_gl_im_mbfscoll},
-    };
+    const std::map<std::string, GlMbfsCollFn> paths = {{"back", _qmx_gl_is_mbfscoll_back},
+                                                       {"exp", _qmx_gl_is_mbfscoll_exp},
+                                                       {"elem", _qmx_gl_is_mbfscoll_elem},
+                                                       {"exp_elem", _qmx_gl_is_mbfscoll_exp_elem},
+                                                       {"general", _qmx_gl_im_mbfscoll}};
+    const std::map<std::string, CodeSet> code_sets = {
+        {"latin1", CodeSet::kLatin1}, {"utf8", CodeSet::kUtf8}, {"twobyte", CodeSet::kTwoByte}};
     LcoInstallation inst;
-    for (size_t i = 0; i < sections.size(); ++i) {
-        SCOPED_TRACE(i);
-        const CodeSet cs = sections[i].cs;
-        OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, sections[i].features)));
+    uint32_t seed = 0;
+    for (const auto &row : velmorad::testing::fixture_rows("gls/objects_collation")) {
+        if (row.fields[0] != "section") continue;
+        SCOPED_TRACE(row.where);
+        const CodeSet cs = code_sets.at(row.fields[1]);
+        Features f;
+        for (const std::string &flag : velmorad::testing::fields_of(row.fields[2], ' ')) {
+            f.expansions |= flag == "x";
+            f.elements |= flag == "e";
+            f.backward |= flag == "b";
+            f.position |= flag == "p";
+            if (flag[0] == 'w') f.weight_size = std::stoi(flag.substr(1));
+        }
+        OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, f)));
         Locale *l = loc.get();
-        ASSERT_EQ(l->primitives.mbfscoll, sections[i].expected);
-        const std::vector<std::string> strings = generated(cs, 2000, static_cast<uint32_t>(i));
+        ASSERT_EQ(l->primitives.mbfscoll, paths.at(row.fields[3]));
+        const std::vector<std::string> strings = generated(cs, 2000, seed++);
         const size_t count = strings.size();
         std::vector<std::string> keys;
         for (const std::string &s : strings)

@@ -7,7 +7,6 @@
 
 #include "gls/chars/chars.h"
 #include "gls/host/host.h"
-#include "gls/load/writer/collate_writer.h"
 #include "gls/util/util.h"
 #include "tests/gls/ctype_fixtures.h"
 
@@ -162,42 +161,6 @@ std::string ctype_section(bool no_characters) {
     return ctype_text(source);
 }
 
-std::string collate_section() {
-    CollationSource source;
-    source.directions = {0};
-    for (int byte = 1; byte < 256; ++byte) {
-        source.rows[std::string(1, char(byte))] = static_cast<uint16_t>(byte);
-    }
-    for (int row = 0; row < 256; ++row)
-        source.weights.push_back({static_cast<uint16_t>(row + 1)});
-    std::string out;
-    EXPECT_EQ(write_collate_section(source, out), CollateWriteStatus::kOk);
-    return out;
-}
-
-NumericSource sample_numeric() {
-    NumericSource s;
-    s.decimal_point = ",";
-    s.thousands_sep = ".";
-    s.grouping = {3, 2};
-    s.positive_sign = "+";
-    s.negative_sign = "-";
-    return s;
-}
-
-MonetarySource sample_monetary() {
-    MonetarySource s;
-    s.int_curr_symbol = "EUR ";
-    s.currency_symbol = "E";
-    s.mon_decimal_point = ",";
-    s.mon_thousands_sep = " ";
-    s.mon_grouping = {3};
-    s.positive_sign = "";
-    s.negative_sign = "-";
-    s.values = {2, 2, 0, 1, 0, 1, -1, kValueNotGiven};
-    return s;
-}
-
 TimeSource sample_time() {
     TimeSource s;
     s.abday = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -220,41 +183,22 @@ TimeSource sample_time() {
     return s;
 }
 
-MessagesSource sample_messages() {
-    MessagesSource s;
-    s.yesexpr = "^[jJyY]";
-    s.noexpr = "^[nN]";
-    s.yesstr = "ja";
-    s.nostr = "nein";
-    return s;
-}
-
+// The sections other than the classification and time are checked-in
+// text, so the readers see them as another writer would have made them.
 LcoFile sample_file(const std::string &code_set, const std::vector<int> &categories) {
+    static const char *const kFixtures[] = {"collate", "numeric", "monetary", "", "messages"};
     LcoFile file;
     file.code_set = code_set;
     for (int category : categories) {
         std::string text;
-        switch (category) {
-            case kCatCtype:
-                text = ctype_section();
-                break;
-            case kCatCollate:
-                text = collate_section();
-                break;
-            case kCatNumeric:
-                text = numeric_section_text(sample_numeric());
-                break;
-            case kCatMonetary:
-                text = monetary_section_text(sample_monetary());
-                break;
-            case kCatTime:
-                text = time_section_text(sample_time());
-                break;
-            case kCatMessages:
-                text = messages_section_text(sample_messages());
-                break;
-            default:
-                ADD_FAILURE() << "no such category " << category;
+        if (category == kCatCtype) {
+            text = ctype_section();
+        } else if (category == kCatTime) {
+            text = time_section_text(sample_time());
+        } else {
+            text = velmorad::testing::read_file(velmorad::testing::source_dir() +
+                                                "/tests/fixtures/gls/objects_sample_" +
+                                                kFixtures[category - kCatCollate]);
         }
         file.sections.push_back({category, text});
     }

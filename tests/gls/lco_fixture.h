@@ -20,18 +20,16 @@ using OwnedLocale = LocalePtr;
 // A fresh null locale; fails the test when none could be made.
 OwnedLocale null_locale();
 
-// The sections of a single-byte locale: ASCII letters with case pairs,
-// digits, blanks and punctuation; one collation level in byte order.
-// With no_characters the classification tree holds no character at all.
+// The classification section of a single-byte locale: ASCII letters with
+// case pairs, digits, blanks and punctuation (no character at all with
+// no_characters); the sample time section has two eras and four
+// alternative digits.
 std::string ctype_section(bool no_characters = false);
-std::string collate_section();
-NumericSource sample_numeric();
-MonetarySource sample_monetary();
-TimeSource sample_time();  // two eras and four alternative digits
-MessagesSource sample_messages();
+TimeSource sample_time();
 
 // A file of the given code set holding the sample sections of the given
-// categories, in category order; with_time puts another time section in.
+// categories, in category order (collation: one level in byte order); with_time puts another time
+// section in.
 LcoFile sample_file(const std::string &code_set = "8859-1",
                     const std::vector<int> &categories = {kCatCtype, kCatCollate, kCatNumeric,
                                                           kCatMonetary, kCatTime, kCatMessages});

@@ -84,8 +84,7 @@ TEST(TextSections, NumericMonetaryAndMessagesValues) {
 TEST(TextSections, ConvertedValuesHaveLimits) {
     LcoInstallation inst;
     auto file = sample_file();
-    auto numeric = testing::sample_numeric();
-    numeric.grouping = {};
+    NumericSource numeric;
     numeric.thousands_sep = std::string(kMaxConvertedText + 1, 's');
     numeric.decimal_point = std::string(kMaxConvertedText, 'd');
     testing::replace_section(file, kCatNumeric, numeric_section_text(numeric));
