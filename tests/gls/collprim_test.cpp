@@ -24,7 +24,7 @@ namespace gls {
 namespace {
 
 using testing::LcoInstallation;
-using testing::OwnedLocale;
+using testing::LocalePtr;
 using Bytes = std::vector<unsigned char>;
 
 constexpr uint16_t kSpecial = 0x8000;
@@ -147,13 +147,13 @@ std::string collate_text(const CollationSource &source) {
 
 // A locale whose classification and collation categories are loaded from
 // one file through gl_setlocale_4.
-OwnedLocale load(const LcoInstallation &inst, CodeSet cs, const std::string &collation) {
+LocalePtr load(const LcoInstallation &inst, CodeSet cs, const std::string &collation) {
     static const char *const kNames[] = {"8859-1", "utf8", "unicode"};
     LcoFile file;
     file.code_set = kNames[static_cast<int>(cs)];
     file.sections = {{kCatCtype, ctype_text(cs)}, {kCatCollate, collation}};
     inst.write("c.lco", file);
-    OwnedLocale loc = testing::null_locale();
+    LocalePtr loc = testing::null_locale();
     for (int category : {kCatCtype, kCatCollate})
         EXPECT_TRUE(testing::set_locale(loc.get(), category, "c.lco").loaded) << loc->error;
     loc->error = 0;
@@ -221,7 +221,7 @@ TEST(Collation, RulesOfTheOrder) {
              {Features{.expansions = true, .elements = true},
               Features{.expansions = true, .elements = true, .backward = true},
               Features{.position = true}, Features{.expansions = true, .position = true}}) {
-            OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, features)));
+            LocalePtr loc = load(inst, cs, collate_text(alphabet(cs, features)));
             for (const auto &row : rows) {
                 const bool position = row.fields[0] == "position";
                 if (position != features.position || (!position && row.fields[0] != "rule")) {
@@ -261,7 +261,7 @@ std::vector<std::pair<std::string, std::string>> ascending(const std::string &ki
 TEST(Collation, MultiByteCharactersAndBytes) {
     LcoInstallation inst;
     const CodeSet cs = CodeSet::kUtf8;
-    OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, {})));
+    LocalePtr loc = load(inst, cs, collate_text(alphabet(cs, {})));
     const std::string ideograph = spell(cs, U'\u4E00');
     for (const auto &[a, b] : ascending("utf8")) {
         EXPECT_EQ(compare(loc.get(), cs, a, b), -1) << a << " / " << b;
@@ -336,7 +336,7 @@ TEST(Collation, FastPathsAndKeysAgreeWithTheComparison) {
             f.position |= flag == "p";
             if (flag[0] == 'w') f.weight_size = std::stoi(flag.substr(1));
         }
-        OwnedLocale loc = load(inst, cs, collate_text(alphabet(cs, f)));
+        LocalePtr loc = load(inst, cs, collate_text(alphabet(cs, f)));
         Locale *l = loc.get();
         ASSERT_EQ(l->primitives.mbfscoll, paths.at(row.fields[3]));
         const std::vector<std::string> strings = generated(cs, 2000, seed++);
@@ -379,7 +379,7 @@ TEST(Collation, FastPathsAndKeysAgreeWithTheComparison) {
 // the comparison falls back to byte order, and the key fails.
 TEST(Collation, MemoryForLevelsReadBackward) {
     LcoInstallation inst;
-    OwnedLocale loc =
+    LocalePtr loc =
         load(inst, CodeSet::kUtf8, collate_text(alphabet(CodeSet::kUtf8, {.backward = true})));
     // Accents read from the end put the first before the second; their
     // bytes (C3 against 'a') the other way round.
@@ -413,7 +413,7 @@ TEST(Collation, ThaiLeadingVowels) {
     LcoFile file{
         "tis620", {}, {{kCatCtype, testing::ctype_section()}, {kCatCollate, "thai_smo\n"}}};
     inst.write("th.lco", file);
-    OwnedLocale loc = testing::null_locale();
+    LocalePtr loc = testing::null_locale();
     for (int category : {kCatCtype, kCatCollate})
         ASSERT_TRUE(testing::set_locale(loc.get(), category, "th.lco").loaded);
     Locale *l = loc.get();

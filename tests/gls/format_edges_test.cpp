@@ -22,7 +22,7 @@ namespace gls {
 namespace {
 
 using testing::LcoInstallation;
-using testing::OwnedLocale;
+using testing::LocalePtr;
 
 std::string outcome(int status, uint32_t error, const std::string &text) {
     return status != 0 ? "!" + std::to_string(error) : "\"" + text + "\"";
@@ -43,7 +43,7 @@ std::string unescaped(const std::string &text) {
 
 // The locales of the table: the sample, and variants with parts of the
 // time section changed.
-std::map<std::string, OwnedLocale> table_locales(const LcoInstallation &inst) {
+std::map<std::string, LocalePtr> table_locales(const LcoInstallation &inst) {
     std::map<std::string, TimeSource> sources;
     for (const char *name : {"eras", "plain", "short", "onedigit", "loop", "hebrew", "arabic"})
         sources[name] = testing::sample_time();
@@ -55,7 +55,7 @@ std::map<std::string, OwnedLocale> table_locales(const LcoInstallation &inst) {
     sources["loop"].date_format = "%x%x";
     sources["hebrew"].calendar = "hebrew";
     sources["arabic"].calendar = "arabic";
-    std::map<std::string, OwnedLocale> out;
+    std::map<std::string, LocalePtr> out;
     for (const auto &[name, source] : sources)
         out[name] = inst.load(name + ".lco", testing::with_time(source));
     return out;
@@ -185,7 +185,7 @@ std::string run_modifiers(Locale *loc, const std::vector<std::string> &f) {
 
 TEST(FormatEdges, EveryRowOfTheTable) {
     LcoInstallation inst;
-    std::map<std::string, OwnedLocale> locales = table_locales(inst);
+    std::map<std::string, LocalePtr> locales = table_locales(inst);
     std::ifstream table(velmorad::testing::source_dir() + "/tests/fixtures/format/edge_cases");
     ASSERT_TRUE(table.good());
     std::string line;
@@ -213,7 +213,7 @@ TEST(FormatEdges, EveryRowOfTheTable) {
 
 TEST(FormatEdges, ANullFormatOrLocale) {
     LcoInstallation inst;
-    OwnedLocale owned = inst.load("a.lco");
+    LocalePtr owned = inst.load("a.lco");
     Locale *loc = owned.get();
     const CalendarTime record{};
     char out[16];
@@ -233,7 +233,7 @@ TEST(FormatEdges, ANullFormatOrLocale) {
 // GL_ENOMEM and leaves nothing behind.
 TEST(FormatMemory, EveryAllocationOfALongFormat) {
     LcoInstallation inst;
-    OwnedLocale owned = inst.load("a.lco");
+    LocalePtr owned = inst.load("a.lco");
     Locale *loc = owned.get();
     std::string format;
     std::string expected;

@@ -149,10 +149,10 @@ CtypeSource two_byte_source() {
     return source;
 }
 
-OwnedLocale null_locale() {
+LocalePtr null_locale() {
     Locale *loc = nullptr;
     EXPECT_EQ(gl_create_null_locale_4(&loc), 0);
-    return OwnedLocale(loc);
+    return LocalePtr(loc);
 }
 
 std::string ctype_section(bool no_characters) {
@@ -239,9 +239,9 @@ void LcoInstallation::write_text(const std::string &name, const std::string &tex
     ASSERT_TRUE(write_lco_file(path(name), text)) << path(name);
 }
 
-OwnedLocale LcoInstallation::load(const std::string &name, const LcoFile &file) const {
+LocalePtr LcoInstallation::load(const std::string &name, const LcoFile &file) const {
     write(name, file);
-    OwnedLocale loc = null_locale();
+    LocalePtr loc = null_locale();
     const LoadResult result = set_locale(loc.get(), kCatAll, name.c_str());
     EXPECT_TRUE(result.loaded) << name << ": error " << result.error;
     return loc;

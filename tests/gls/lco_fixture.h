@@ -15,10 +15,8 @@
 
 namespace gls::testing {
 
-using OwnedLocale = LocalePtr;
-
 // A fresh null locale; fails the test when none could be made.
-OwnedLocale null_locale();
+LocalePtr null_locale();
 
 // The classification section of a single-byte locale: ASCII letters with
 // case pairs, digits, blanks and punctuation (no character at all with
@@ -45,7 +43,7 @@ class LcoInstallation {
     void write_text(const std::string &name, const std::string &text) const;
 
     // Writes the file and loads every category of a null locale from it.
-    OwnedLocale load(const std::string &name, const LcoFile &file = sample_file()) const;
+    LocalePtr load(const std::string &name, const LcoFile &file = sample_file()) const;
 
   private:
     velmorad::testing::TempDir dir_;

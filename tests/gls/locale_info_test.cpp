@@ -19,8 +19,8 @@ namespace gls {
 namespace {
 
 using testing::LcoInstallation;
+using testing::LocalePtr;
 using testing::null_locale;
-using testing::OwnedLocale;
 using testing::text_of;
 
 TEST(LocaleInfo, ItemsOutsideTheLocale) {
@@ -28,7 +28,7 @@ TEST(LocaleInfo, ItemsOutsideTheLocale) {
     EXPECT_EQ(gl_get_era_count(nullptr), -1);
     EXPECT_STREQ(gl_get_ltime_fmts(nullptr, kItemDateFormat), "");
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     for (int item : {-1, kItemLast + 1}) {
         loc->error = 0;
         EXPECT_EQ(gl_nl_langinfo(loc.get(), item), nullptr) << item;
@@ -58,7 +58,7 @@ TEST(LocaleInfo, ThirteenMonthsAndOtherCalendars) {
     time.calendar = "hebrew";
     time.mon.push_back("Adar II");
     time.abmon.push_back("Ad2");
-    OwnedLocale loc = inst.load("h.lco", testing::with_time(time));
+    LocalePtr loc = inst.load("h.lco", testing::with_time(time));
     EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemFirstMonth + 12)), "Adar II");
     EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemFirstAbMonth + 12)), "Ad2");
     EXPECT_EQ(text_of(gl_nl_langinfo(loc.get(), kItemCalendar)), "hebrew\n");
@@ -93,7 +93,7 @@ struct List {
 
 TEST(TimeLists, EachKindAsTheSourceGaveIt) {
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     const TimeSource s = testing::sample_time();
     const std::vector<std::pair<int, std::vector<std::string>>> rows = {
         {kInfoDays, {s.day.begin(), s.day.end()}},
@@ -126,7 +126,7 @@ TEST(TimeLists, EachKindAsTheSourceGaveIt) {
 
 TEST(TimeLists, AFailedHandOutLeavesNothingBehind) {
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     for (GlMallocFn allocate : {GlMallocFn{nullptr}, GlMallocFn{_gl_ext_malloc}}) {
         testing::walk_allocation_failures(
             [&] { return std::make_unique<List>(loc.get(), kInfoMonths, allocate); },
@@ -146,7 +146,7 @@ TEST(StringCache, LoadedNamesMatchWithoutRegardToCase) {
         {"eraformat", kCacheEraFormat}, {"eraname", kCacheEraName},
         {"altdigits", kCacheAltDigits}, {"ampm", kCacheAmPm}};
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     for (const auto &row : velmorad::testing::fixture_rows("gls/objects_string_cache")) {
         SCOPED_TRACE(row.where);
         gl_wc_cache_t *cache = loc->time.caches[caches.at(row.fields[0])];
@@ -171,7 +171,7 @@ TEST(StringCache, LoadedNamesMatchWithoutRegardToCase) {
 
 TEST(StringCache, AddingAgainTakesTheNewValueAndTheEmptyStringIsTheFallback) {
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     gl_wc_cache_t *cache = nullptr;
     auto add = [&](const char *text, uint32_t value) {
         return _gl_cache_wc_string(loc.get(), &cache, reinterpret_cast<const unsigned char *>(text),

@@ -17,8 +17,8 @@ namespace gls {
 namespace {
 
 using testing::LcoInstallation;
+using testing::LocalePtr;
 using testing::null_locale;
-using testing::OwnedLocale;
 using testing::sample_file;
 using testing::set_locale;
 using testing::text_of;
@@ -57,7 +57,7 @@ TEST(TextFields, CountedStringsAndGroupingLines) {
 
 TEST(TextSections, NumericMonetaryAndMessagesValues) {
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     for (const auto &[item, text] :
          {std::pair{kItemDecimalPoint, ","}, std::pair{kItemThousandsSep, "."},
           std::pair{kItemCurrencySymbol, "E"}, std::pair{kItemYesExpr, "^[jJyY]"},
@@ -88,7 +88,7 @@ TEST(TextSections, ConvertedValuesHaveLimits) {
     numeric.thousands_sep = std::string(kMaxConvertedText + 1, 's');
     numeric.decimal_point = std::string(kMaxConvertedText, 'd');
     testing::replace_section(file, kCatNumeric, numeric_section_text(numeric));
-    OwnedLocale loc = inst.load("a.lco", file);
+    LocalePtr loc = inst.load("a.lco", file);
     const ConvertedValues &c = loc->converted;
     EXPECT_EQ(c.grouping, nullptr);
     EXPECT_EQ(c.thousands_sep.mb, nullptr);
@@ -106,7 +106,7 @@ TEST(TextSections, AHandWrittenTimeSection) {
     LcoInstallation inst;
     auto file = sample_file();
     testing::replace_section(file, kCatTime, vt::read_file(fixtures + "time_section"));
-    OwnedLocale loc = inst.load("t.lco", file);
+    LocalePtr loc = inst.load("t.lco", file);
     int checked = 0;
     for (const std::string &line : vt::lines_of(vt::read_file(fixtures + "time_section.items"))) {
         if (line.empty() || line[0] == '#') continue;
@@ -135,7 +135,7 @@ TEST(TextSections, AHandWrittenTimeSection) {
 
 TEST(TextSections, EraStrings) {
     LcoInstallation inst;
-    OwnedLocale loc = inst.load("a.lco");
+    LocalePtr loc = inst.load("a.lco");
     for (const auto &row : velmorad::testing::fixture_rows("gls/objects_eras")) {
         SCOPED_TRACE(row.where);
         const std::vector<std::string> &f = row.fields;
@@ -200,7 +200,7 @@ TEST(TextSections, JoinedStringsNeedEras) {
     auto source = testing::sample_time();
     source.eras.clear();
     source.alt_digits = {"z", "o"};
-    OwnedLocale loc = inst.load("noera.lco", testing::with_time(source));
+    LocalePtr loc = inst.load("noera.lco", testing::with_time(source));
     EXPECT_EQ(gl_get_era_count(loc.get()), 0);
     EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemEras), nullptr);
     EXPECT_EQ(gl_nl_langinfo(loc.get(), kItemAltDigits), nullptr);
